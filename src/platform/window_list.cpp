@@ -1,0 +1,34 @@
+#include "platform/window_list.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+namespace quillmere::platform {
+
+namespace {
+QList<QPointer<QWidget>>& registry()
+{
+    static QList<QPointer<QWidget>> windows;
+    return windows;
+}
+} // namespace
+
+void registerLoadedWindow(QWidget* window)
+{
+    registry().removeAll(nullptr);
+    if (window && !registry().contains(window))
+        registry().append(window);
+}
+
+QList<QWidget*> loadedWindows()
+{
+    QList<QWidget*> result;
+    for (const QPointer<QWidget>& w : registry()) {
+        if (w)
+            result.append(w.data());
+    }
+    return result;
+}
+
+} // namespace quillmere::platform
