@@ -11,24 +11,20 @@ namespace quillmere::platform {
 inline constexpr int kTwipsPerPixel = 15;
 
 // Twips to device-independent pixels, rounded to the nearest pixel.
-constexpr int twips(int value)
-{
+constexpr int twips(int value) {
     return value >= 0 ? (value + kTwipsPerPixel / 2) / kTwipsPerPixel
                       : -((-value + kTwipsPerPixel / 2) / kTwipsPerPixel);
 }
 
-constexpr QPoint twipsPoint(int left, int top)
-{
+constexpr QPoint twipsPoint(int left, int top) {
     return {twips(left), twips(top)};
 }
 
-constexpr QSize twipsSize(int width, int height)
-{
+constexpr QSize twipsSize(int width, int height) {
     return {twips(width), twips(height)};
 }
 
-constexpr QRect twipsRect(int left, int top, int width, int height)
-{
+constexpr QRect twipsRect(int left, int top, int width, int height) {
     return {twips(left), twips(top), twips(width), twips(height)};
 }
 
