@@ -173,8 +173,9 @@ TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder)
     ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
     ASSERT_TRUE(list.setPath(QStringLiteral("D:")));
     EXPECT_EQ(list.path(), QStringLiteral("D:\\Backups\\Hero"));
+    // On the process's own drive, its working folder is that drive's current folder.
     ASSERT_TRUE(list.setPath(QStringLiteral("c:")));
-    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo"));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
 }
 
 TEST_F(ListFixture, FolderListOpensOnDoubleClickOrEnterOnly)
@@ -278,8 +279,7 @@ TEST_F(ListFixture, DriveAndFolderRulesFollowAndUndoFailures)
     EXPECT_EQ(lists.dir.path(), QStringLiteral("D:\\Backups\\Hero"));
     EXPECT_EQ(lists.file.path(), QStringLiteral("D:\\Backups\\Hero"));
 
-    // Back on c:, the folder last open there.
     lists.drive.setCurrentIndex(lists.drive.findData(QChar('c')));
-    EXPECT_EQ(lists.dir.path(), QStringLiteral("C:\\Games\\Diablo\\Save"));
-    EXPECT_EQ(lists.file.path(), QStringLiteral("C:\\Games\\Diablo\\Save"));
+    EXPECT_EQ(lists.dir.path(), QStringLiteral("C:\\Games"));
+    EXPECT_EQ(lists.file.path(), QStringLiteral("C:\\Games"));
 }

@@ -1,4 +1,5 @@
 #include "platform/folder_listing.h"
+#include "platform/windows_path.h"
 
 #include "support/temp_prefix.h"
 
