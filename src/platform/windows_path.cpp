@@ -1,0 +1,463 @@
+#include "platform/windows_path.h"
+
+#include "platform/path_lexical.h"
+#include "platform/wine_prefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QStringList>
+
+#include <optional>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace quillmere::platform {
+
+namespace {
+
+bool isSeparator(QChar c) {
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+}
+
+bool isAsciiLetter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+QByteArray hostBytes(const QString& hostPath) {
+    return QFile::encodeName(hostPath);
+}
+
+bool hostStat(const QString& hostPath, struct stat* st) {
+    return ::stat(hostBytes(hostPath).constData(), st) == 0;
+}
+
+bool hostLstat(const QString& hostPath) {
+    struct stat st;
+    return ::lstat(hostBytes(hostPath).constData(), &st) == 0;
+}
+
+// A folder counts as ready when it can be opened for listing; this never waits on anything.
+bool isListableFolder(const QString& hostPath) {
+    struct stat st;
+    if (!hostStat(hostPath, &st) || !S_ISDIR(st.st_mode))
+        return false;
+    DIR* dir = ::opendir(hostBytes(hostPath).constData());
+    if (!dir)
+        return false;
+    ::closedir(dir);
+    return true;
+}
+
+QString hostJoin(const QString& folder, const QString& name) {
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+DriveInfo driveAt(QChar letter, const QString& hostRoot) {
+    DriveInfo info;
+    info.letter = letter;
+    struct stat st;
+    if (hostRoot.isEmpty() || !hostStat(hostRoot, &st))
+        return info; // dangling: no root to speak of
+    info.hostRoot = QDir::cleanPath(hostRoot);
+    info.ready = isListableFolder(info.hostRoot);
+    return info;
+}
+
+// One drive of the prefix, or nothing when the letter is not mapped.
+std::optional<DriveInfo> driveInfo(QChar letter) {
+    letter = letter.toLower();
+    if (!isAsciiLetter(letter))
+        return std::nullopt;
+    const QString prefix = winePrefixPath();
+    struct stat st;
+    if (!hostStat(prefix, &st) || !S_ISDIR(st.st_mode)) {
+        if (letter == QLatin1Char('z'))
+            return driveAt(letter, QStringLiteral("/"));
+        return std::nullopt;
+    }
+    const QString dosdevices = prefix + QStringLiteral("/dosdevices");
+    if (!hostStat(dosdevices, &st) || !S_ISDIR(st.st_mode)) {
+        if (letter == QLatin1Char('c'))
+            return driveAt(letter, prefix + QStringLiteral("/drive_c"));
+        if (letter == QLatin1Char('z'))
+            return driveAt(letter, QStringLiteral("/"));
+        return std::nullopt;
+    }
+
+    // Wine writes lower-case names; an upper-case one made by hand still counts.
+    QString entry = dosdevices + QLatin1Char('/') + letter + QLatin1Char(':');
+    struct stat lst;
+    if (::lstat(hostBytes(entry).constData(), &lst) != 0) {
+        entry = dosdevices + QLatin1Char('/') + letter.toUpper() + QLatin1Char(':');
+        if (::lstat(hostBytes(entry).constData(), &lst) != 0)
+            return std::nullopt;
+    }
+    if (!S_ISLNK(lst.st_mode))
+        return driveAt(letter, entry);
+
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(hostBytes(entry).constData(), target.data(), target.size());
+    if (length <= 0) {
+        DriveInfo info;
+        info.letter = letter;
+        return info;
+    }
+    target.truncate(length);
+    QString targetPath = QFile::decodeName(target);
+    if (!QDir::isAbsolutePath(targetPath))
+        targetPath = dosdevices + QLatin1Char('/') + targetPath;
+    return driveAt(letter, targetPath);
+}
+
+// The folder entry whose name equals `name` ignoring case; the byte-wise smallest wins so that
+// the answer does not depend on the order the file system lists things in.
+QString caseInsensitiveEntry(const QString& hostFolder, const QString& name) {
+    DIR* dir = ::opendir(hostBytes(hostFolder).constData());
+    if (!dir)
+        return {};
+    QByteArray bestRaw;
+    QString best;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        if (raw == "." || raw == "..")
+            continue;
+        const QString decoded = QFile::decodeName(raw);
+        if (decoded.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (QFile::encodeName(decoded) != raw)
+            continue; // a name that is not valid in the locale cannot be reached from Windows form
+        if (best.isEmpty() || raw < bestRaw) {
+            bestRaw = raw;
+            best = decoded;
+        }
+    }
+    ::closedir(dir);
+    return best;
+}
+
+enum class LexicalStatus { Ok, Invalid, NoCurrentFolder };
+
+struct LexicalPath {
+    LexicalStatus status = LexicalStatus::Invalid;
+    QChar drive;            // lower case
+    QStringList components; // no ".", "..", or empty ones left
+};
+
+// Adds the components of `text` to `out`, applying "." and ".." lexically.
+bool appendComponents(const QString& text, QStringList& out) {
+    QString normalised = text;
+    normalised.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const QStringList parts = normalised.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (!out.isEmpty())
+                out.removeLast();
+            continue;
+        }
+        if (!isAddressableName(part))
+            return false;
+        out.append(part);
+    }
+    return true;
+}
+
+LexicalPath lexical(const QString& windowsPath) {
+    LexicalPath result;
+    if (windowsPath.isEmpty())
+        return result;
+
+    QString base; // absolute Windows folder a relative path stands on
+    QString rest = windowsPath;
+    const QChar letter = driveLetterOf(windowsPath);
+    if (!letter.isNull()) {
+        result.drive = letter;
+        rest = windowsPath.mid(2);
+        if (rest.isEmpty() || !isSeparator(rest.front()))
+            base = currentFolderOfDrive(letter);
+    } else if (isSeparator(windowsPath.front())) {
+        if (windowsPath.size() > 1 && isSeparator(windowsPath.at(1)))
+            return result; // UNC and device paths have no drive here
+        const QString drive = currentDrive();
+        if (drive.isEmpty()) {
+            result.status = LexicalStatus::NoCurrentFolder;
+            return result;
+        }
+        result.drive = drive.front().toLower();
+    } else {
+        base = currentFolder();
+        if (base.isEmpty()) {
+            result.status = LexicalStatus::NoCurrentFolder;
+            return result;
+        }
+        result.drive = base.front().toLower();
+    }
+
+    if (!base.isEmpty() && !appendComponents(base.mid(2), result.components))
+        return result;
+    if (!appendComponents(rest, result.components))
+        return result;
+    result.status = LexicalStatus::Ok;
+    return result;
+}
+
+QString windowsForm(QChar drive, const QStringList& components) {
+    return drive.toUpper() + QStringLiteral(":\\") + components.join(QLatin1Char('\\'));
+}
+
+// The canonical form of a path whose last components may not exist yet.
+QString canonicalAllowingMissingTail(const QString& absolutePath) {
+    QString existing = absolutePath;
+    QStringList tail;
+    while (!existing.isEmpty()) {
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        if (!canonical.isEmpty()) {
+            if (tail.isEmpty())
+                return canonical;
+            return QDir::cleanPath(canonical + QLatin1Char('/') + tail.join(QLatin1Char('/')));
+        }
+        if (existing == QLatin1String("/"))
+            break;
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        tail.prepend(existing.mid(slash + 1));
+        existing = slash <= 0 ? QStringLiteral("/") : existing.left(slash);
+    }
+    return absolutePath;
+}
+
+bool isUnder(const QString& path, const QString& root) {
+    if (root == QLatin1String("/"))
+        return path.startsWith(QLatin1Char('/'));
+    return path == root || (path.startsWith(root) && path.at(root.size()) == QLatin1Char('/'));
+}
+
+// The current folders of drives other than the process's own, as last made current.
+QMutex driveFoldersMutex;
+QHash<QChar, QString> driveFolders;
+
+// Wine keeps DOS attributes in user.DOSATTRIB the way Samba does: as hex text ("0x22"), or as
+// Samba's binary blob (version, level, then the attributes).
+std::optional<unsigned> parseDosAttrib(const QByteArray& data) {
+    if (data.startsWith("0x") || data.startsWith("0X")) {
+        QByteArray text = data.mid(2);
+        const int nul = text.indexOf('\0');
+        if (nul >= 0)
+            text.truncate(nul);
+        bool ok = false;
+        const unsigned value = text.trimmed().toUInt(&ok, 16);
+        if (ok)
+            return value;
+        return std::nullopt;
+    }
+    const auto u16 = [&](int at) { return unsigned(uchar(data.at(at))) | unsigned(uchar(data.at(at + 1))) << 8; };
+    const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
+    if (data.size() < 8)
+        return std::nullopt;
+    const unsigned version = u16(0);
+    if (version != u16(2) || version < 1 || version > 5)
+        return std::nullopt;
+    if (version <= 2)
+        return u32(4);
+    if (data.size() < 12)
+        return std::nullopt;
+    return u32(8);
+}
+
+} // namespace
+
+QList<DriveInfo> drives() {
+    QList<DriveInfo> result;
+    for (char16_t c = u'a'; c <= u'z'; ++c) {
+        if (const auto info = driveInfo(QChar(c)))
+            result.append(*info);
+    }
+    return result;
+}
+
+bool isDriveReady(QChar letter) {
+    const auto info = driveInfo(letter);
+    return info && info->ready;
+}
+
+ResolvedPath resolve(const QString& windowsPath) {
+    ResolvedPath result;
+    const LexicalPath path = lexical(windowsPath);
+    if (path.status == LexicalStatus::Invalid)
+        return result;
+    result.status = PathStatus::NotReady;
+    if (path.status == LexicalStatus::NoCurrentFolder)
+        return result;
+    const auto drive = driveInfo(path.drive);
+    if (!drive || !drive->ready)
+        return result;
+
+    QString host = drive->hostRoot;
+    bool walking = true;
+    for (const QString& component : path.components) {
+        const QString exact = hostJoin(host, component);
+        if (walking && !hostLstat(exact)) {
+            const QString match = caseInsensitiveEntry(host, component);
+            if (!match.isEmpty()) {
+                host = hostJoin(host, match);
+                continue;
+            }
+            walking = false; // nothing below a missing component can exist
+        }
+        host = exact;
+    }
+    result.status = PathStatus::Ok;
+    result.hostPath = host;
+    return result;
+}
+
+QString absoluteWindowsPath(const QString& windowsPath) {
+    const LexicalPath path = lexical(windowsPath);
+    if (path.status != LexicalStatus::Ok)
+        return {};
+    return windowsForm(path.drive, path.components);
+}
+
+QString toWindowsPath(const QString& hostPath) {
+    if (hostPath.isEmpty())
+        return {};
+    const QString absolute =
+        QDir::cleanPath(QDir::isAbsolutePath(hostPath) ? hostPath : QDir::currentPath() + QLatin1Char('/') + hostPath);
+    const QString canonical = canonicalAllowingMissingTail(absolute);
+
+    QChar bestLetter;
+    QStringList bestRest;
+    qsizetype bestDepth = -1;
+    const auto consider = [&](QChar letter, const QString& root, const QString& path) {
+        if (root.isEmpty() || !isUnder(path, root))
+            return;
+        const QStringList rest = path.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (bestDepth < 0 || rest.size() < bestDepth) {
+            bestLetter = letter;
+            bestRest = rest;
+            bestDepth = rest.size();
+        }
+    };
+    for (const DriveInfo& drive : drives()) {
+        if (drive.hostRoot.isEmpty())
+            continue;
+        consider(drive.letter, drive.hostRoot, absolute);
+        consider(drive.letter, QFileInfo(drive.hostRoot).canonicalFilePath(), canonical);
+    }
+    if (bestDepth < 0)
+        return {};
+    for (const QString& name : bestRest) {
+        if (!isAddressableName(name))
+            return {};
+    }
+    return windowsForm(bestLetter, bestRest);
+}
+
+QString currentFolder() {
+    return toWindowsPath(QDir::currentPath());
+}
+
+QString currentDrive() {
+    const QString folder = currentFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder.left(2).toLower();
+}
+
+QString currentFolderOfDrive(QChar letter) {
+    letter = letter.toLower();
+    const QString folder = currentFolder();
+    if (!folder.isEmpty() && folder.front().toLower() == letter)
+        return folder;
+    {
+        QMutexLocker lock(&driveFoldersMutex);
+        const auto found = driveFolders.constFind(letter);
+        if (found != driveFolders.constEnd())
+            return *found;
+    }
+    return letter.toUpper() + QStringLiteral(":\\");
+}
+
+void setDriveCurrentFolder(const QString& windowsFolder) {
+    const QChar letter = driveLetterOf(windowsFolder);
+    if (letter.isNull())
+        return;
+    const QString folder = absoluteWindowsPath(windowsFolder);
+    if (folder.isEmpty())
+        return;
+    QMutexLocker lock(&driveFoldersMutex);
+    driveFolders.insert(letter, folder);
+}
+
+QChar driveLetterOf(const QString& windowsPath) {
+    if (windowsPath.size() < 2 || windowsPath.at(1) != QLatin1Char(':') || !isAsciiLetter(windowsPath.front()))
+        return {};
+    return windowsPath.front().toLower();
+}
+
+bool isDriveRoot(const QString& windowsPath) {
+    return windowsPath.size() == 3 && !driveLetterOf(windowsPath).isNull() && isSeparator(windowsPath.at(2));
+}
+
+QString joinWindowsPath(const QString& folder, const QString& name) {
+    qsizetype start = 0;
+    while (start < name.size() && isSeparator(name.at(start)))
+        ++start;
+    const QString bare = name.mid(start);
+    if (folder.isEmpty())
+        return bare;
+    if (isSeparator(folder.back()))
+        return folder + bare;
+    return folder + QLatin1Char('\\') + bare;
+}
+
+bool isHiddenHostFile(const QString& hostPath) {
+    QString path = hostPath;
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String(".."))
+        return true;
+
+    char buffer[256];
+    const ssize_t length = ::getxattr(hostBytes(path).constData(), "user.DOSATTRIB", buffer, sizeof buffer);
+    if (length <= 0)
+        return false;
+    const auto attributes = parseDosAttrib(QByteArray(buffer, int(length)));
+    constexpr unsigned hiddenOrSystem = 0x2 | 0x4;
+    return attributes && (*attributes & hiddenOrSystem) != 0;
+}
+
+bool isAddressableName(const QString& name) {
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        switch (c.unicode()) {
+        case u'\\':
+        case u'/':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'|':
+            return false;
+        default:
+            if (c.unicode() < 0x20)
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace quillmere::platform

@@ -1,0 +1,209 @@
+#include "platform/windows_path.h"
+
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/xattr.h>
+
+namespace platform = quillmere::platform;
+using platform::PathStatus;
+using quillmere::test::ScopedCurrentDir;
+using quillmere::test::TempPrefix;
+
+namespace {
+
+void touch(const QString& hostPath) {
+    QDir().mkpath(hostPath.left(hostPath.lastIndexOf(QLatin1Char('/'))));
+    QFile file(hostPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(hostPath);
+}
+
+QString letters(const QList<platform::DriveInfo>& drives) {
+    QString out;
+    for (const auto& drive : drives)
+        out += drive.letter;
+    return out;
+}
+
+const platform::DriveInfo* find(const QList<platform::DriveInfo>& drives, char letter) {
+    for (const auto& drive : drives) {
+        if (drive.letter == QLatin1Char(letter))
+            return &drive;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(WindowsPath, DrivesComeFromDosdevicesLinks) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString devices = prefix.prefix() + QStringLiteral("/dosdevices/");
+    prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/floppy"));
+    QDir().mkpath(prefix.scratch() + QStringLiteral("/relative"));
+    prefix.mapDrive('e', QStringLiteral("../../scratch/relative"));
+    prefix.mapDrive('f', QStringLiteral("../../scratch/gone")); // dangling
+    touch(prefix.scratch() + QStringLiteral("/plain-file"));
+    QFile::link(prefix.scratch() + QStringLiteral("/plain-file"), devices + QStringLiteral("g:")); // not a folder
+    QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("com1"));
+    QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("d::"));
+
+    const auto drives = platform::drives();
+    EXPECT_EQ(letters(drives), QStringLiteral("cdefgz"));
+    EXPECT_EQ(find(drives, 'c')->hostRoot, prefix.driveC());
+    EXPECT_TRUE(find(drives, 'c')->ready);
+    EXPECT_EQ(find(drives, 'e')->hostRoot, QDir::cleanPath(prefix.scratch() + QStringLiteral("/relative")));
+    EXPECT_TRUE(find(drives, 'e')->ready);
+    EXPECT_TRUE(find(drives, 'f')->hostRoot.isEmpty());
+    EXPECT_FALSE(find(drives, 'f')->ready);
+    EXPECT_FALSE(find(drives, 'g')->ready);
+    EXPECT_EQ(find(drives, 'z')->hostRoot, QStringLiteral("/"));
+    EXPECT_TRUE(platform::isDriveReady(QLatin1Char('D')));
+    EXPECT_FALSE(platform::isDriveReady(QLatin1Char('f')));
+    EXPECT_FALSE(platform::isDriveReady(QLatin1Char('q')));
+}
+
+TEST(WindowsPath, DefaultDrivesWithoutDosdevices) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    QDir(prefix.prefix() + QStringLiteral("/dosdevices")).removeRecursively();
+    auto drives = platform::drives();
+    EXPECT_EQ(letters(drives), QStringLiteral("cz"));
+    EXPECT_EQ(find(drives, 'c')->hostRoot, prefix.driveC());
+
+    qputenv("WINEPREFIX", (prefix.scratch() + QStringLiteral("/no-such-prefix")).toLocal8Bit());
+    drives = platform::drives();
+    EXPECT_EQ(letters(drives), QStringLiteral("z"));
+}
+
+TEST(WindowsPath, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString save = prefix.driveC() + QStringLiteral("/Program Files/Diablo II/Save");
+    touch(save + QStringLiteral("/Hero.d2s"));
+
+    const auto found = platform::resolve(QStringLiteral("c:\\PROGRAM FILES\\diablo ii\\save\\hero.D2S"));
+    EXPECT_EQ(found.status, PathStatus::Ok);
+    EXPECT_EQ(found.hostPath, save + QStringLiteral("/Hero.d2s"));
+
+    // Missing components are kept as given, below the part that does exist.
+    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\program files\\New\\Hero.d2s")).hostPath,
+              prefix.driveC() + QStringLiteral("/Program Files/New/Hero.d2s"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\\\Program Files//Diablo II\\.\\x\\..\\Save\\")).hostPath, save);
+    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\..\\..\\Program Files")).hostPath,
+              prefix.driveC() + QStringLiteral("/Program Files"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("c:\\")).hostPath, prefix.driveC());
+    EXPECT_EQ(platform::resolve(QStringLiteral("Z:\\")).hostPath, QStringLiteral("/"));
+
+    // Two names that differ only in case: the same one wins every time.
+    QDir().mkpath(prefix.driveC() + QStringLiteral("/abc"));
+    QDir().mkpath(prefix.driveC() + QStringLiteral("/ABC"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\Abc")).hostPath, prefix.driveC() + QStringLiteral("/ABC"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\abc")).hostPath, prefix.driveC() + QStringLiteral("/abc"));
+}
+
+TEST(WindowsPath, ResolveRefusesWhatItCannotReach) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.mapDrive('f', QStringLiteral("../../scratch/gone"));
+
+    EXPECT_EQ(platform::resolve(QStringLiteral("Q:\\x")).status, PathStatus::NotReady);
+    EXPECT_EQ(platform::resolve(QStringLiteral("F:\\")).status, PathStatus::NotReady);
+    EXPECT_EQ(platform::resolve(QString()).status, PathStatus::Invalid);
+    EXPECT_EQ(platform::resolve(QStringLiteral("\\\\server\\share\\x")).status, PathStatus::Invalid);
+    for (const char* bad : {"C:\\a*b", "C:\\a?b", "C:\\a\"b", "C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a:b", "C:\\a\tb"})
+        EXPECT_EQ(platform::resolve(QString::fromLatin1(bad)).status, PathStatus::Invalid) << bad;
+}
+
+TEST(WindowsPath, RelativePathsUseTheCurrentFolders) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/d"));
+    QDir().mkpath(prefix.scratch() + QStringLiteral("/d/Backups"));
+    QDir().mkpath(prefix.driveC() + QStringLiteral("/work/sub"));
+    ScopedCurrentDir cwd(prefix.driveC() + QStringLiteral("/work/sub"));
+
+    EXPECT_EQ(platform::currentFolder(), QStringLiteral("C:\\work\\sub"));
+    EXPECT_EQ(platform::currentDrive(), QStringLiteral("c:"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("x.txt")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x.txt"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("\\x.txt")).hostPath, prefix.driveC() + QStringLiteral("/x.txt"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("..\\..\\..\\..")).hostPath, prefix.driveC());
+    EXPECT_EQ(platform::resolve(QStringLiteral("c:x")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x"));
+
+    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('d')), QStringLiteral("D:\\"));
+    platform::setDriveCurrentFolder(QStringLiteral("d:\\backups\\"));
+    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('D')), QStringLiteral("D:\\backups"));
+    EXPECT_EQ(platform::resolve(QStringLiteral("d:Hero")).hostPath,
+              prefix.scratch() + QStringLiteral("/d/Backups/Hero"));
+    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('c')), QStringLiteral("C:\\work\\sub"));
+    platform::setDriveCurrentFolder(QStringLiteral("D:\\"));
+}
+
+TEST(WindowsPath, HostPathsRoundTripThroughTheLongestDrive) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString real = prefix.scratch() + QStringLiteral("/real");
+    QDir().mkpath(real + QStringLiteral("/Saves"));
+    QFile::link(real, prefix.scratch() + QStringLiteral("/alias"));
+    prefix.mapDrive('s', prefix.scratch() + QStringLiteral("/alias"));
+
+    EXPECT_EQ(platform::toWindowsPath(prefix.driveC()), QStringLiteral("C:\\"));
+    EXPECT_EQ(platform::toWindowsPath(prefix.driveC() + QStringLiteral("/users/x/")), QStringLiteral("C:\\users\\x"));
+    EXPECT_EQ(platform::toWindowsPath(QStringLiteral("/usr/share")), QStringLiteral("Z:\\usr\\share"));
+    // The drive's target is a link: the real folder behind it still belongs to that drive.
+    EXPECT_EQ(platform::toWindowsPath(real + QStringLiteral("/Saves/new")), QStringLiteral("S:\\Saves\\new"));
+    EXPECT_EQ(platform::toWindowsPath(prefix.scratch() + QStringLiteral("/alias/Saves")), QStringLiteral("S:\\Saves"));
+    EXPECT_EQ(platform::toWindowsPath(prefix.driveC() + QStringLiteral("/a:b")), QString());
+
+    for (const QString& windows : {QStringLiteral("C:\\Program Files\\x"), QStringLiteral("S:\\Saves")}) {
+        const auto resolved = platform::resolve(windows);
+        EXPECT_EQ(platform::toWindowsPath(resolved.hostPath), windows);
+    }
+}
+
+TEST(WindowsPath, HiddenFollowsWinesRules) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString c = prefix.driveC();
+    touch(c + QStringLiteral("/.profile"));
+    touch(c + QStringLiteral("/plain"));
+    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/.profile")));
+    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/plain")));
+    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/.")));
+
+    const auto mark = [&](const char* name, const QByteArray& value) {
+        touch(c + QLatin1Char('/') + QLatin1String(name));
+        const QByteArray path = QFile::encodeName(c + QLatin1Char('/') + QLatin1String(name));
+        return ::setxattr(path.constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) == 0;
+    };
+    if (!mark("hidden", "0x2"))
+        GTEST_SKIP() << "no user extended attributes on this file system";
+    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/hidden")));
+    mark("system", QByteArray("0x24\0", 5));
+    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/system")));
+    mark("archive", "0x20");
+    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/archive")));
+    // Samba's binary form: version 3, level 3, valid flags, then the attributes.
+    mark("binary", QByteArray("\x03\x00\x03\x00\x01\x00\x00\x00\x02\x00\x00\x00", 12));
+    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/binary")));
+}
+
+TEST(WindowsPath, StringHelpers) {
+    EXPECT_EQ(platform::driveLetterOf(QStringLiteral("C:\\x")), QLatin1Char('c'));
+    EXPECT_TRUE(platform::driveLetterOf(QStringLiteral("\\x")).isNull());
+    EXPECT_TRUE(platform::driveLetterOf(QStringLiteral("1:\\x")).isNull());
+    EXPECT_TRUE(platform::isDriveRoot(QStringLiteral("a:\\")));
+    EXPECT_FALSE(platform::isDriveRoot(QStringLiteral("a:")));
+    EXPECT_FALSE(platform::isDriveRoot(QStringLiteral("a:\\x")));
+    EXPECT_EQ(platform::joinWindowsPath(QStringLiteral("A:\\"), QStringLiteral("Hero")), QStringLiteral("A:\\Hero"));
+    EXPECT_EQ(platform::joinWindowsPath(QStringLiteral("C:\\Save"), QStringLiteral("\\Hero")),
+              QStringLiteral("C:\\Save\\Hero"));
+    EXPECT_TRUE(platform::isAddressableName(QStringLiteral("Hero.d2s")));
+    EXPECT_TRUE(platform::isAddressableName(QStringLiteral("My Hero (1)")));
+    for (const char* bad : {"", "a\\b", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|", "a\x01"})
+        EXPECT_FALSE(platform::isAddressableName(QString::fromLatin1(bad))) << bad;
+}
