@@ -245,7 +245,7 @@ QString canonicalAllowingMissingTail(const QString& absolutePath) {
         }
         if (existing == QLatin1String("/"))
             break;
-        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
         tail.prepend(existing.mid(slash + 1));
         existing = slash <= 0 ? QStringLiteral("/") : existing.left(slash);
     }
