@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Whole-process figures, under a virtual X display:
+#  - start-up: from the start of the process until its main window is mapped, Quillmere on a demo
+#    prefix against a minimal Qt Widgets window (median of STARTUP_RUNS runs each, default 10);
+#  - resident memory once the window has been shown for STARTUP_SETTLE_MS (default 500), same pair;
+#  - the growth of the resident set (and of its peak) while previewing a 4 GB sparse character file.
+#   bench/startup_memory.sh [build folder with quillmere, minimal_window, window_watch, preview_memory]
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$repo_root/bench/report.sh"
+
+build=${1:-$repo_root/build/bench}
+build=$(cd "$build" && pwd)
+runs=${STARTUP_RUNS:-10}
+settle=${STARTUP_SETTLE_MS:-500}
+startup_target=1.5
+memory_target=1.5
+preview_limit_kb=4096
+
+if [ -z "${QUILLMERE_BENCH_XVFB:-}" ]; then
+    ensure_packages xvfb xauth
+    # A display of our own, with no window manager and nothing else running on it.
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" env QUILLMERE_BENCH_XVFB=1 "$0" "$@"
+fi
+unset QT_QPA_PLATFORM
+
+quillmere=$build/src/app/quillmere
+peer=$build/bench/minimal_window
+watch=$build/bench/window_watch
+probe=$build/bench/preview_memory
+for tool in "$quillmere" "$peer" "$watch" "$probe"; do
+    [ -x "$tool" ] || { echo "error: $tool is not built (run bench/run.sh)" >&2; exit 1; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillmere-startup.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+"$repo_root/scripts/make_demo_prefix.sh" "$work/prefix"
+export WINEPREFIX=$work/prefix
+# The demo prefix's c: drive as the current folder, as when started from the game's folder.
+cd "$work/prefix/drive_c"
+
+# watch_once <title> <program>: prints "<shown ms> <rss KB>"
+watch_once() {
+    local out
+    if ! out=$("$watch" "$1" "$settle" "$2" 2>>"$work/stderr.log"); then
+        echo "error: $2 did not show its window \"$1\"; its messages:" >&2
+        cat "$work/stderr.log" >&2
+        exit 1
+    fi
+    sed -E 's/^shown_ms=([0-9.]+) rss_kb=([0-9]+).*/\1 \2/' <<<"$out"
+}
+
+ours_title="Quillmere - Beta v1.4"
+peer_title="Minimal Qt window"
+# One run each first, unmeasured: the font cache and the page cache are then warm for both.
+watch_once "$ours_title" "$quillmere" >/dev/null
+watch_once "$peer_title" "$peer" >/dev/null
+
+ours_ms=() ours_kb=() peer_ms=() peer_kb=()
+for _ in $(seq "$runs"); do
+    result=$(watch_once "$ours_title" "$quillmere")
+    ours_ms+=("${result% *}") ours_kb+=("${result#* }")
+    result=$(watch_once "$peer_title" "$peer")
+    peer_ms+=("${result% *}") peer_kb+=("${result#* }")
+done
+echo "start-up runs (ms), ours: ${ours_ms[*]}"
+echo "start-up runs (ms), peer: ${peer_ms[*]}"
+
+pair_figure "start-up to the shown main window vs a minimal Qt window (median of $runs)" \
+    "$(median "${ours_ms[@]}")" "$(median "${peer_ms[@]}")" ms "$startup_target"
+pair_figure "resident memory after start-up vs a minimal Qt window (median of $runs)" \
+    "$(median "${ours_kb[@]}")" "$(median "${peer_kb[@]}")" KB "$memory_target"
+
+if out=$("$probe" 2>&1); then
+    echo "$out" | grep -v '_kb=' || true
+    growth=$(sed -nE 's/.*rss_growth_kb=(-?[0-9]+).*/\1/p' <<<"$out")
+    peak=$(sed -nE 's/.*peak_growth_kb=(-?[0-9]+).*/\1/p' <<<"$out")
+    limit_figure "resident memory growth previewing a 4 GB file" "$growth" KB "$preview_limit_kb"
+    limit_figure "peak resident memory growth previewing a 4 GB file" "$peak" KB "$preview_limit_kb"
+else
+    echo "$out" >&2
+    missing_figure "resident memory growth previewing a 4 GB file" "preview_memory failed"
+fi
