@@ -13,6 +13,19 @@ namespace quillmere::app {
 
 using platform::twipsRect;
 
+namespace {
+std::function<void()>& beforeLoadHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void ReadmeWindow::setBeforeLoadHookForTest(std::function<void()> hook)
+{
+    beforeLoadHook() = std::move(hook);
+}
+
 ReadmeWindow::ReadmeWindow(QWidget* owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmReadme"));
@@ -48,6 +61,8 @@ ReadmeWindow::ReadmeWindow(QWidget* owner) : QDialog(owner)
     m_cmdDone->setFocus();
 
     // Load: the file as it is now; an unreadable file gives an empty box.
+    if (beforeLoadHook())
+        beforeLoadHook()();
     m_text1->setPlainText(d2sEngine::readTextFile(readmePath()));
 }
 

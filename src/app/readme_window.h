@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QPlainTextEdit;
 class QPushButton;
 
@@ -16,6 +18,8 @@ public:
     ~ReadmeWindow() override;
 
     static QString readmePath();
+    // Runs between the existence test and the load; lets tests take the file away in between.
+    static void setBeforeLoadHookForTest(std::function<void()> hook);
 
 private:
     QPlainTextEdit* m_text1 = nullptr;
