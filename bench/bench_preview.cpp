@@ -50,6 +50,7 @@ struct BenchPrefix {
         write(hivePath, hive);
 
         QByteArray save(989, '\0');
+        save.replace(0, 8, QByteArray::fromHex("55aa55aa60000000")); // signed, version 96
         save[40] = 3;
         save[43] = 42;
         savePath = prefix + QStringLiteral("/drive_c/Games/Diablo II/Save/Hero.d2s");
