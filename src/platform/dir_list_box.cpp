@@ -17,15 +17,13 @@ class IndentDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem shifted(option);
         shifted.rect.setLeft(shifted.rect.left() + indentOf(index));
         QStyledItemDelegate::paint(painter, shifted, index);
     }
 
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         size.rwidth() += indentOf(index);
         return size;
@@ -38,8 +36,7 @@ private:
 } // namespace
 
 DirListBox::DirListBox(QWidget* parent)
-    : QListWidget(parent)
-{
+    : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
@@ -47,13 +44,11 @@ DirListBox::DirListBox(QWidget* parent)
     setPath(currentFolder());
 }
 
-QString DirListBox::path() const
-{
+QString DirListBox::path() const {
     return m_path;
 }
 
-bool DirListBox::setPath(const QString& path)
-{
+bool DirListBox::setPath(const QString& path) {
     // The drive this list shows already has its current folder on screen.
     if (isDriveText(path) && !m_path.isEmpty() && driveLetterOf(m_path) == path.at(0).toLower())
         return isDriveReady(path.at(0).toLower());
@@ -74,8 +69,7 @@ bool DirListBox::setPath(const QString& path)
     return true;
 }
 
-void DirListBox::fill(const QString& windowsPath, const QStringList& subfolders)
-{
+void DirListBox::fill(const QString& windowsPath, const QStringList& subfolders) {
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
@@ -104,14 +98,12 @@ void DirListBox::fill(const QString& windowsPath, const QStringList& subfolders)
     scrollToItem(open, QAbstractItemView::PositionAtTop);
 }
 
-void DirListBox::openRow(const QListWidgetItem* row)
-{
+void DirListBox::openRow(const QListWidgetItem* row) {
     if (row)
         setPath(row->data(PathRole).toString());
 }
 
-void DirListBox::mouseDoubleClickEvent(QMouseEvent* event)
-{
+void DirListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     const QListWidgetItem* row = event->button() == Qt::LeftButton ? itemAt(event->position().toPoint()) : nullptr;
     const QString rowPath = row ? row->data(PathRole).toString() : QString();
     QListWidget::mouseDoubleClickEvent(event);
@@ -119,8 +111,7 @@ void DirListBox::mouseDoubleClickEvent(QMouseEvent* event)
         setPath(rowPath);
 }
 
-void DirListBox::keyPressEvent(QKeyEvent* event)
-{
+void DirListBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         openRow(currentItem());
         // Left for the window too, so a dialog's default button still answers Enter.

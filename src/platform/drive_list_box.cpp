@@ -9,8 +9,7 @@ namespace quillmere::platform {
 
 namespace {
 
-QString driveLabel(const DriveInfo& drive)
-{
+QString driveLabel(const DriveInfo& drive) {
     const QString text = QString(drive.letter) + QLatin1Char(':');
     if (drive.hostRoot.isEmpty())
         return text;
@@ -18,8 +17,7 @@ QString driveLabel(const DriveInfo& drive)
     return text + QLatin1String(" [") + (name.isEmpty() ? drive.hostRoot : name) + QLatin1Char(']');
 }
 
-QChar letterOf(const QString& text)
-{
+QChar letterOf(const QString& text) {
     if (text.size() < 2 || text.at(1) != QLatin1Char(':'))
         return {};
     const QChar letter = text.at(0).toLower();
@@ -29,8 +27,7 @@ QChar letterOf(const QString& text)
 } // namespace
 
 DriveListBox::DriveListBox(QWidget* parent)
-    : QComboBox(parent)
-{
+    : QComboBox(parent) {
     refreshDrives();
     QChar start = letterOf(currentDrive());
     if (findData(start) < 0)
@@ -43,13 +40,11 @@ DriveListBox::DriveListBox(QWidget* parent)
     connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::onIndexChanged);
 }
 
-QString DriveListBox::drive() const
-{
+QString DriveListBox::drive() const {
     return m_letter.isNull() ? QString() : QString(m_letter) + QLatin1Char(':');
 }
 
-bool DriveListBox::setDrive(const QString& text)
-{
+bool DriveListBox::setDrive(const QString& text) {
     const QChar letter = letterOf(text);
     if (letter.isNull())
         return false;
@@ -65,8 +60,7 @@ bool DriveListBox::setDrive(const QString& text)
     return true;
 }
 
-void DriveListBox::refreshDrives()
-{
+void DriveListBox::refreshDrives() {
     const QSignalBlocker blocker(this);
     clear();
     for (const DriveInfo& drive : drives())
@@ -77,14 +71,12 @@ void DriveListBox::refreshDrives()
     setCurrentIndex(findData(m_letter));
 }
 
-void DriveListBox::showPopup()
-{
+void DriveListBox::showPopup() {
     refreshDrives();
     QComboBox::showPopup();
 }
 
-void DriveListBox::selectLetter(QChar letter)
-{
+void DriveListBox::selectLetter(QChar letter) {
     const int index = findData(letter);
     if (index < 0)
         return;
@@ -92,8 +84,7 @@ void DriveListBox::selectLetter(QChar letter)
     setCurrentIndex(index);
 }
 
-void DriveListBox::onIndexChanged(int index)
-{
+void DriveListBox::onIndexChanged(int index) {
     const QChar letter = index < 0 ? QChar() : itemData(index).toChar();
     if (letter.isNull() || letter == m_letter)
         return;

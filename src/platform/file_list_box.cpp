@@ -8,8 +8,7 @@
 namespace quillmere::platform {
 
 FileListBox::FileListBox(QWidget* parent)
-    : QListWidget(parent)
-{
+    : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row has the same height, which spares the view a measuring pass over thousands of rows.
@@ -18,13 +17,11 @@ FileListBox::FileListBox(QWidget* parent)
     setPath(currentFolder());
 }
 
-QString FileListBox::path() const
-{
+QString FileListBox::path() const {
     return m_path;
 }
 
-bool FileListBox::setPath(const QString& folder)
-{
+bool FileListBox::setPath(const QString& folder) {
     const std::optional<ListedFolder> opened = openListedFolder(folder);
     if (!opened)
         return false;
@@ -37,48 +34,41 @@ bool FileListBox::setPath(const QString& folder)
     return true;
 }
 
-QString FileListBox::pattern() const
-{
+QString FileListBox::pattern() const {
     return m_pattern;
 }
 
-void FileListBox::setPattern(const QString& pattern)
-{
+void FileListBox::setPattern(const QString& pattern) {
     if (pattern == m_pattern)
         return;
     m_pattern = pattern;
     refresh();
 }
 
-QString FileListBox::fileName() const
-{
+QString FileListBox::fileName() const {
     const QList<QListWidgetItem*> selected = selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-void FileListBox::refresh()
-{
+void FileListBox::refresh() {
     if (m_hostPath.isEmpty())
         return;
     fillWith(readFolderEntries(m_hostPath, EntryKind::Files, m_pattern).value_or(QStringList()));
 }
 
-void FileListBox::fillWith(const QStringList& names)
-{
+void FileListBox::fillWith(const QStringList& names) {
     setUpdatesEnabled(false);
     clear();
     addItems(names);
     setUpdatesEnabled(true);
 }
 
-void FileListBox::onClicked(const QModelIndex& index)
-{
+void FileListBox::onClicked(const QModelIndex& index) {
     if (index.isValid())
         emit selectionEvent();
 }
 
-void FileListBox::keyPressEvent(QKeyEvent* event)
-{
+void FileListBox::keyPressEvent(QKeyEvent* event) {
     const QList<QListWidgetItem*> before = selectedItems();
     QListWidget::keyPressEvent(event);
     if (selectedItems() != before && !selectedItems().isEmpty())

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,8 +21,7 @@ namespace {
 
 // The Windows form of a resolved host folder, on the drive the caller named: "z:\" also reaches
 // what other drives map, and the list must stay on the drive it was asked for.
-QString windowsFormOn(QChar letter, const QString& hostPath)
-{
+QString windowsFormOn(QChar letter, const QString& hostPath) {
     QString root;
     for (const DriveInfo& drive : drives()) {
         if (drive.letter == letter)
@@ -46,8 +47,7 @@ QString windowsFormOn(QChar letter, const QString& hostPath)
 }
 
 // Names that do not survive the trip through the locale's encoding could not be opened again.
-bool roundTrips(const char* raw, const QString& name)
-{
+bool roundTrips(const char* raw, const QString& name) {
     for (const char* p = raw; *p; ++p) {
         if (static_cast<unsigned char>(*p) >= 0x80)
             return QFile::encodeName(name) == QByteArray(raw);
@@ -55,21 +55,18 @@ bool roundTrips(const char* raw, const QString& name)
     return true;
 }
 
-bool matchesAny(const QStringList& patterns, const QString& name)
-{
+bool matchesAny(const QStringList& patterns, const QString& name) {
     return std::any_of(patterns.begin(), patterns.end(),
                        [&name](const QString& pattern) { return matchesWildcard(pattern, name); });
 }
 
 } // namespace
 
-bool isDriveText(const QString& text)
-{
+bool isDriveText(const QString& text) {
     return text.size() == 2 && text.at(1) == QLatin1Char(':') && text.at(0).isLetter() && text.at(0).unicode() < 0x80;
 }
 
-std::optional<ListedFolder> openListedFolder(const QString& windowsPath)
-{
+std::optional<ListedFolder> openListedFolder(const QString& windowsPath) {
     if (windowsPath.isEmpty())
         return std::nullopt;
     QString path = windowsPath;
@@ -96,8 +93,7 @@ std::optional<ListedFolder> openListedFolder(const QString& windowsPath)
     return ListedFolder{windows, host};
 }
 
-std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern)
-{
+std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern) {
     const QByteArray encodedFolder = QFile::encodeName(hostPath);
     DIR* dir = ::opendir(encodedFolder.constData());
     if (!dir)
@@ -133,10 +129,14 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
     }
     ::closedir(dir);
 
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    // Folding each name once costs less than folding both sides of every comparison.
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(names.size());
+    for (QString& name : names)
+        keyed.emplace_back(name.toCaseFolded(), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[size_t(i)].second);
     return names;
 }
 

@@ -15,8 +15,7 @@ namespace {
 
 // The kernel's input LEDs ("input3::capslock"); several keyboards may each have one, and a light
 // counts as on when any of them is.
-KeyLight readLedClass(const QString& suffix)
-{
+KeyLight readLedClass(const QString& suffix) {
     const QDir leds(QStringLiteral("/sys/class/leds"));
     KeyLight light = KeyLight::Unknown;
     const QStringList names = leds.entryList({QStringLiteral("*::") + suffix}, QDir::Dirs | QDir::System);
@@ -35,8 +34,7 @@ KeyLight readLedClass(const QString& suffix)
 // One connection for the program's lifetime, opened on first use; a failed open is not retried.
 class XIndicators {
 public:
-    XIndicators()
-    {
+    XIndicators() {
         m_display = XOpenDisplay(nullptr);
         if (!m_display)
             return;
@@ -45,8 +43,7 @@ public:
         m_scroll = indexOf("Scroll Lock");
     }
 
-    bool read(LockKeyState& state) const
-    {
+    bool read(LockKeyState& state) const {
         unsigned int lights = 0;
         if (!m_display || XkbGetIndicatorState(m_display, XkbUseCoreKbd, &lights) != Success)
             return false;
@@ -57,8 +54,7 @@ public:
     }
 
 private:
-    int indexOf(const char* name) const
-    {
+    int indexOf(const char* name) const {
         int index = -1;
         Bool on = False;
         const Atom atom = XInternAtom(m_display, name, True);
@@ -67,8 +63,7 @@ private:
         return index;
     }
 
-    static KeyLight lightOf(unsigned int lights, int index)
-    {
+    static KeyLight lightOf(unsigned int lights, int index) {
         if (index < 0 || index > 31)
             return KeyLight::Unknown;
         return (lights >> index) & 1U ? KeyLight::On : KeyLight::Off;
@@ -83,8 +78,7 @@ private:
 
 } // namespace
 
-LockKeyState readLockKeys()
-{
+LockKeyState readLockKeys() {
     LockKeyState state;
 #ifdef QUILLMERE_HAVE_X11
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {

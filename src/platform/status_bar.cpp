@@ -15,8 +15,7 @@ constexpr int TickMilliseconds = 250;
 
 StatusBar::StatusBar(QWidget* parent)
     : QStatusBar(parent)
-    , m_lockKeys(&readLockKeys)
-{
+    , m_lockKeys(&readLockKeys) {
     setSizeGripEnabled(false);
     const QString names[PanelCount] = {tr("Time"), tr("Date"), tr("Num Lock"), tr("Caps Lock"), tr("Scroll Lock")};
     const QString captions[PanelCount] = {QString(), QString(), QStringLiteral("NUM"), QStringLiteral("CAPS"),
@@ -39,14 +38,12 @@ StatusBar::StatusBar(QWidget* parent)
     updatePanels();
 }
 
-void StatusBar::setLockKeySource(LockKeySource source)
-{
+void StatusBar::setLockKeySource(LockKeySource source) {
     m_lockKeys = source ? std::move(source) : LockKeySource(&readLockKeys);
     updatePanels();
 }
 
-void StatusBar::updatePanels()
-{
+void StatusBar::updatePanels() {
     const QLocale locale = QLocale::system();
     const QString time = locale.toString(QTime::currentTime(), QLocale::ShortFormat);
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
@@ -61,8 +58,7 @@ void StatusBar::updatePanels()
     showLight(m_panels[ScrollPanel], keys.scroll);
 }
 
-void StatusBar::showLight(QLabel* label, KeyLight light)
-{
+void StatusBar::showLight(QLabel* label, KeyLight light) {
     const bool on = light == KeyLight::On;
     QFont font = label->font();
     if (font.bold() != on) {

@@ -41,6 +41,11 @@ CaptionGeometry computeCaptionGeometry(int windowWidth, const CaptionMetrics& me
     g.textRect = PixelRect{g.textStart + 2, fw, r - 10, fw + ch - 1};
     g.copyRect = PixelRect{fw, fw, fw + std::max(0, r - fw - 8), fw + ch - 1};
     g.excludedRect = PixelRect{fw, fw, std::max(fw, r - fw - 6), ch + 3};
+    // As the classic caption places it: inset two pixels from the frame, a button size less two
+    // wide and less four high.
+    const int closeRight = windowWidth - fw - 2;
+    g.closeButton =
+        PixelRect{closeRight - (metrics.buttonWidth - 2), fw + 2, closeRight, fw + 2 + metrics.buttonHeight - 4};
     return g;
 }
 

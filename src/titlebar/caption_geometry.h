@@ -57,6 +57,7 @@ struct CaptionGeometry {
     PixelRect textRect;
     PixelRect copyRect;     // what goes from the off-screen strip to the window
     PixelRect excludedRect; // left out of the standard caption painting
+    PixelRect closeButton;  // where the standard caption has its close button
 };
 
 // The height of the off-screen strip, whatever the caption height.

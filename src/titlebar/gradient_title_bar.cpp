@@ -8,23 +8,25 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
-#include <QFontMetrics>
 #include <QHoverEvent>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QShortcut>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionTitleBar>
 #include <QWidget>
 #include <QWindow>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace quillmere::titlebar {
@@ -38,6 +40,9 @@ QRect toQRect(const PixelRect& r) {
 QColor toQColor(ColourRef colour) {
     return QColor(redOf(colour), greenOf(colour), blueOf(colour));
 }
+
+// The system menu opens below the caption's left end, as the icon's menu does.
+constexpr QPoint systemMenuPosition(dialogFrameWidth, dialogFrameWidth + captionHeight);
 
 QString menuText(const char* text) {
     return QCoreApplication::translate("GradientTitleBar", text);
@@ -59,6 +64,7 @@ private:
     QRect systemMenuRect() const;
     QRect closeButtonRect() const;
     QStyleOptionTitleBar standardCaptionOption(bool active) const;
+    QStyleOptionButton closeButtonOption(const CaptionGeometry& g) const;
 
     void paint(bool active);
     void paintFrame(QPainter& painter) const;
@@ -104,7 +110,7 @@ TitleBarPainter::TitleBarPainter(QWidget* form)
     auto* systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), form);
     systemMenuKey->setContext(Qt::WindowShortcut);
     QObject::connect(systemMenuKey, &QShortcut::activated, this,
-                     [this] { showSystemMenu(m_form->mapToGlobal(systemMenuRect().bottomLeft() + QPoint(0, 1))); });
+                     [this] { showSystemMenu(m_form->mapToGlobal(systemMenuPosition)); });
 
     if (wasVisible)
         form->show();
@@ -126,36 +132,38 @@ QRect TitleBarPainter::systemMenuRect() const {
 }
 
 QRect TitleBarPainter::closeButtonRect() const {
-    const QStyleOptionTitleBar option = standardCaptionOption(m_form->isActiveWindow());
-    const QRect button =
-        m_form->style()->subControlRect(QStyle::CC_TitleBar, &option, QStyle::SC_TitleBarCloseButton, m_form);
-    // The strip covers whatever the style puts over it.
-    QRect visible = button.intersected(captionRect());
-    const int stripRight = geometry().excludedRect.right;
-    if (visible.left() < stripRight)
-        visible.setLeft(stripRight);
-    return visible.isValid() ? visible : QRect();
+    return toQRect(geometry().closeButton);
 }
 
 QStyleOptionTitleBar TitleBarPainter::standardCaptionOption(bool active) const {
     QStyleOptionTitleBar option;
     option.initFrom(m_form);
     option.rect = captionRect();
-    option.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    option.subControls = QStyle::SC_TitleBarLabel | QStyle::SC_TitleBarCloseButton;
+    option.titleBarFlags = Qt::Window | Qt::WindowTitleHint;
+    option.subControls = QStyle::SC_TitleBarLabel;
     option.titleBarState = Qt::WindowNoState;
     option.state &= ~(QStyle::State_Active | QStyle::State_MouseOver | QStyle::State_Sunken);
     if (active) {
         option.state |= QStyle::State_Active;
         option.titleBarState |= QStyle::State_Active; // styles read the activation from here too
     }
-    if (m_closePressed || m_closeHover) {
-        option.activeSubControls = QStyle::SC_TitleBarCloseButton;
-        option.state |= m_closePressed && m_closeHover ? QStyle::State_Sunken : QStyle::State_MouseOver;
-    }
     // The rest of the caption carries on in the caption colour the strip ends with.
     option.palette.setColor(QPalette::Highlight, toQColor(activeCaptionColour));
     option.palette.setColor(QPalette::Window, toQColor(inactiveCaptionColour));
+    return option;
+}
+
+QStyleOptionButton TitleBarPainter::closeButtonOption(const CaptionGeometry& g) const {
+    QStyleOptionButton option;
+    option.initFrom(m_form);
+    option.rect = toQRect(g.closeButton);
+    option.state &= ~(QStyle::State_MouseOver | QStyle::State_Sunken | QStyle::State_HasFocus);
+    option.state |= QStyle::State_Raised;
+    if (m_closeHover)
+        option.state |= m_closePressed ? QStyle::State_Sunken : QStyle::State_MouseOver;
+    option.icon = m_form->style()->standardIcon(QStyle::SP_TitleBarCloseButton, nullptr, m_form);
+    const int side = std::min(option.rect.width(), option.rect.height()) - 4;
+    option.iconSize = QSize(side, side);
     return option;
 }
 
@@ -213,8 +221,8 @@ void TitleBarPainter::paintStrip(QPainter& painter, const CaptionGeometry& g, Co
             memory.setFont(m_captionFont);
             memory.setPen(Qt::white);
             memory.setClipRect(textRect);
-            const QString shown = QFontMetrics(m_captionFont, &buffer)
-                                      .elidedText(text, Qt::ElideRight, textRect.width(), Qt::TextSingleLine);
+            const QString shown =
+                memory.fontMetrics().elidedText(text, Qt::ElideRight, textRect.width(), Qt::TextSingleLine);
             memory.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
         }
     }
@@ -229,6 +237,8 @@ void TitleBarPainter::paintStandardCaption(QPainter& painter, const CaptionGeome
     painter.save();
     painter.setClipRegion(QRegion(option.rect) - QRegion(toQRect(g.excludedRect)));
     m_form->style()->drawComplexControl(QStyle::CC_TitleBar, &option, &painter, m_form);
+    const QStyleOptionButton close = closeButtonOption(g);
+    m_form->style()->drawControl(QStyle::CE_PushButton, &close, &painter, m_form);
     painter.restore();
 }
 
@@ -237,7 +247,9 @@ bool TitleBarPainter::eventFilter(QObject* watched, QEvent* event) {
         return false;
     switch (event->type()) {
     case QEvent::Paint:
-        paint(m_form->isActiveWindow());
+        // Children without a background of their own repaint through the form; leave those alone.
+        if (static_cast<QPaintEvent*>(event)->region().intersects(QRegion(m_form->rect()) - m_form->contentsRect()))
+            paint(m_form->isActiveWindow());
         return false; // the form paints its own contents after the frame
     case QEvent::ActivationChange:
     case QEvent::WindowTitleChange:
@@ -283,7 +295,7 @@ bool TitleBarPainter::mousePress(QMouseEvent* event) {
         m_closeHover = true;
         m_form->update(captionRect());
     } else if (systemMenuRect().contains(pos)) {
-        showSystemMenu(m_form->mapToGlobal(systemMenuRect().bottomLeft() + QPoint(0, 1)));
+        showSystemMenu(m_form->mapToGlobal(systemMenuPosition));
     } else {
         startMove(event->globalPosition().toPoint(), false);
     }

@@ -23,8 +23,7 @@ namespace {
 // in C:\Games.
 class ListFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(m_prefix.isValid());
         m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\Save"));
         m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\beta"));
@@ -46,8 +45,7 @@ protected:
 
     QString diskD() const { return m_prefix.scratch() + QStringLiteral("/disk"); }
 
-    static QStringList texts(const QListWidget& list)
-    {
+    static QStringList texts(const QListWidget& list) {
         QStringList out;
         for (int i = 0; i < list.count(); ++i)
             out << list.item(i)->text();
@@ -67,8 +65,7 @@ struct WiredLists {
     DirListBox dir;
     FileListBox file;
 
-    WiredLists()
-    {
+    WiredLists() {
         file.setPattern(QStringLiteral("*.d2s"));
         QObject::connect(&drive, &DriveListBox::changed, &drive, [this] {
             dir.setPath(drive.drive());
@@ -83,8 +80,7 @@ struct WiredLists {
 
 } // namespace
 
-TEST_F(ListFixture, DriveListListsThePrefixDrivesAndOnlyMovesToReadyOnes)
-{
+TEST_F(ListFixture, DriveListListsThePrefixDrivesAndOnlyMovesToReadyOnes) {
     DriveListBox box;
     QStringList letters;
     for (int i = 0; i < box.count(); ++i)
@@ -113,8 +109,7 @@ TEST_F(ListFixture, DriveListListsThePrefixDrivesAndOnlyMovesToReadyOnes)
     EXPECT_EQ(changed.count(), 3);
 }
 
-TEST_F(ListFixture, FolderListShowsAncestorsThenSortedVisibleSubfolders)
-{
+TEST_F(ListFixture, FolderListShowsAncestorsThenSortedVisibleSubfolders) {
     DirListBox list;
     EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
 
@@ -139,8 +134,7 @@ TEST_F(ListFixture, FolderListShowsAncestorsThenSortedVisibleSubfolders)
     EXPECT_EQ(texts(list), (QStringList{"C:\\", "Games"}));
 }
 
-TEST_F(ListFixture, FolderListFailsOnFoldersItCannotReadAndKeepsItsRows)
-{
+TEST_F(ListFixture, FolderListFailsOnFoldersItCannotReadAndKeepsItsRows) {
     DirListBox list;
     ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
     const QStringList before = texts(list);
@@ -148,24 +142,25 @@ TEST_F(ListFixture, FolderListFailsOnFoldersItCannotReadAndKeepsItsRows)
 
     QDir().mkpath(m_prefix.hostOf(QStringLiteral("Locked")));
     QFile::setPermissions(m_prefix.hostOf(QStringLiteral("Locked")), QFileDevice::WriteOwner);
-    const bool lockedIsUnreadable = ::access(QFile::encodeName(m_prefix.hostOf(QStringLiteral("Locked"))).constData(), R_OK) != 0;
+    const bool lockedIsUnreadable =
+        ::access(QFile::encodeName(m_prefix.hostOf(QStringLiteral("Locked"))).constData(), R_OK) != 0;
 
     EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Missing")));
     EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Games\\Diablo\\Save\\Hero.d2s")));
     EXPECT_FALSE(list.setPath(QStringLiteral("a:")));
     EXPECT_FALSE(list.setPath(QStringLiteral("A:\\")));
     EXPECT_FALSE(list.setPath(QString()));
-    if (lockedIsUnreadable)
+    if (lockedIsUnreadable) {
         EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Locked")));
+    }
     EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo"));
     EXPECT_EQ(texts(list), before);
     EXPECT_EQ(changed.count(), 0);
-    QFile::setPermissions(m_prefix.hostOf(QStringLiteral("Locked")), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                                         QFileDevice::ExeOwner);
+    QFile::setPermissions(m_prefix.hostOf(QStringLiteral("Locked")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder)
-{
+TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder) {
     DirListBox list;
     ASSERT_TRUE(list.setPath(QStringLiteral("d:")));
     EXPECT_EQ(list.path(), QStringLiteral("D:\\"));
@@ -178,8 +173,7 @@ TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder)
     EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
 }
 
-TEST_F(ListFixture, FolderListOpensOnDoubleClickOrEnterOnly)
-{
+TEST_F(ListFixture, FolderListOpensOnDoubleClickOrEnterOnly) {
     DirListBox list;
     list.resize(300, 400);
     list.show();
@@ -203,8 +197,7 @@ TEST_F(ListFixture, FolderListOpensOnDoubleClickOrEnterOnly)
     EXPECT_EQ(changed.count(), 2);
 }
 
-TEST_F(ListFixture, FileListShowsMatchingFilesAndReadsTheFolderAgain)
-{
+TEST_F(ListFixture, FileListShowsMatchingFilesAndReadsTheFolderAgain) {
     FileListBox list;
     EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
     list.setPattern(QStringLiteral("*.d2s"));
@@ -226,8 +219,7 @@ TEST_F(ListFixture, FileListShowsMatchingFilesAndReadsTheFolderAgain)
     EXPECT_EQ(texts(list), (QStringList{"Hero.d2s", "Hero.key"}));
 }
 
-TEST_F(ListFixture, FileListSelectionEventComesFromTheUserOnly)
-{
+TEST_F(ListFixture, FileListSelectionEventComesFromTheUserOnly) {
     FileListBox list;
     list.setPattern(QStringLiteral("*.d2s"));
     list.resize(300, 300);
@@ -254,8 +246,7 @@ TEST_F(ListFixture, FileListSelectionEventComesFromTheUserOnly)
     EXPECT_EQ(list.fileName(), QString());
 }
 
-TEST_F(ListFixture, DriveAndFolderRulesFollowAndUndoFailures)
-{
+TEST_F(ListFixture, DriveAndFolderRulesFollowAndUndoFailures) {
     WiredLists lists;
     EXPECT_EQ(lists.drive.drive(), QStringLiteral("c:"));
     EXPECT_EQ(lists.dir.path(), QStringLiteral("C:\\Games"));

@@ -9,8 +9,7 @@
 
 using namespace quillmere::platform;
 
-TEST(StatusBar, FivePanelsShareTheWidthEqually)
-{
+TEST(StatusBar, FivePanelsShareTheWidthEqually) {
     StatusBar bar;
     bar.resize(656, 17);
     bar.show();
@@ -31,8 +30,7 @@ TEST(StatusBar, FivePanelsShareTheWidthEqually)
     EXPECT_GT(*narrowest, 100);
 }
 
-TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise)
-{
+TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise) {
     StatusBar bar;
     LockKeyState state{KeyLight::On, KeyLight::Off, KeyLight::Unknown};
     bar.setLockKeySource([&state] { return state; });

@@ -155,7 +155,7 @@ TEST_F(PreviewPanelTest, MainWindowLooksTheSaveFolderUpForEverySelection) {
 TEST_F(PreviewPanelTest, RestoreDialogEmptiesBeforeEveryRead) {
     // The listed folder, not the save folder, holds what is previewed.
     const QString backup = m_prefix.makeFolder(QStringLiteral("Backup"));
-    m_prefix.writeFile(QStringLiteral("Backup\Sorc.d2s"), d2s::unsignedFile(2, 5));
+    m_prefix.writeFile(QStringLiteral("Backup\\Sorc.d2s"), d2s::unsignedFile(2, 5));
     PreviewPanel panel(Variant::RestoreDialog);
     panel.PreviewSelection(backup, QStringLiteral("Sorc.d2s"));
     EXPECT_EQ(label(panel, "Label4")->text(), "Necromancer");

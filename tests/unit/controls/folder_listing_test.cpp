@@ -16,8 +16,7 @@ using quillmere::test::TempPrefix;
 namespace {
 
 // Marks a file hidden the way Wine records it; false where the file system keeps no user attributes.
-bool setDosHidden(const QString& hostPath)
-{
+bool setDosHidden(const QString& hostPath) {
     const QByteArray value("0x2");
     return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) ==
            0;
@@ -25,8 +24,7 @@ bool setDosHidden(const QString& hostPath)
 
 } // namespace
 
-TEST(FolderListing, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase)
-{
+TEST(FolderListing, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     for (const char* name : {"zed.d2s", "HERO.D2S", "amy.d2s", "Bob.d2s", "notes.txt", "hero.d2s.bak"})
@@ -35,20 +33,20 @@ TEST(FolderListing, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase)
     QFile::link(prefix.hostOf(QStringLiteral("Save/amy.d2s")), prefix.hostOf(QStringLiteral("Save/linked.d2s")));
     QFile::link(prefix.hostOf(QStringLiteral("Save/missing")), prefix.hostOf(QStringLiteral("Save/dangling.d2s")));
 
-    const auto files = readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.d2s"));
+    const auto files =
+        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.d2s"));
     ASSERT_TRUE(files.has_value());
     EXPECT_EQ(*files, (QStringList{"amy.d2s", "Bob.d2s", "HERO.D2S", "linked.d2s", "zed.d2s"}));
 
-    const auto several = readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files,
-                                           QStringLiteral("*.txt;zed.*"));
+    const auto several =
+        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.txt;zed.*"));
     EXPECT_EQ(several.value_or(QStringList()), (QStringList{"notes.txt", "zed.d2s"}));
 
     const auto folders = readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Folders);
     EXPECT_EQ(folders.value_or(QStringList()), QStringList{"folder.d2s"});
 }
 
-TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut)
-{
+TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     for (const char* name : {"shown.d2s", ".dot.d2s", "attr.d2s", "what?.d2s", "co:lon.d2s"})
@@ -72,8 +70,7 @@ TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut)
     EXPECT_FALSE(readFolderEntries(prefix.hostOf(QStringLiteral("Nowhere")), EntryKind::Files).has_value());
 }
 
-TEST(FolderListing, OpensFoldersInWindowsFormOnTheDriveNamed)
-{
+TEST(FolderListing, OpensFoldersInWindowsFormOnTheDriveNamed) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.makeFolder(QStringLiteral("Program Files\\Diablo II\\Save"));
@@ -98,8 +95,7 @@ TEST(FolderListing, OpensFoldersInWindowsFormOnTheDriveNamed)
     EXPECT_FALSE(openListedFolder(QStringLiteral("q:\\")).has_value());
 }
 
-TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder)
-{
+TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/disk"));

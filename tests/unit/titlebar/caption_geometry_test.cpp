@@ -30,6 +30,7 @@ TEST(CaptionGeometry, WorkedExampleOfTheMainWindow) {
     EXPECT_EQ(g.copyRect.width(), 604);
     EXPECT_EQ(g.copyRect.height(), 18);
     EXPECT_EQ(g.excludedRect, (PixelRect{3, 3, 606, 22}));
+    EXPECT_EQ(g.closeButton, (PixelRect{641, 5, 657, 19}));
 
     // Without an icon the text starts at the frame.
     const CaptionGeometry bare = computeCaptionGeometry(662, classic, false);
