@@ -37,7 +37,7 @@ missing_figure() {
 
 # median of the numbers given as arguments
 median() {
-    printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END {
+    printf '%s\n' "$@" | sort -g | awk -v OFMT=%.8g '{ a[NR] = $1 } END {
         if (NR == 0) exit 1
-        if (NR % 2) print a[(NR + 1) / 2]; else printf "%.1f\n", (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
+        if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
 }

@@ -6,7 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 source "$repo_root/bench/report.sh"
 
-ensure_packages "${build_packages[@]}" jq xvfb xauth
+ensure_packages "${build_packages[@]}" jq xvfb xauth libxdamage-dev
 build=$repo_root/build/bench
 cd "$repo_root"
 

@@ -1,17 +1,22 @@
-// Starts a program and waits, on the X server's own events, for a top-level window with a given
-// title to be mapped; prints the time from just before exec to that moment and, after a short
-// settle, the program's resident memory. The program is then killed.
+// Starts a program and follows, on the X server's own events, its top-level window with a given
+// title: the moment it is mapped and the moment its first content reaches it (the first damage
+// after mapping), both counted from just before exec. Qt maps a window before it paints, and what
+// is painted first (text needs the fonts loaded) differs from program to program, so "shown"
+// means painted. After a short settle the program's resident memory is read; then it is killed.
 //   window_watch <title> <settle ms> <program> [arguments...]
-// Output (one line): shown_ms=<milliseconds> rss_kb=<VmRSS> pid=<pid>
+// Output (one line): mapped_ms=<ms> shown_ms=<ms> cpu_ms=<CPU time until shown, all threads>
+// queued_ms=<main thread's wait for a CPU until shown> rss_kb=<VmRSS> pid=<pid>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <poll.h>
 #include <set>
@@ -68,6 +73,35 @@ long residentKb(pid_t pid) {
     return -1;
 }
 
+// The CPU time all of the program's threads have used so far, from the scheduler's own account:
+// unlike the wall time, it does not depend on what else the machine is doing.
+double cpuMs(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr)
+        return -1;
+    double ns = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream schedstat(tasks + '/' + entry->d_name + "/schedstat");
+        double taskNs = 0;
+        if (schedstat >> taskNs)
+            ns += taskNs;
+    }
+    closedir(dir);
+    return ns / 1e6;
+}
+
+// How long the main thread stood ready to run while other work held the CPUs: the part of the
+// wall time that belongs to the machine's load, not to the program.
+double queuedMs(pid_t pid) {
+    std::ifstream schedstat("/proc/" + std::to_string(pid) + "/schedstat");
+    double runNs = 0;
+    double waitNs = 0;
+    return schedstat >> runNs >> waitNs ? waitNs / 1e6 : -1;
+}
+
 // A window that vanishes between an event and our query must not end the watch.
 int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
@@ -107,13 +141,25 @@ int main(int argc, char** argv) {
         _exit(127);
     }
 
+    int damageEvent = 0;
+    int damageError = 0;
+    if (!XDamageQueryExtension(g_display, &damageEvent, &damageError)) {
+        std::fprintf(stderr, "window_watch: the X server has no DAMAGE extension\n");
+        kill(pid, SIGKILL);
+        return 2;
+    }
+
     std::set<Window> mapped;
+    Window target = None;
     const int fd = ConnectionNumber(g_display);
     bool found = false;
+    Clock::time_point mappedAt;
     Clock::time_point shown;
+    double cpu = -1;
+    double queued = -1;
     while (!found) {
         if (Clock::now() - start > kTimeout) {
-            std::fprintf(stderr, "window_watch: no window titled \"%s\" within %lld s\n", wanted.c_str(),
+            std::fprintf(stderr, "window_watch: no painted window titled \"%s\" within %lld s\n", wanted.c_str(),
                          static_cast<long long>(kTimeout.count()));
             break;
         }
@@ -131,8 +177,9 @@ int main(int argc, char** argv) {
         XNextEvent(g_display, &event);
         Window candidate = None;
         if (event.type == CreateNotify) {
-            // The title may be set after mapping; watch the window's properties too.
+            // The title may be set after mapping; watch the window's properties and drawing too.
             XSelectInput(g_display, event.xcreatewindow.window, PropertyChangeMask);
+            XDamageCreate(g_display, event.xcreatewindow.window, XDamageReportRawRectangles);
         } else if (event.type == MapNotify) {
             mapped.insert(event.xmap.window);
             candidate = event.xmap.window;
@@ -140,10 +187,18 @@ int main(int argc, char** argv) {
             mapped.erase(event.xunmap.window);
         } else if (event.type == PropertyNotify && mapped.count(event.xproperty.window) != 0) {
             candidate = event.xproperty.window;
+        } else if (event.type == damageEvent + XDamageNotify && target != None) {
+            const auto& damage = reinterpret_cast<const XDamageNotifyEvent&>(event);
+            if (damage.drawable == target) {
+                shown = Clock::now();
+                cpu = cpuMs(pid);
+                queued = queuedMs(pid);
+                found = true;
+            }
         }
-        if (candidate != None && windowTitle(candidate) == wanted && isViewable(candidate)) {
-            shown = Clock::now();
-            found = true;
+        if (target == None && candidate != None && windowTitle(candidate) == wanted && isViewable(candidate)) {
+            mappedAt = Clock::now();
+            target = candidate;
         }
     }
 
@@ -157,7 +212,10 @@ int main(int argc, char** argv) {
     XCloseDisplay(g_display);
     if (!found)
         return 1;
-    const double ms = std::chrono::duration<double, std::milli>(shown - start).count();
-    std::printf("shown_ms=%.1f rss_kb=%ld pid=%d\n", ms, rss, static_cast<int>(pid));
+    const auto ms = [start](Clock::time_point when) {
+        return std::chrono::duration<double, std::milli>(when - start).count();
+    };
+    std::printf("mapped_ms=%.1f shown_ms=%.1f cpu_ms=%.1f queued_ms=%.1f rss_kb=%ld pid=%d\n", ms(mappedAt), ms(shown),
+                cpu, queued, rss, static_cast<int>(pid));
     return 0;
 }
