@@ -307,10 +307,8 @@ public:
         Hive hive;
         const char* begin = nullptr;
         const char* end = nullptr;
-        if (!m_lines.next(begin, end) || std::string_view(begin, contentEnd(begin, end) - begin) != kHeader)
-            return hive;
-        hive.valid = true;
-        while (!m_stop && m_lines.next(begin, end)) {
+        hive.valid = m_lines.next(begin, end) && std::string_view(begin, contentEnd(begin, end) - begin) == kHeader;
+        while (hive.valid && !m_stop && m_lines.next(begin, end)) {
             const char* p = skipSpaces(begin, end);
             if (p == end)
                 continue;
@@ -334,7 +332,7 @@ public:
         hive.win64 = m_arch == Arch::Win64;
         for (std::size_t i = 0; i < m_alias.size(); ++i) {
             if (m_targets[i].empty())
-                m_keys[i].key.present = true; // the hive's root
+                m_keys[i].key.present = hive.valid; // the hive's root
             if (m_alias[i] != i)
                 m_keys[i] = m_keys[m_alias[i]];
         }
