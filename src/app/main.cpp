@@ -1,6 +1,9 @@
+#include "app/launcher.h"
 #include "app/main_window.h"
+#include "platform/process_start.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -29,7 +32,10 @@ int main(int argc, char* argv[])
                                             .arg(QUILLMERE_VERSION_MAJOR)
                                             .arg(QUILLMERE_VERSION_MINOR)
                                             .arg(QUILLMERE_VERSION_PATCH));
-    quillmere::app::MainWindow window;
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
+    quillmere::platform::WineProcessStarter starter;
+    quillmere::app::Launcher launcher(starter);
+    quillmere::app::MainWindow window(launcher);
     window.show();
     return QApplication::exec();
 }

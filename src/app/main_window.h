@@ -2,13 +2,81 @@
 
 #include <QMainWindow>
 
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSessionManager;
+class QToolButton;
+
+namespace quillmere::platform {
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class StatusBar;
+} // namespace quillmere::platform
+
+namespace quillmere::character {
+class PreviewPanel;
+}
+
 namespace quillmere::app {
 
-// frmMain: the program's start-up object and only long-lived window.
+class Launcher;
+
+// frmMain: the program's start-up object and only long-lived window. It lists the save folder's
+// character files; every command is reached from its buttons and menus.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The launcher starts the game and the disk utility; the caller keeps it alive.
+    explicit MainWindow(Launcher& launcher, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // "Quillmere - Beta v1.4", from the program's version numbers.
+    static QString productCaption();
+
+    // Command handlers, one per control event; menu items call the same ones.
+    void cmdBackup_Click();
+    void cmdRestore_Click();
+    void cmdRefresh_Click();
+    void cmdRunD2_Click();
+    void mnuFile_FormatDisk_Click();
+    void mnuHelp_About_Click();
+    void mnuHelp_Readme_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void startUp();
+    void driveRule();
+    void folderRule();
+    bool confirmClose();
+    void commitData(QSessionManager& manager);
+
+    Launcher& m_launcher;
+    bool m_saveFolderFound = false;
+
+    QFrame* m_separator1 = nullptr;
+    QLabel* m_picture1 = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QLabel* m_label1 = nullptr;
+    platform::DriveListBox* m_drive1 = nullptr;
+    platform::DirListBox* m_dir1 = nullptr;
+    platform::FileListBox* m_file1 = nullptr;
+    QPushButton* m_cmdBackup = nullptr;
+    QPushButton* m_cmdRestore = nullptr;
+    QPushButton* m_cmdRefresh = nullptr;
+    QToolButton* m_cmdRunD2 = nullptr;
+    character::PreviewPanel* m_preview = nullptr;
+    QFrame* m_separator2 = nullptr;
+    platform::StatusBar* m_statusBar = nullptr;
 };
 
 } // namespace quillmere::app

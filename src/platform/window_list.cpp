@@ -21,6 +21,12 @@ void registerLoadedWindow(QWidget* window)
         registry().append(window);
 }
 
+void unregisterLoadedWindow(QWidget* window)
+{
+    registry().removeAll(window);
+    registry().removeAll(nullptr);
+}
+
 QList<QWidget*> loadedWindows()
 {
     QList<QWidget*> result;

@@ -72,50 +72,67 @@ DriveInfo driveAt(QChar letter, const QString& hostRoot) {
     return info;
 }
 
-// One drive of the prefix, or nothing when the letter is not mapped.
-std::optional<DriveInfo> driveInfo(QChar letter) {
-    letter = letter.toLower();
-    if (!isAsciiLetter(letter))
-        return std::nullopt;
+// Where the drives come from: the prefix's dosdevices/, Wine's defaults for a prefix without
+// one, or z: alone when there is no prefix at all.
+struct DriveSource {
+    QString dosdevices; // empty when the defaults apply
+    QString driveC;     // the default c:, empty without a prefix
+};
+
+DriveSource driveSource() {
+    DriveSource source;
     const QString prefix = winePrefixPath();
     struct stat st;
-    if (!hostStat(prefix, &st) || !S_ISDIR(st.st_mode)) {
-        if (letter == QLatin1Char('z'))
-            return driveAt(letter, QStringLiteral("/"));
-        return std::nullopt;
-    }
+    if (!hostStat(prefix, &st) || !S_ISDIR(st.st_mode))
+        return source;
     const QString dosdevices = prefix + QStringLiteral("/dosdevices");
-    if (!hostStat(dosdevices, &st) || !S_ISDIR(st.st_mode)) {
-        if (letter == QLatin1Char('c'))
-            return driveAt(letter, prefix + QStringLiteral("/drive_c"));
-        if (letter == QLatin1Char('z'))
-            return driveAt(letter, QStringLiteral("/"));
-        return std::nullopt;
-    }
+    if (hostStat(dosdevices, &st) && S_ISDIR(st.st_mode))
+        source.dosdevices = dosdevices;
+    else
+        source.driveC = prefix + QStringLiteral("/drive_c");
+    return source;
+}
 
-    // Wine writes lower-case names; an upper-case one made by hand still counts.
-    QString entry = dosdevices + QLatin1Char('/') + letter + QLatin1Char(':');
+std::optional<DriveInfo> defaultDrive(const DriveSource& source, QChar letter) {
+    if (letter == QLatin1Char('c') && !source.driveC.isEmpty())
+        return driveAt(letter, source.driveC);
+    if (letter == QLatin1Char('z'))
+        return driveAt(letter, QStringLiteral("/"));
+    return std::nullopt;
+}
+
+// The drive behind one dosdevices/ entry; relative link targets are relative to dosdevices/.
+DriveInfo driveFromEntry(const QString& dosdevices, QChar letter, const QString& entryName) {
+    const QString entry = dosdevices + QLatin1Char('/') + entryName;
     struct stat lst;
-    if (::lstat(hostBytes(entry).constData(), &lst) != 0) {
-        entry = dosdevices + QLatin1Char('/') + letter.toUpper() + QLatin1Char(':');
-        if (::lstat(hostBytes(entry).constData(), &lst) != 0)
-            return std::nullopt;
-    }
-    if (!S_ISLNK(lst.st_mode))
+    if (::lstat(hostBytes(entry).constData(), &lst) == 0 && !S_ISLNK(lst.st_mode))
         return driveAt(letter, entry);
-
     QByteArray target(PATH_MAX, '\0');
     const ssize_t length = ::readlink(hostBytes(entry).constData(), target.data(), target.size());
-    if (length <= 0) {
-        DriveInfo info;
-        info.letter = letter;
-        return info;
-    }
+    if (length <= 0)
+        return driveAt(letter, QString());
     target.truncate(length);
     QString targetPath = QFile::decodeName(target);
     if (!QDir::isAbsolutePath(targetPath))
         targetPath = dosdevices + QLatin1Char('/') + targetPath;
     return driveAt(letter, targetPath);
+}
+
+// One drive of the prefix, or nothing when the letter is not mapped.
+std::optional<DriveInfo> driveInfo(QChar letter) {
+    letter = letter.toLower();
+    if (!isAsciiLetter(letter))
+        return std::nullopt;
+    const DriveSource source = driveSource();
+    if (source.dosdevices.isEmpty())
+        return defaultDrive(source, letter);
+    // Wine writes lower-case names; an upper-case one made by hand still counts.
+    for (const QChar c : {letter, letter.toUpper()}) {
+        const QString name = c + QStringLiteral(":");
+        if (hostLstat(source.dosdevices + QLatin1Char('/') + name))
+            return driveFromEntry(source.dosdevices, letter, name);
+    }
+    return std::nullopt;
 }
 
 // The folder entry whose name equals `name` ignoring case; the byte-wise smallest wins so that
@@ -228,7 +245,7 @@ QString canonicalAllowingMissingTail(const QString& absolutePath) {
         }
         if (existing == QLatin1String("/"))
             break;
-        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
         tail.prepend(existing.mid(slash + 1));
         existing = slash <= 0 ? QStringLiteral("/") : existing.left(slash);
     }
@@ -276,10 +293,32 @@ std::optional<unsigned> parseDosAttrib(const QByteArray& data) {
 } // namespace
 
 QList<DriveInfo> drives() {
+    const DriveSource source = driveSource();
     QList<DriveInfo> result;
-    for (char16_t c = u'a'; c <= u'z'; ++c) {
-        if (const auto info = driveInfo(QChar(c)))
-            result.append(*info);
+    if (source.dosdevices.isEmpty()) {
+        for (const QChar letter : {QLatin1Char('c'), QLatin1Char('z')}) {
+            if (const auto drive = defaultDrive(source, letter))
+                result.append(*drive);
+        }
+        return result;
+    }
+
+    // One listing of dosdevices/ rather than a look-up per letter.
+    QString entries[26];
+    if (DIR* dir = ::opendir(hostBytes(source.dosdevices).constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const char* name = entry->d_name;
+            if (name[0] == '\0' || name[1] != ':' || name[2] != '\0' || !isAsciiLetter(QLatin1Char(name[0])))
+                continue;
+            const int index = QChar::toLower(char16_t(name[0])) - u'a';
+            if (entries[index].isEmpty() || name[0] >= 'a') // the lower-case name wins
+                entries[index] = QString::fromLatin1(name);
+        }
+        ::closedir(dir);
+    }
+    for (int index = 0; index < 26; ++index) {
+        if (!entries[index].isEmpty())
+            result.append(driveFromEntry(source.dosdevices, QChar(u'a' + index), entries[index]));
     }
     return result;
 }

@@ -1,0 +1,65 @@
+// Feeds arbitrary bytes to the character file reader as a save file and checks that what it reports
+// agrees with the bytes: fields present exactly when the file reaches them, and the buffer bounded.
+#include "character/character_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+using namespace quillmere::character;
+
+// One Wine-style prefix for the whole run: c: is drive_c, the save file lives in C:\Saves.
+struct Prefix {
+    QTemporaryDir dir;
+    QString savePath;
+
+    Prefix() {
+        const QString prefix = dir.path() + QStringLiteral("/prefix");
+        if (!dir.isValid() || !QDir().mkpath(prefix + QStringLiteral("/dosdevices")) ||
+            !QDir().mkpath(prefix + QStringLiteral("/drive_c/Saves")) ||
+            !QFile::link(QStringLiteral("../drive_c"), prefix + QStringLiteral("/dosdevices/c:")))
+            std::abort();
+        qputenv("WINEPREFIX", QFile::encodeName(prefix));
+        savePath = prefix + QStringLiteral("/drive_c/Saves/Hero.d2s");
+    }
+};
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+void checkField(const std::optional<quint8>& field, const QByteArray& bytes, qsizetype offset) {
+    check(field.has_value() == (bytes.size() > offset));
+    if (field)
+        check(*field == static_cast<quint8>(bytes.at(offset)));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Prefix prefix;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    {
+        QFile file(prefix.savePath);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            std::abort();
+    }
+
+    const CharacterSummary summary = ReadCharacterFile(QStringLiteral("C:\\Saves"), QStringLiteral("Hero.d2s"));
+
+    check(HEXengine::fileLength() == bytes.size());
+    check(HEXengine::fileBytes() == bytes.left(HEXengine::kKeptBytes));
+    const bool expansion = summary.layout == Layout::Expansion109;
+    check(!expansion || (summary.version && *summary.version >= kFirstExpansionLayoutVersion));
+    checkField(summary.classCode, bytes, expansion ? 40 : 34);
+    checkField(summary.level, bytes, expansion ? 43 : 36);
+    if (const std::optional<CharacterClass> cls = characterClass(summary))
+        check(!className(*cls).isEmpty());
+    return 0;
+}

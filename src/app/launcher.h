@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCoreApplication>
+
+namespace quillmere::platform {
+class ProcessStarter;
+}
+
+namespace quillmere::app {
+
+// Starts the game and the system's disk-format dialog, and leaves them alone.
+class Launcher final {
+    Q_DECLARE_TR_FUNCTIONS(Launcher)
+public:
+    explicit Launcher(platform::ProcessStarter& starter) : m_starter(starter) {}
+
+    // The game named by the registry's "Program", minimised; the "Dumbass..." box when it is missing.
+    void startGame();
+    // The Windows folder's rundll32.exe shell32.dll,SHFormatDrive, shown normally.
+    void formatFloppyDisk();
+
+    static QString formatCommandLine();
+
+private:
+    void start(const QString& commandLine, int showWindow);
+
+    platform::ProcessStarter& m_starter;
+};
+
+} // namespace quillmere::app

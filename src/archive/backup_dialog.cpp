@@ -1,0 +1,93 @@
+#include "archive/backup_dialog.h"
+
+#include "archive/shell_copy.h"
+#include "platform/dir_list_box.h"
+#include "platform/drive_list_box.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
+#include "platform/windows_path.h"
+#include "support/paths.h"
+#include "support/registry.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace quillmere::archive {
+
+using platform::twipsRect;
+
+namespace {
+
+// Makes the one missing level of the target folder.
+bool createFolder(const QString& windowsPath)
+{
+    const platform::ResolvedPath resolved = platform::resolve(windowsPath);
+    return resolved.status == platform::PathStatus::Ok && QDir().mkdir(resolved.hostPath);
+}
+
+} // namespace
+
+BackupDialog::BackupDialog(const QString& selectedFileName)
+    : ArchiveDialog("frmBackup", tr("Backup..."), QSize(4680, 3765))
+    , m_selectedFileName(selectedFileName)
+{
+    m_frame1 = new QGroupBox(tr("Directory Selection"), this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
+
+    auto* label1 = new QLabel(tr("Please select where you would like to backup your character:"), m_frame1);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(twipsRect(120, 360, 2415, 495));
+    label1->setWordWrap(true);
+    label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    createLists(m_frame1, QRect(120, 840, 2175, 315), QRect(120, 1200, 2175, 1665));
+
+    m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 960, 975, 495));
+    m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1560, 975, 495));
+    m_cmdCancel->setDefault(true);
+    m_cmdOK->setAutoDefault(false);
+    addRedNote(tr("*It is recommended that you backup to a removable type of media, and store it in a safe place."),
+               QRect(120, 3240, 4455, 495));
+
+    setTabOrder(m_drive1, m_dir1);
+    setTabOrder(m_dir1, m_cmdOK);
+    setTabOrder(m_cmdOK, m_cmdCancel);
+    m_drive1->setFocus();
+
+    connect(m_cmdOK, &QPushButton::clicked, this, &BackupDialog::cmdOK_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void BackupDialog::cmdOK_Click()
+{
+    const auto failure = [] {
+        platform::msgBox(tr("An error occurred while backing up your character!"), platform::mb::Critical,
+                         tr("Failure!"));
+    };
+
+    const QString saveFolder = regedit::saveFolder();
+    if (saveFolder.isEmpty()) {
+        failure();
+        return;
+    }
+    const QString name = d2sEngine::fileTitle(m_selectedFileName);
+    const QString sourcePattern = platform::joinWindowsPath(saveFolder, name + QStringLiteral("*.*"));
+    // A drive root is told by the path alone, so the target never gets two separators.
+    const QString target = platform::joinWindowsPath(m_dir1->path(), name);
+
+    if (!d2sEngine::folderExists(target) && !createFolder(target)) {
+        failure();
+        return;
+    }
+    if (!shellFileCopy(sourcePattern, target)) {
+        failure();
+        return;
+    }
+    platform::msgBox(tr("All character(s) were successfully backed up!"), platform::mb::Information, tr("Success!"));
+    accept();
+}
+
+} // namespace quillmere::archive

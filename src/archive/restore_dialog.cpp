@@ -1,0 +1,102 @@
+#include "archive/restore_dialog.h"
+
+#include "archive/shell_copy.h"
+#include "character/preview_panel.h"
+#include "platform/dir_list_box.h"
+#include "platform/drive_list_box.h"
+#include "platform/file_list_box.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
+#include "platform/windows_path.h"
+#include "support/paths.h"
+#include "support/registry.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace quillmere::archive {
+
+using platform::twipsRect;
+
+RestoreDialog::RestoreDialog() : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800))
+{
+    m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
+
+    createLists(m_frame1, QRect(120, 960, 2175, 315), QRect(120, 1320, 2175, 1665));
+
+    m_file1 = new platform::FileListBox(m_frame1);
+    m_file1->setObjectName(QStringLiteral("File1"));
+    m_file1->setGeometry(twipsRect(120, 3000, 2175, 870));
+    m_file1->setPattern(QStringLiteral("*.d2s"));
+    m_file1->setPath(m_dir1->path());
+    m_file1->setAccessibleName(tr("Character files"));
+    sendEnterToCancel(m_file1);
+
+    auto* label1 = new QLabel(tr("Please select the character you would like to restore:"), m_frame1);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(twipsRect(120, 480, 4095, 255));
+
+    m_preview = new character::PreviewPanel(character::PreviewPanel::Variant::RestoreDialog, m_frame1);
+    m_preview->move(twipsRect(2520, 2280, 1815, 1575).topLeft());
+
+    m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 1080, 2055, 495));
+    m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1800, 2055, 495));
+    m_cmdCancel->setDefault(true);
+    m_cmdOK->setAutoDefault(false);
+    addRedNote(tr("*All characters are restored to the default Diablo 2 saved game directory on your hard drive."),
+               QRect(120, 4320, 4335, 495));
+
+    setTabOrder(m_drive1, m_dir1);
+    setTabOrder(m_dir1, m_file1);
+    setTabOrder(m_file1, m_cmdOK);
+    setTabOrder(m_cmdOK, m_cmdCancel);
+    m_drive1->setFocus();
+
+    connect(m_dir1, &platform::DirListBox::changed, this, &RestoreDialog::folderChange);
+    connect(m_file1, &platform::FileListBox::selectionEvent, this,
+            [this] { m_preview->PreviewSelection(m_dir1->path(), m_file1->fileName()); });
+    connect(m_cmdOK, &QPushButton::clicked, this, &RestoreDialog::cmdOK_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Load: the empty preview; the lists stay on the process's current drive and folder.
+    m_preview->ResetPreview();
+}
+
+void RestoreDialog::folderChange()
+{
+    m_file1->setPath(m_dir1->path());
+    m_dir1->setPath(m_file1->path());
+    m_preview->ResetPreview();
+}
+
+void RestoreDialog::cmdOK_Click()
+{
+    const QString fileName = m_file1->fileName();
+    if (fileName.isEmpty()) {
+        platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));
+        return;
+    }
+    const auto failure = [] {
+        platform::msgBox(tr("An error occurred while restoring your character!"), platform::mb::Critical,
+                         tr("Failure!"));
+    };
+    const QString saveFolder = regedit::saveFolder();
+    if (saveFolder.isEmpty()) {
+        failure();
+        return;
+    }
+    const QString name = d2sEngine::fileTitle(fileName);
+    // A backup folder at a drive root is joined with a single separator, as the backup does.
+    const QString sourcePattern = platform::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
+    if (!shellFileCopy(sourcePattern, saveFolder)) {
+        failure();
+        return;
+    }
+    platform::msgBox(tr("All character(s) were successfully restored!"), platform::mb::Information, tr("Success!"));
+    accept();
+}
+
+} // namespace quillmere::archive

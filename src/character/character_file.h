@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace quillmere::character {
+
+// Where the class and level bytes sit. Files of the game's versions before 1.09 (and anything
+// unsigned) keep them at 34 and 36; signed files of version 92 onward moved them to 40 and 43.
+enum class Layout {
+    Classic,
+    Expansion109,
+};
+
+// What one read of a character file found; a field is absent when its byte could not be read.
+struct CharacterSummary {
+    std::optional<quint8> classCode;
+    std::optional<quint8> level;
+    Layout layout = Layout::Classic;
+    std::optional<quint32> version; // only for files carrying the 55 AA 55 AA signature
+};
+
+enum class CharacterClass {
+    Amazon,
+    Sorceress,
+    Necromancer,
+    Paladin,
+    Barbarian,
+    Druid,
+    Assassin,
+};
+
+inline constexpr quint32 kSignature = 0xAA55AA55; // the bytes 55 AA 55 AA, read little-endian
+inline constexpr quint32 kFirstExpansionLayoutVersion = 92;
+inline constexpr quint32 kFirstDruidAssassinVersion = 87;
+
+// Reads folder + "\" + fileName (the separator is always added, as the game's paths are built).
+// Never creates, writes or reports anything; whatever cannot be read is absent.
+CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName);
+
+// The class a summary names: codes 0 to 4 always, 5 and 6 only in signed files of version 87 on.
+std::optional<CharacterClass> characterClass(const CharacterSummary& summary);
+// The name shown for a class ("Amazon", ..., "Assassin").
+QString className(CharacterClass cls);
+
+} // namespace quillmere::character
+
+// The shared buffer of the character file read last, replaced by every read. Only the head of the
+// file is kept in memory (everything the program interprets lies in it); the length is the file's
+// true one, however large.
+namespace quillmere::character::HEXengine {
+
+inline constexpr qint64 kKeptBytes = 4096;
+
+// The first min(length, kKeptBytes) bytes of the file read last.
+const QByteArray& fileBytes();
+// The length in bytes of the file read last; 0 before the first read and after a failed one.
+qint64 fileLength();
+
+} // namespace quillmere::character::HEXengine

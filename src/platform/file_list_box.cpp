@@ -1,0 +1,78 @@
+#include "platform/file_list_box.h"
+
+#include "platform/folder_listing.h"
+#include "platform/windows_path.h"
+
+#include <QKeyEvent>
+
+namespace quillmere::platform {
+
+FileListBox::FileListBox(QWidget* parent)
+    : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row has the same height, which spares the view a measuring pass over thousands of rows.
+    setUniformItemSizes(true);
+    connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
+    setPath(currentFolder());
+}
+
+QString FileListBox::path() const {
+    return m_path;
+}
+
+bool FileListBox::setPath(const QString& folder) {
+    const std::optional<ListedFolder> opened = openListedFolder(folder);
+    if (!opened)
+        return false;
+    const std::optional<QStringList> names = readFolderEntries(opened->hostPath, EntryKind::Files, m_pattern);
+    if (!names)
+        return false;
+    m_path = opened->windowsPath;
+    m_hostPath = opened->hostPath;
+    fillWith(*names);
+    return true;
+}
+
+QString FileListBox::pattern() const {
+    return m_pattern;
+}
+
+void FileListBox::setPattern(const QString& pattern) {
+    if (pattern == m_pattern)
+        return;
+    m_pattern = pattern;
+    refresh();
+}
+
+QString FileListBox::fileName() const {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void FileListBox::refresh() {
+    if (m_hostPath.isEmpty())
+        return;
+    fillWith(readFolderEntries(m_hostPath, EntryKind::Files, m_pattern).value_or(QStringList()));
+}
+
+void FileListBox::fillWith(const QStringList& names) {
+    setUpdatesEnabled(false);
+    clear();
+    addItems(names);
+    setUpdatesEnabled(true);
+}
+
+void FileListBox::onClicked(const QModelIndex& index) {
+    if (index.isValid())
+        emit selectionEvent();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event) {
+    const QList<QListWidgetItem*> before = selectedItems();
+    QListWidget::keyPressEvent(event);
+    if (selectedItems() != before && !selectedItems().isEmpty())
+        emit selectionEvent();
+}
+
+} // namespace quillmere::platform

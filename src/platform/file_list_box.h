@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QListWidget>
+
+namespace quillmere::platform {
+
+// The standard file list: the ordinary files of one folder that match a wildcard pattern, hidden
+// files and names Windows cannot address left out, sorted case-insensitively.
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    // The folder shown, in Windows form.
+    QString path() const;
+    // Lists another folder (a drive text stands for that drive's current folder). Fails and leaves
+    // the list as it was when the folder cannot be read.
+    bool setPath(const QString& folder);
+
+    // Windows wildcards, several separated by ';'. "*.*" until set.
+    QString pattern() const;
+    void setPattern(const QString& pattern);
+
+    // The selected entry's bare file name; empty when nothing is selected.
+    QString fileName() const;
+
+    // Re-reads the same folder with the same pattern. A folder that can no longer be read shows
+    // no files.
+    void refresh();
+
+signals:
+    // A click on an entry, or a move of the selection with the keyboard; never a refill.
+    void selectionEvent();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void fillWith(const QStringList& names);
+    void onClicked(const QModelIndex& index);
+
+    QString m_path;
+    QString m_hostPath;
+    QString m_pattern = QStringLiteral("*.*");
+};
+
+} // namespace quillmere::platform

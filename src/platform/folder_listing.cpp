@@ -1,0 +1,143 @@
+#include "platform/folder_listing.h"
+
+#include "platform/wildcard.h"
+#include "platform/windows_path.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quillmere::platform {
+
+namespace {
+
+// The Windows form of a resolved host folder, on the drive the caller named: "z:\" also reaches
+// what other drives map, and the list must stay on the drive it was asked for.
+QString windowsFormOn(QChar letter, const QString& hostPath) {
+    QString root;
+    for (const DriveInfo& drive : drives()) {
+        if (drive.letter == letter)
+            root = drive.hostRoot;
+    }
+    QString rest;
+    bool onDrive = false;
+    if (!root.isEmpty()) {
+        if (root == QLatin1String("/")) {
+            onDrive = hostPath.startsWith(QLatin1Char('/'));
+            rest = hostPath.mid(1);
+        } else if (hostPath == root) {
+            onDrive = true;
+        } else if (hostPath.startsWith(root + QLatin1Char('/'))) {
+            onDrive = true;
+            rest = hostPath.mid(root.size() + 1);
+        }
+    }
+    if (!onDrive)
+        return toWindowsPath(hostPath);
+    rest.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return QString(letter.toUpper()) + QLatin1String(":\\") + rest;
+}
+
+// Names that do not survive the trip through the locale's encoding could not be opened again.
+bool roundTrips(const char* raw, const QString& name) {
+    for (const char* p = raw; *p; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return QFile::encodeName(name) == QByteArray(raw);
+    }
+    return true;
+}
+
+bool matchesAny(const QStringList& patterns, const QString& name) {
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&name](const QString& pattern) { return matchesWildcard(pattern, name); });
+}
+
+} // namespace
+
+bool isDriveText(const QString& text) {
+    return text.size() == 2 && text.at(1) == QLatin1Char(':') && text.at(0).isLetter() && text.at(0).unicode() < 0x80;
+}
+
+std::optional<ListedFolder> openListedFolder(const QString& windowsPath) {
+    if (windowsPath.isEmpty())
+        return std::nullopt;
+    QString path = windowsPath;
+    if (isDriveText(path)) {
+        const QChar letter = path.at(0).toLower();
+        if (!isDriveReady(letter))
+            return std::nullopt;
+        path = currentFolderOfDrive(letter);
+    }
+    const ResolvedPath resolved = resolve(path);
+    if (resolved.status != PathStatus::Ok)
+        return std::nullopt;
+    const QString host = QDir::cleanPath(resolved.hostPath);
+    const QFileInfo info(host);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+        return std::nullopt;
+
+    QChar letter = driveLetterOf(path);
+    if (letter.isNull())
+        letter = driveLetterOf(currentFolder());
+    const QString windows = letter.isNull() ? toWindowsPath(host) : windowsFormOn(letter.toLower(), host);
+    if (windows.isEmpty())
+        return std::nullopt;
+    return ListedFolder{windows, host};
+}
+
+std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern) {
+    const QByteArray encodedFolder = QFile::encodeName(hostPath);
+    DIR* dir = ::opendir(encodedFolder.constData());
+    if (!dir)
+        return std::nullopt;
+    const int dirFd = ::dirfd(dir);
+    const QStringList patterns = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    const QString folderPrefix = hostPath.endsWith(QLatin1Char('/')) ? hostPath : hostPath + QLatin1Char('/');
+
+    QStringList names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* raw = entry->d_name;
+        // Dot names are hidden to Wine, and this also skips "." and "..".
+        if (raw[0] == '.')
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(dirFd, raw, &st, 0) != 0)
+                continue;
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type != (kind == EntryKind::Folders ? DT_DIR : DT_REG))
+            continue;
+        const QString name = QFile::decodeName(raw);
+        if (!isAddressableName(name) || !roundTrips(raw, name))
+            continue;
+        if (!patterns.isEmpty() && !matchesAny(patterns, name))
+            continue;
+        // The attribute read is the one costly step, so it comes last, for the survivors only.
+        if (isHiddenHostFile(folderPrefix + name))
+            continue;
+        names.append(name);
+    }
+    ::closedir(dir);
+
+    // Folding each name once costs less than folding both sides of every comparison.
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(names.size());
+    for (QString& name : names)
+        keyed.emplace_back(name.toCaseFolded(), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        names[i] = std::move(keyed[size_t(i)].second);
+    return names;
+}
+
+} // namespace quillmere::platform

@@ -1,0 +1,214 @@
+#include "platform/process_start.h"
+
+#include "platform/windows_path.h"
+#include "platform/wine_prefix.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace quillmere::platform {
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ProcessStart", text);
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// The C runtime's rules for one argument: 2n backslashes before a quote give n and the quote
+// toggles quoting; 2n + 1 give n and a literal quote; "" inside quotes is a literal quote.
+QStringList splitArguments(const QString& text, qsizetype pos)
+{
+    QStringList args;
+    const qsizetype n = text.size();
+    while (true) {
+        while (pos < n && isBlank(text[pos]))
+            ++pos;
+        if (pos >= n)
+            break;
+        QString arg;
+        bool quoted = false;
+        while (pos < n && (quoted || !isBlank(text[pos]))) {
+            if (text[pos] == QLatin1Char('\\')) {
+                qsizetype slashes = 0;
+                while (pos < n && text[pos] == QLatin1Char('\\')) {
+                    ++slashes;
+                    ++pos;
+                }
+                if (pos < n && text[pos] == QLatin1Char('"')) {
+                    arg += QString(slashes / 2, QLatin1Char('\\'));
+                    if (slashes % 2 == 1) {
+                        arg += QLatin1Char('"');
+                        ++pos;
+                    }
+                } else {
+                    arg += QString(slashes, QLatin1Char('\\'));
+                }
+            } else if (text[pos] == QLatin1Char('"')) {
+                if (quoted && pos + 1 < n && text[pos + 1] == QLatin1Char('"')) {
+                    arg += QLatin1Char('"');
+                    pos += 2;
+                } else {
+                    quoted = !quoted;
+                    ++pos;
+                }
+            } else {
+                arg += text[pos++];
+            }
+        }
+        args.append(arg);
+    }
+    return args;
+}
+
+bool namesFile(const QString& windowsPath)
+{
+    const ResolvedPath resolved = resolve(windowsPath);
+    return resolved.status == PathStatus::Ok && QFileInfo(resolved.hostPath).isFile();
+}
+
+// CreateProcess's reading of an unquoted program path with blanks: try "C:\Program", then
+// "C:\Program Files\Diablo", ... and take the first that names a file (".exe" may be left off).
+QStringList splitLikeCreateProcess(const QString& commandLine)
+{
+    const QString text = commandLine.trimmed();
+    if (text.isEmpty() || text.startsWith(QLatin1Char('"')))
+        return splitWindowsCommandLine(text);
+    for (qsizetype end = 0; end <= text.size(); ++end) {
+        if (end < text.size() && !isBlank(text[end]))
+            continue;
+        const QString candidate = text.left(end);
+        const bool hasExtension = QFileInfo(QString(candidate).replace(QLatin1Char('\\'), QLatin1Char('/')))
+                                      .fileName()
+                                      .contains(QLatin1Char('.'));
+        if (namesFile(candidate) || (!hasExtension && namesFile(candidate + QStringLiteral(".exe")))) {
+            QStringList parts{candidate};
+            parts += splitArguments(text, end);
+            return parts;
+        }
+    }
+    return splitWindowsCommandLine(text);
+}
+
+bool isDiskFormatCommand(const QStringList& parts)
+{
+    if (parts.size() != 2 || parts[1].compare(QStringLiteral("shell32.dll,SHFormatDrive"), Qt::CaseInsensitive) != 0)
+        return false;
+    char buffer[256] = {};
+    const unsigned n = GetWindowsDirectoryA(buffer, sizeof buffer);
+    const QString rundll = joinWindowsPath(QString::fromLocal8Bit(buffer, n), QStringLiteral("rundll32.exe"));
+    return parts[0].compare(rundll, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QStringList splitWindowsCommandLine(const QString& commandLine)
+{
+    const QString& text = commandLine;
+    qsizetype pos = 0;
+    while (pos < text.size() && isBlank(text[pos]))
+        ++pos;
+    if (pos >= text.size())
+        return {};
+    QString program;
+    if (text[pos] == QLatin1Char('"')) {
+        const qsizetype close = text.indexOf(QLatin1Char('"'), pos + 1);
+        program = text.mid(pos + 1, close < 0 ? -1 : close - pos - 1);
+        pos = close < 0 ? text.size() : close + 1;
+    } else {
+        const qsizetype start = pos;
+        while (pos < text.size() && !isBlank(text[pos]))
+            ++pos;
+        program = text.mid(start, pos - start);
+    }
+    QStringList parts{program};
+    parts += splitArguments(text, pos);
+    return parts;
+}
+
+HostCommand WineProcessStarter::translate(const QString& commandLine, int showWindow, QString* reason)
+{
+    HostCommand command;
+    command.winePrefix = winePrefixPath();
+    const QStringList parts = splitLikeCreateProcess(commandLine);
+    if (parts.isEmpty() || parts[0].isEmpty()) {
+        *reason = tr("The command line names no program.");
+        return command;
+    }
+
+    if (isDiskFormatCommand(parts)) {
+        // Wine's own SHFormatDrive shows nothing: the desktop's disk utility is the format dialog here.
+        for (const char* utility : {"gnome-disks", "partitionmanager"}) {
+            const QString found = QStandardPaths::findExecutable(QLatin1String(utility));
+            if (!found.isEmpty()) {
+                command.program = found;
+                return command;
+            }
+        }
+        *reason = tr("No disk utility is installed to format the disk with. Install GNOME Disks (gnome-disks) or "
+                     "KDE Partition Manager (partitionmanager).");
+        return command;
+    }
+
+    const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+    if (wine.isEmpty()) {
+        *reason = tr("Wine is not installed, so Windows programs cannot be started (the command \"wine\" was not "
+                     "found).");
+        return command;
+    }
+    command.program = wine;
+    if (showWindow == show::Minimized)
+        command.arguments << QStringLiteral("start") << QStringLiteral("/min");
+    command.arguments += parts;
+    return command;
+}
+
+StartResult WineProcessStarter::start(const QString& commandLine, int showWindow)
+{
+    QString reason;
+    const HostCommand command = translate(commandLine, showWindow, &reason);
+    if (command.program.isEmpty())
+        return {false, reason};
+
+    QProcess process;
+    process.setProgram(command.program);
+    process.setArguments(command.arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), command.winePrefix);
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    if (!process.startDetached())
+        return {false, tr("%1 could not be started: %2").arg(commandLine, process.errorString())};
+    return {true, {}};
+}
+
+unsigned GetWindowsDirectoryA(char* buffer, unsigned size)
+{
+    // Wine keeps the Windows folder at C:\windows in every prefix it makes.
+    const QString hostFolder = winePrefixPath() + QStringLiteral("/drive_c/windows");
+    QString folder = toWindowsPath(hostFolder);
+    if (folder.isEmpty() || !QFileInfo(hostFolder).isDir())
+        folder = QStringLiteral("C:\\windows");
+    const QByteArray bytes = folder.toLocal8Bit();
+    const auto length = static_cast<unsigned>(bytes.size());
+    if (!buffer || size <= length)
+        return length + 1;
+    std::memcpy(buffer, bytes.constData(), length);
+    buffer[length] = '\0';
+    return length;
+}
+
+} // namespace quillmere::platform

@@ -1,0 +1,256 @@
+#include "platform/registry_api.h"
+
+#include "platform/wine_prefix.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillmere::platform {
+
+namespace {
+
+// Far beyond any real hive (a fresh prefix's system.reg is under 2 MB); a bigger file is refused
+// rather than read into memory.
+constexpr std::size_t kMaxHiveBytes = std::size_t{512} << 20;
+
+struct OpenKey {
+    HKEY root = 0;
+    std::u16string path;
+    std::vector<HiveValue> values;
+};
+
+std::mutex g_mutex;
+std::unordered_map<HKEY, OpenKey> g_openKeys;
+HKEY g_nextHandle = 0x1000;
+
+bool isRoot(HKEY key) {
+    return key == kHkeyLocalMachine || key == kHkeyCurrentUser;
+}
+
+bool isString(DWORD type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+class FileBytes {
+public:
+    std::string_view view() const { return {m_data.get(), m_size}; }
+
+    // The whole of a regular file, or nothing: a FIFO or a device must not block us, and a missing
+    // or unreadable file is simply no hive.
+    static std::optional<FileBytes> read(const QString& path) {
+        const QByteArray native = QFile::encodeName(path);
+        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return std::nullopt;
+        std::optional<FileBytes> result;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            static_cast<std::size_t>(info.st_size) <= kMaxHiveBytes) {
+            FileBytes bytes;
+            const auto capacity = static_cast<std::size_t>(info.st_size);
+            bytes.m_data = std::make_unique_for_overwrite<char[]>(capacity + 1);
+            bool failed = false;
+            while (bytes.m_size < capacity) {
+                const ssize_t got = ::read(fd, bytes.m_data.get() + bytes.m_size, capacity - bytes.m_size);
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0) {
+                    failed = got < 0;
+                    break;
+                }
+                bytes.m_size += static_cast<std::size_t>(got);
+            }
+            if (!failed)
+                result = std::move(bytes);
+        }
+        ::close(fd);
+        return result;
+    }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+};
+
+std::vector<std::u16string> splitPath(std::u16string_view path) {
+    std::vector<std::u16string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t stop = path.find(u'\\', start);
+        if (stop == std::u16string_view::npos)
+            stop = path.size();
+        if (stop > start)
+            parts.emplace_back(path.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return parts;
+}
+
+std::u16string joinPath(const std::vector<std::u16string>& parts, std::size_t from = 0) {
+    std::u16string out;
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        if (!out.empty())
+            out.push_back(u'\\');
+        out += parts[i];
+    }
+    return out;
+}
+
+// Reads the hive of `root` and collects the values of `path` as the 32-bit game sees them.
+LONG snapshotKey(HKEY root, const std::u16string& path, OpenKey& out) {
+    const QString file =
+        winePrefixPath() + (root == kHkeyLocalMachine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg"));
+    const std::optional<FileBytes> bytes = FileBytes::read(file);
+    if (!bytes)
+        return kErrorFileNotFound;
+
+    const std::vector<std::u16string> parts = splitPath(path);
+    std::vector<std::u16string> paths{joinPath(parts)};
+    if (parts.size() >= 2 && equalsIgnoreCase(parts[0], u"Software") && !equalsIgnoreCase(parts[1], u"Wow6432Node"))
+        paths.push_back(parts[0] + u"\\Wow6432Node\\" + joinPath(parts, 1));
+
+    Hive hive = readHiveKeys(bytes->view(), paths);
+    if (!hive.valid)
+        return kErrorFileNotFound;
+    HiveKey& plain = hive.keys[0];
+    HiveKey* wow = hive.win64 && paths.size() == 2 && hive.keys[1].present ? &hive.keys[1] : nullptr;
+    if (!wow && !plain.present)
+        return kErrorFileNotFound;
+
+    out.root = root;
+    out.path = joinPath(parts);
+    out.values.clear();
+    if (wow) {
+        std::unordered_set<std::u16string> seen;
+        const auto folded = [](std::u16string name) {
+            for (char16_t& unit : name)
+                unit = foldCase(unit);
+            return name;
+        };
+        for (HiveValue& value : wow->values) {
+            seen.insert(folded(value.name));
+            out.values.push_back(std::move(value));
+        }
+        for (HiveValue& value : plain.values) {
+            if (!seen.count(folded(value.name)))
+                out.values.push_back(std::move(value));
+        }
+    } else {
+        out.values = std::move(plain.values);
+    }
+    return kErrorSuccess;
+}
+
+std::optional<HiveValue> findValue(const std::vector<HiveValue>& values, std::u16string_view name) {
+    for (const HiveValue& value : values) {
+        if (equalsIgnoreCase(value.name, name))
+            return value;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+LONG RegOpenKeyA(HKEY key, const char* subKey, HKEY* result) {
+    if (!result)
+        return kErrorInvalidParameter;
+    *result = 0;
+
+    HKEY root = key;
+    std::u16string path;
+    if (!isRoot(key)) {
+        const std::lock_guard lock(g_mutex);
+        const auto it = g_openKeys.find(key);
+        if (it == g_openKeys.end())
+            return kErrorInvalidHandle;
+        root = it->second.root;
+        path = it->second.path;
+    }
+    if (!subKey || !*subKey) {
+        *result = key;
+        return kErrorSuccess;
+    }
+    if (!path.empty())
+        path.push_back(u'\\');
+    path += utf16FromAnsi(subKey);
+
+    OpenKey opened;
+    const LONG status = snapshotKey(root, path, opened);
+    if (status != kErrorSuccess)
+        return status;
+
+    const std::lock_guard lock(g_mutex);
+    const HKEY handle = g_nextHandle;
+    g_nextHandle += 4;
+    g_openKeys.emplace(handle, std::move(opened));
+    *result = handle;
+    return kErrorSuccess;
+}
+
+LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, std::uint8_t* data,
+                      DWORD* cbData) {
+    if (reserved || (data && !cbData))
+        return kErrorInvalidParameter;
+    const std::u16string name = valueName ? utf16FromAnsi(valueName) : std::u16string();
+
+    std::optional<HiveValue> value;
+    if (isRoot(key)) {
+        OpenKey rootKey;
+        const LONG status = snapshotKey(key, {}, rootKey);
+        if (status != kErrorSuccess)
+            return status;
+        value = findValue(rootKey.values, name);
+    } else {
+        const std::lock_guard lock(g_mutex);
+        const auto it = g_openKeys.find(key);
+        if (it == g_openKeys.end())
+            return kErrorInvalidHandle;
+        value = findValue(it->second.values, name);
+    }
+    if (!value)
+        return kErrorFileNotFound;
+
+    const std::string bytes = isString(value->type) ? ansiFromUtf16(value->data) : std::move(value->data);
+    const auto size = static_cast<DWORD>(bytes.size());
+    if (type)
+        *type = value->type;
+    LONG status = kErrorSuccess;
+    if (data) {
+        if (*cbData < size) {
+            status = kErrorMoreData;
+        } else {
+            std::memcpy(data, bytes.data(), size);
+            // Like Windows, end an unterminated string with a NUL when the buffer has room for one.
+            if (isString(value->type) && size < *cbData && (size == 0 || bytes.back() != '\0'))
+                data[size] = 0;
+        }
+    }
+    if (cbData)
+        *cbData = size;
+    return status;
+}
+
+LONG RegCloseKey(HKEY key) {
+    if (isRoot(key))
+        return kErrorSuccess;
+    const std::lock_guard lock(g_mutex);
+    return g_openKeys.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+std::size_t openRegistryKeyCount() {
+    const std::lock_guard lock(g_mutex);
+    return g_openKeys.size();
+}
+
+} // namespace quillmere::platform

@@ -1,0 +1,654 @@
+#include "platform/registry_hive.h"
+
+#include <QChar>
+
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+
+namespace quillmere::platform {
+
+namespace {
+
+constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
+constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+// C's isspace() in the "C" locale, which is what wineserver's parser uses.
+bool isSpace(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u == ' ' || (u >= '\t' && u <= '\r');
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isOctal(char c) {
+    return c >= '0' && c <= '7';
+}
+
+const char* skipSpaces(const char* p, const char* end) {
+    while (p < end && isSpace(*p))
+        ++p;
+    return p;
+}
+
+// wineserver reads its lines with fgets() and C string calls: nothing after a NUL counts.
+const char* contentEnd(const char* begin, const char* end) {
+    const void* nul = std::memchr(begin, '\0', static_cast<std::size_t>(end - begin));
+    return nul ? static_cast<const char*>(nul) : end;
+}
+
+bool startsWith(const char* p, const char* end, std::string_view tag) {
+    return static_cast<std::size_t>(end - p) >= tag.size() && std::memcmp(p, tag.data(), tag.size()) == 0;
+}
+
+// strtoul(p, &p, 16): leading blanks, a sign, an optional 0x; p stays put when there are no digits.
+std::uint64_t parseHexNumber(const char*& p, const char* end) {
+    const char* q = skipSpaces(p, end);
+    bool negative = false;
+    if (q < end && (*q == '+' || *q == '-')) {
+        negative = *q == '-';
+        ++q;
+    }
+    if (end - q >= 3 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X') && hexValue(q[2]) >= 0)
+        q += 2;
+    const char* digits = q;
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (int digit = 0; q < end && (digit = hexValue(*q)) >= 0; ++q) {
+        overflow = overflow || value > (std::numeric_limits<std::uint64_t>::max() >> 4);
+        value = (value << 4) | static_cast<std::uint64_t>(digit);
+    }
+    if (q == digits)
+        return 0;
+    p = q;
+    if (overflow)
+        return std::numeric_limits<std::uint64_t>::max();
+    return negative ? 0 - value : value;
+}
+
+// One character of Wine's escaped text (p < end). False when a lone backslash ends the text.
+bool decodeUnit(const char*& p, const char* end, char16_t& unit) {
+    const char c = *p++;
+    if (c != '\\') {
+        unit = static_cast<unsigned char>(c); // bytes are Latin-1, as wineserver widens them
+        return true;
+    }
+    if (p == end)
+        return false;
+    const char e = *p++;
+    switch (e) {
+    case 'a':
+        unit = 0x07;
+        return true;
+    case 'b':
+        unit = 0x08;
+        return true;
+    case 'e':
+        unit = 0x1b;
+        return true;
+    case 'f':
+        unit = 0x0c;
+        return true;
+    case 'n':
+        unit = 0x0a;
+        return true;
+    case 'r':
+        unit = 0x0d;
+        return true;
+    case 't':
+        unit = 0x09;
+        return true;
+    case 'v':
+        unit = 0x0b;
+        return true;
+    case 'x': {
+        // One to four hex digits: Wine writes \x00e9 when a hex digit follows.
+        unsigned value = 0;
+        int count = 0;
+        for (int digit = 0; count < 4 && p < end && (digit = hexValue(*p)) >= 0; ++count, ++p)
+            value = value * 16 + static_cast<unsigned>(digit);
+        unit = count ? static_cast<char16_t>(value) : u'x';
+        return true;
+    }
+    default:
+        break;
+    }
+    if (isOctal(e)) {
+        unsigned value = static_cast<unsigned>(e - '0');
+        for (int count = 0; count < 2 && p < end && isOctal(*p); ++count, ++p)
+            value = value * 8 + static_cast<unsigned>(*p - '0');
+        unit = static_cast<char16_t>(value);
+        return true;
+    }
+    unit = static_cast<unsigned char>(e); // \\ \" \[ \] and any other character stand for themselves
+    return true;
+}
+
+// Decodes escaped text up to `close`; returns the position after it, or null when it never comes.
+const char* decodeString(const char* p, const char* end, char close, std::u16string& out) {
+    while (p < end && *p != close) {
+        char16_t unit;
+        if (!decodeUnit(p, end, unit))
+            return nullptr;
+        out.push_back(unit);
+    }
+    return p < end ? p + 1 : nullptr;
+}
+
+// The same walk without decoding: no escape sequence can hide a quote or a bracket past its
+// first character.
+const char* skipString(const char* p, const char* end, char close) {
+    while (p < end && *p != close) {
+        if (*p++ == '\\') {
+            if (p == end)
+                return nullptr;
+            ++p;
+        }
+    }
+    return p < end ? p + 1 : nullptr;
+}
+
+// Decodes a key name up to its closing ']', handing `sink` the name with empty components
+// dropped. Once `sink` returns false the rest is only walked to find the bracket. False when the
+// name has no closing bracket.
+template <typename Emit> bool decodeKeyName(const char* p, const char* end, Emit&& sink) {
+    bool listening = true;
+    bool pendingSeparator = false;
+    bool any = false;
+    while (p < end && *p != ']') {
+        if (!listening)
+            return skipString(p, end, ']') != nullptr;
+        char16_t unit;
+        if (!decodeUnit(p, end, unit))
+            return false;
+        if (unit == u'\\') {
+            pendingSeparator = any;
+            continue;
+        }
+        if (pendingSeparator) {
+            pendingSeparator = false;
+            if (!sink(u'\\')) {
+                listening = false;
+                continue;
+            }
+        }
+        any = true;
+        listening = sink(unit);
+    }
+    return p < end;
+}
+
+std::u16string folded(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& unit : out)
+        unit = foldCase(unit);
+    return out;
+}
+
+void appendUtf16le(std::string& out, std::u16string_view text) {
+    for (const char16_t unit : text) {
+        out.push_back(static_cast<char>(unit & 0xff));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
+}
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xc0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xe0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+    } else {
+        out.push_back(static_cast<char>(0xf0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+    }
+}
+
+// A key being filled: its values, and an index by folded name so that a later line replaces an
+// earlier one in constant time even in a key of many values.
+struct KeyBuilder {
+    HiveKey key;
+    std::unordered_map<std::u16string, std::size_t> byName;
+
+    HiveValue& valueNamed(std::u16string name) {
+        auto [it, inserted] = byName.try_emplace(folded(name), key.values.size());
+        if (inserted)
+            key.values.push_back(HiveValue{std::move(name), kRegNone, {}});
+        return key.values[it->second];
+    }
+};
+
+class LineReader {
+public:
+    explicit LineReader(std::string_view text)
+        : m_pos(text.data())
+        , m_end(text.data() + text.size()) {}
+
+    // The next line without its "\n" or "\r\n"; false at the end of the text.
+    bool next(const char*& begin, const char*& end) {
+        if (m_pos == m_end)
+            return false;
+        begin = m_pos;
+        const void* newline = std::memchr(m_pos, '\n', static_cast<std::size_t>(m_end - m_pos));
+        if (!newline) {
+            end = m_pos = m_end;
+            return true;
+        }
+        end = static_cast<const char*>(newline);
+        m_pos = end + 1;
+        if (end > begin && end[-1] == '\r')
+            --end;
+        return true;
+    }
+
+private:
+    const char* m_pos;
+    const char* m_end;
+};
+
+class Scanner {
+public:
+    // With `wanted` null every key is kept; otherwise only those named there.
+    Scanner(std::string_view text, const std::vector<std::u16string>* wanted)
+        : m_lines(text) {
+        if (!wanted)
+            return;
+        m_all = false;
+        m_targets.reserve(wanted->size());
+        for (const std::u16string& path : *wanted) {
+            m_targets.push_back(normalized(path));
+            m_alias.push_back(m_alias.size());
+            for (std::size_t i = 0; i + 1 < m_targets.size(); ++i) {
+                if (m_targets[i] == m_targets.back()) {
+                    m_alias.back() = i;
+                    break;
+                }
+            }
+        }
+        m_keys.resize(m_targets.size());
+        m_alive.resize(m_targets.size());
+        m_parent.resize(m_targets.size());
+    }
+
+    Hive run() {
+        Hive hive;
+        const char* begin = nullptr;
+        const char* end = nullptr;
+        if (!m_lines.next(begin, end) || std::string_view(begin, contentEnd(begin, end) - begin) != kHeader)
+            return hive;
+        hive.valid = true;
+        while (!m_stop && m_lines.next(begin, end)) {
+            const char* p = skipSpaces(begin, end);
+            if (p == end)
+                continue;
+            switch (*p) {
+            case '[':
+                keyLine(p + 1, contentEnd(p, end));
+                break;
+            case '@':
+            case '"':
+                if (m_haveKey)
+                    valueLine(p, end);
+                break;
+            case '#':
+                if (!m_haveKey)
+                    globalOption(std::string_view(p, contentEnd(p, end) - p));
+                break;
+            default:
+                break; // comments, blank lines and anything wineserver would also pass over
+            }
+        }
+        hive.win64 = m_arch == Arch::Win64;
+        for (std::size_t i = 0; i < m_alias.size(); ++i) {
+            if (m_targets[i].empty())
+                m_keys[i].key.present = true; // the hive's root
+            if (m_alias[i] != i)
+                m_keys[i] = m_keys[m_alias[i]];
+        }
+        hive.keys.reserve(m_keys.size());
+        for (KeyBuilder& builder : m_keys)
+            hive.keys.push_back(std::move(builder.key));
+        return hive;
+    }
+
+private:
+    enum class Arch { Unknown, Win32, Win64 };
+
+    static std::u16string normalized(std::u16string_view path) {
+        std::u16string out;
+        out.reserve(path.size());
+        bool pendingSeparator = false;
+        for (const char16_t unit : path) {
+            if (unit == u'\\') {
+                pendingSeparator = !out.empty();
+                continue;
+            }
+            if (pendingSeparator)
+                out.push_back(u'\\');
+            pendingSeparator = false;
+            out.push_back(foldCase(unit));
+        }
+        return out;
+    }
+
+    KeyBuilder* current() { return m_current == kNone ? nullptr : &m_keys[m_current]; }
+
+    void keyLine(const char* p, const char* end) {
+        m_haveKey = false;
+        m_current = kNone;
+        if (m_all) {
+            std::u16string path;
+            if (!decodeKeyName(p, end, [&](char16_t unit) {
+                    path.push_back(unit);
+                    return true;
+                }))
+                return;
+            m_haveKey = true;
+            auto [it, inserted] = m_keyIndex.try_emplace(folded(path), m_keys.size());
+            if (inserted) {
+                m_keys.emplace_back();
+                m_keys.back().key.present = true;
+                m_keys.back().key.path = std::move(path);
+            }
+            m_current = it->second;
+            return;
+        }
+
+        // Compare while decoding and stop listening at the first difference: most keys differ
+        // from the wanted ones within a few characters. A key below a wanted one makes it exist
+        // too, as wineserver creates every parent of a key it loads.
+        for (std::size_t i = 0; i < m_targets.size(); ++i) {
+            m_alive[i] = m_alias[i] == i;
+            m_parent[i] = false;
+        }
+        std::size_t length = 0;
+        const auto compare = [&](char16_t unit) {
+            const char16_t fold = foldCase(unit);
+            bool any = false;
+            for (std::size_t i = 0; i < m_targets.size(); ++i) {
+                if (!m_alive[i])
+                    continue;
+                const std::u16string& target = m_targets[i];
+                if (length < target.size() && target[length] == fold) {
+                    any = true;
+                } else {
+                    m_parent[i] = length == target.size() && fold == u'\\';
+                    m_alive[i] = false;
+                }
+            }
+            ++length;
+            return any;
+        };
+        if (!decodeKeyName(p, end, compare))
+            return;
+        m_haveKey = true;
+        for (std::size_t i = 0; i < m_targets.size(); ++i) {
+            const bool exact = m_alive[i] && m_targets[i].size() == length;
+            if (!exact && !m_parent[i])
+                continue;
+            HiveKey& key = m_keys[i].key;
+            if (!key.present) {
+                key.present = true;
+                decodeKeyName(p, end, [&](char16_t unit) {
+                    key.path.push_back(unit);
+                    return key.path.size() < m_targets[i].size();
+                });
+            }
+            if (exact)
+                m_current = i;
+        }
+    }
+
+    void globalOption(std::string_view line) {
+        constexpr std::string_view kArch = "#arch=";
+        if (line.substr(0, kArch.size()) != kArch)
+            return;
+        const std::string_view name = line.substr(kArch.size());
+        const Arch arch = name == "win32" ? Arch::Win32 : name == "win64" ? Arch::Win64 : Arch::Unknown;
+        // wineserver stops loading a file whose architecture it does not know or that contradicts itself.
+        if (arch == Arch::Unknown || (m_arch != Arch::Unknown && m_arch != arch)) {
+            m_stop = true;
+            return;
+        }
+        m_arch = arch;
+    }
+
+    void valueLine(const char* p, const char* end) {
+        KeyBuilder* key = current();
+        if (!key && !std::memchr(p, '\\', static_cast<std::size_t>(end - p)))
+            return; // not kept, and no continuation to step over
+        end = contentEnd(p, end);
+
+        std::u16string name;
+        const char* q = p + 1;
+        if (*p == '"') {
+            q = key ? decodeString(q, end, '"', name) : skipString(q, end, '"');
+            if (!q)
+                return;
+        }
+        q = skipSpaces(q, end);
+        if (q == end || *q != '=')
+            return;
+        q = skipSpaces(q + 1, end);
+
+        HiveValue* value = key ? &key->valueNamed(std::move(name)) : nullptr;
+        if (!parseData(q, end, value) && value) {
+            value->type = kRegNone;
+            value->data.clear();
+        }
+    }
+
+    // The data after "=": a quoted string, str(N):"...", dword:, hex: or hex(N): with "\"
+    // continuation lines. `value` is null when the key is not kept and only the lines matter.
+    bool parseData(const char* q, const char* end, HiveValue* value) {
+        struct Tag {
+            std::string_view text;
+            std::uint32_t type;
+        };
+        static constexpr Tag kStringTags[] = {
+            {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
+        for (const Tag& tag : kStringTags) {
+            if (!startsWith(q, end, tag.text))
+                continue;
+            if (!value)
+                return true;
+            std::u16string text;
+            if (!decodeString(q + tag.text.size(), end, '"', text))
+                return false;
+            text.push_back(u'\0');
+            value->type = tag.type;
+            value->data.clear();
+            appendUtf16le(value->data, text);
+            return true;
+        }
+        if (startsWith(q, end, "dword:")) {
+            if (!value)
+                return true;
+            q += 6;
+            const auto dword = static_cast<std::uint32_t>(parseHexNumber(q, end));
+            value->type = kRegDword;
+            value->data.clear();
+            for (int shift = 0; shift < 32; shift += 8)
+                value->data.push_back(static_cast<char>((dword >> shift) & 0xff));
+            return true;
+        }
+        std::uint32_t type = kRegBinary;
+        if (startsWith(q, end, "hex:")) {
+            q += 4;
+        } else if (startsWith(q, end, "hex(")) {
+            q += 4;
+            type = static_cast<std::uint32_t>(parseHexNumber(q, end));
+            if (!startsWith(q, end, "):"))
+                return false;
+            q += 2;
+        } else {
+            return false;
+        }
+        std::string bytes;
+        if (!parseHexBytes(q, end, value ? &bytes : nullptr))
+            return false;
+        if (value) {
+            value->type = type;
+            value->data = std::move(bytes);
+        }
+        return true;
+    }
+
+    // Comma-separated hex bytes; a "\" after them continues on the next line.
+    bool parseHexBytes(const char* q, const char* end, std::string* out) {
+        for (;;) {
+            while (q < end && hexValue(*q) >= 0) {
+                const std::uint64_t byte = parseHexNumber(q, end);
+                if (byte > 0xff)
+                    return false;
+                if (out)
+                    out->push_back(static_cast<char>(byte));
+                q = skipSpaces(q, end);
+                if (q < end && *q == ',')
+                    ++q;
+                q = skipSpaces(q, end);
+            }
+            q = skipSpaces(q, end);
+            if (q == end)
+                return true;
+            if (*q != '\\')
+                return false;
+            const char* begin = nullptr;
+            if (!m_lines.next(begin, end))
+                return false;
+            end = contentEnd(begin, end);
+            q = skipSpaces(begin, end);
+        }
+    }
+
+    LineReader m_lines;
+    bool m_all = true;
+    std::vector<std::u16string> m_targets; // normalised and folded
+    std::vector<std::size_t> m_alias;      // the first target equal to each one
+    std::vector<bool> m_alive;
+    std::vector<bool> m_parent; // the key line names a key below the target
+    std::vector<KeyBuilder> m_keys;
+    std::unordered_map<std::u16string, std::size_t> m_keyIndex; // every-key mode: folded path -> key
+    bool m_haveKey = false;                                     // a well-formed [key] line is open
+    std::size_t m_current = kNone;                              // ... and it is one we keep
+    Arch m_arch = Arch::Unknown;
+    bool m_stop = false;
+};
+
+} // namespace
+
+const HiveValue* HiveKey::find(std::u16string_view name) const {
+    for (const HiveValue& value : values) {
+        if (equalsIgnoreCase(value.name, name))
+            return &value;
+    }
+    return nullptr;
+}
+
+Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths) {
+    return Scanner(text, &paths).run();
+}
+
+Hive parseHive(std::string_view text) {
+    return Scanner(text, nullptr).run();
+}
+
+char16_t foldCase(char16_t unit) {
+    if (unit < 0x80)
+        return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - 0x20) : unit;
+    if (QChar::isSurrogate(unit))
+        return unit;
+    const char32_t upper = QChar::toUpper(static_cast<char32_t>(unit));
+    return upper <= 0xffff ? static_cast<char16_t>(upper) : unit;
+}
+
+bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && foldCase(a[i]) != foldCase(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string ansiFromUtf16(std::string_view utf16le) {
+    std::string out;
+    out.reserve(utf16le.size());
+    const std::size_t count = utf16le.size() / 2;
+    const auto unitAt = [&](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
+                                     (static_cast<unsigned char>(utf16le[2 * i + 1]) << 8));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const char16_t unit = unitAt(i);
+        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(unitAt(i + 1))) {
+            appendUtf8(out, QChar::surrogateToUcs4(unit, unitAt(i + 1)));
+            ++i;
+        } else if (QChar::isSurrogate(unit)) {
+            appendUtf8(out, 0xfffd);
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::u16string utf16FromAnsi(std::string_view ansi) {
+    std::u16string out;
+    out.reserve(ansi.size());
+    std::size_t i = 0;
+    while (i < ansi.size()) {
+        const auto lead = static_cast<unsigned char>(ansi[i]);
+        int extra = 0;
+        char32_t code = 0;
+        char32_t minimum = 0;
+        if (lead < 0x80) {
+            code = lead;
+        } else if ((lead & 0xe0) == 0xc0) {
+            extra = 1, code = lead & 0x1f, minimum = 0x80;
+        } else if ((lead & 0xf0) == 0xe0) {
+            extra = 2, code = lead & 0x0f, minimum = 0x800;
+        } else if ((lead & 0xf8) == 0xf0) {
+            extra = 3, code = lead & 0x07, minimum = 0x10000;
+        } else {
+            extra = -1;
+        }
+        bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < ansi.size();
+        for (int k = 1; ok && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(ansi[i + static_cast<std::size_t>(k)]);
+            ok = (next & 0xc0) == 0x80;
+            code = (code << 6) | (next & 0x3f);
+        }
+        ok = ok && code >= minimum && code <= 0x10ffff && !(code >= 0xd800 && code <= 0xdfff);
+        if (!ok) {
+            out.push_back(u'\xfffd');
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            out.push_back(QChar::highSurrogate(code));
+            out.push_back(QChar::lowSurrogate(code));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+} // namespace quillmere::platform

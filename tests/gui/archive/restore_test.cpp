@@ -1,0 +1,240 @@
+#include "app/launcher.h"
+#include "app/main_window.h"
+#include "archive/restore_dialog.h"
+#include "archive_fixture.h"
+#include "platform/dir_list_box.h"
+#include "platform/file_copy_engine.h"
+#include "platform/file_list_box.h"
+#include "platform/process_start.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <cerrno>
+
+using namespace quillmere;
+
+namespace {
+
+// A disk that fills up after a given number of bytes have been written.
+class FillingDisk final : public platform::FileIo {
+public:
+    explicit FillingDisk(qint64 room) : m_room(room) {}
+    ssize_t copyRange(int, int, size_t) override { return -ENOSYS; }
+    ssize_t write(int fd, const void* buffer, size_t size) override
+    {
+        if (m_room <= 0)
+            return -ENOSPC;
+        const auto n = static_cast<size_t>(std::min<qint64>(m_room, static_cast<qint64>(size)));
+        const ssize_t written = FileIo::write(fd, buffer, n);
+        if (written > 0)
+            m_room -= written;
+        return written;
+    }
+
+private:
+    qint64 m_room;
+};
+
+FillingDisk* g_disk = nullptr;
+
+// The shell's operation carried out on the filling disk, answering every question with Yes.
+int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation)
+{
+    class YesUi final : public platform::ShellCopyUi {
+    public:
+        platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo&) override
+        {
+            return platform::ReplaceAnswer::YesToAll;
+        }
+        bool confirmCreateFolder(const QString&) override { return true; }
+        void reportError(const platform::CopyError&) override {}
+        void progress(const QString&, qint64, qint64) override {}
+        bool cancelled() override { return false; }
+    } yes;
+    platform::FileCopyEngine engine(yes, *g_disk);
+    const platform::CopyResult result = engine.copy({QString::fromLocal8Bit(operation->pFrom)},
+                                                    QString::fromLocal8Bit(operation->pTo));
+    operation->fAnyOperationsAborted = result.aborted;
+    return result.code;
+}
+
+class RestoreTest : public test::ArchiveTest {
+protected:
+    void SetUp() override
+    {
+        ArchiveTest::SetUp();
+        // A backup of Hero (with Heroine beside it) on the floppy.
+        QDir().mkpath(floppy + QStringLiteral("/Hero"));
+        for (const char* name : {"Hero.d2s", "Hero.bak", "Hero.txt", "Heroine.d2s"})
+            QFile::copy(prefix.hostOf(QStringLiteral("Save\\") + QLatin1String(name)),
+                        floppy + QStringLiteral("/Hero/") + QLatin1String(name));
+        // An empty save folder to restore into.
+        prefix.makeFolder(QStringLiteral("Fresh"));
+        prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\Fresh")}});
+    }
+
+    platform::FileListBox* file1(archive::RestoreDialog& dialog)
+    {
+        return dialog.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    }
+    void open(archive::RestoreDialog& dialog, const QString& folder)
+    {
+        dialog.show();
+        ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(folder));
+    }
+    void click(archive::RestoreDialog& dialog, const QString& name)
+    {
+        platform::FileListBox* list = file1(dialog);
+        const auto items = list->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << qPrintable(name);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
+    }
+    void pressOK(archive::RestoreDialog& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); }
+    QString label(archive::RestoreDialog& dialog, const char* name)
+    {
+        return dialog.findChild<QLabel*>(QLatin1String(name))->text();
+    }
+    QString fresh() const { return prefix.hostOf(QStringLiteral("Fresh")); }
+};
+
+const QString kSuccess = QStringLiteral("All character(s) were successfully restored!");
+const QString kFailure = QStringLiteral("An error occurred while restoring your character!");
+
+} // namespace
+
+TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder)
+{
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    click(dialog, QStringLiteral("Hero.d2s"));
+    pressOK(dialog);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].text, kSuccess);
+    EXPECT_EQ(boxes.boxes()[0].style, 64);
+    EXPECT_EQ(boxes.boxes()[0].pointer, 0);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(filesIn(fresh()), (QStringList{QStringLiteral("Hero.bak"), QStringLiteral("Hero.d2s"),
+                                             QStringLiteral("Hero.txt"), QStringLiteral("Heroine.d2s")}));
+}
+
+TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks)
+{
+    for (const QString& name : filesIn(floppy + QStringLiteral("/Hero")))
+        QFile::copy(floppy + QStringLiteral("/Hero/") + name, floppy + QLatin1Char('/') + name);
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\"));
+    click(dialog, QStringLiteral("Heroine.d2s"));
+    pressOK(dialog);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].text, kSuccess);
+    EXPECT_EQ(filesIn(fresh()), QStringList{QStringLiteral("Heroine.d2s")});
+}
+
+TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePreview)
+{
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
+    pressOK(dialog);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("You have not selected a file yet!"));
+    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("No File Selected..."));
+    EXPECT_TRUE(dialog.isVisible());
+
+    click(dialog, QStringLiteral("Hero.d2s"));
+    EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("Paladin"));
+    EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("26"));
+    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
+    EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
+    EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("N/A"));
+    EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label3"))->isVisible());
+
+    // A class code the game never wrote: the restore preview says "N/A" and still shows the level.
+    prefix.writeFile(QStringLiteral("Save\\Odd.d2s"), test::d2s::unsignedFile(9, 40));
+    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\")));
+    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
+    click(dialog, QStringLiteral("Heroine.d2s"));
+    click(dialog, QStringLiteral("Odd.d2s"));
+    EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
+    EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("40"));
+
+    // The selection now made in the new folder is what OK restores.
+    click(dialog, QStringLiteral("Other.d2s"));
+    pressOK(dialog);
+    EXPECT_EQ(boxes.boxes().last().text, kSuccess);
+    EXPECT_EQ(filesIn(fresh()), QStringList{QStringLiteral("Other.d2s")});
+}
+
+TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlone)
+{
+    prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "the character as played since");
+    {
+        archive::RestoreDialog dialog;
+        open(dialog, QStringLiteral("A:\\Hero"));
+        click(dialog, QStringLiteral("Hero.d2s"));
+        shell.answerReplace(platform::ReplaceAnswer::Cancel);
+        pressOK(dialog);
+        EXPECT_EQ(boxes.boxes().last().text, kFailure);
+        EXPECT_EQ(boxes.boxes().last().style, 16);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), QByteArray("the character as played since"));
+    }
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    click(dialog, QStringLiteral("Hero.d2s"));
+    shell.answerReplace(platform::ReplaceAnswer::Yes);
+    pressOK(dialog);
+    EXPECT_EQ(boxes.boxes().last().text, kSuccess);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), bytesOf(floppy + QStringLiteral("/Hero/Hero.d2s")));
+}
+
+TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh)
+{
+    class NoStarter final : public platform::ProcessStarter {
+    public:
+        platform::StartResult start(const QString&, int) override { return {true, {}}; }
+    } starter;
+    app::Launcher launcher(starter);
+    app::MainWindow window(launcher);
+    auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    EXPECT_EQ(list->count(), 0);
+
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    click(dialog, QStringLiteral("Hero.d2s"));
+    pressOK(dialog);
+    EXPECT_EQ(list->count(), 0);
+    window.findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
+    EXPECT_EQ(list->count(), 2); // Hero.d2s and Heroine.d2s
+}
+
+TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete)
+{
+    // The save folder already holds an older Hero; the disk fills up part-way through the copy.
+    prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "older hero");
+    prefix.writeFile(QStringLiteral("Fresh\\Hero.txt"), "older notes");
+    FillingDisk disk(1500);
+    g_disk = &disk;
+    platform::setFileOperationHandler(&copyOnFillingDisk);
+
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    click(dialog, QStringLiteral("Hero.d2s"));
+    pressOK(dialog);
+    platform::setFileOperationHandler(nullptr);
+    g_disk = nullptr;
+
+    EXPECT_EQ(boxes.boxes().last().text, kFailure);
+    EXPECT_TRUE(dialog.isVisible());
+    const QStringList names = filesIn(fresh());
+    for (const QString& name : names) {
+        EXPECT_FALSE(name.endsWith(QStringLiteral(".tmp"))) << "temporary file left: " << qPrintable(name);
+        const QByteArray now = bytesOf(fresh() + QLatin1Char('/') + name);
+        const QByteArray backup = bytesOf(floppy + QStringLiteral("/Hero/") + name);
+        const bool old = (name == QStringLiteral("Hero.d2s") && now == "older hero") ||
+                         (name == QStringLiteral("Hero.txt") && now == "older notes");
+        EXPECT_TRUE(old || now == backup) << qPrintable(name) << " is neither old nor complete";
+    }
+}

@@ -1,0 +1,276 @@
+#include "platform/dir_list_box.h"
+#include "platform/drive_list_box.h"
+#include "platform/file_list_box.h"
+#include "platform/windows_path.h"
+
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace quillmere::platform;
+using quillmere::test::ScopedCurrentDir;
+using quillmere::test::TempPrefix;
+
+namespace {
+
+// A prefix with a second ready drive d:, a drive a: whose target is gone, and the process working
+// in C:\Games.
+class ListFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_prefix.isValid());
+        m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\Save"));
+        m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\beta"));
+        m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\Alpha"));
+        m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\.hidden"));
+        m_prefix.makeFolder(QStringLiteral("Games\\Diablo\\what?"));
+        m_prefix.writeFile(QStringLiteral("Games\\Diablo\\Save\\Hero.d2s"), "x");
+        m_prefix.writeFile(QStringLiteral("Games\\Diablo\\Save\\amy.d2s"), "x");
+        m_prefix.writeFile(QStringLiteral("Games\\Diablo\\Save\\HERO2.D2S"), "x");
+        m_prefix.writeFile(QStringLiteral("Games\\Diablo\\Save\\Hero.key"), "x");
+        m_prefix.mapDrive('d', diskD());
+        QDir().mkpath(diskD() + QStringLiteral("/Backups/Hero"));
+        QFile(diskD() + QStringLiteral("/Backups/Hero/Hero.d2s")).open(QIODevice::WriteOnly);
+        m_prefix.mapDrive('a', QStringLiteral("../no-disk"));
+        m_cwd = std::make_unique<ScopedCurrentDir>(m_prefix.hostOf(QStringLiteral("Games")));
+    }
+
+    void TearDown() override { m_cwd.reset(); }
+
+    QString diskD() const { return m_prefix.scratch() + QStringLiteral("/disk"); }
+
+    static QStringList texts(const QListWidget& list) {
+        QStringList out;
+        for (int i = 0; i < list.count(); ++i)
+            out << list.item(i)->text();
+        return out;
+    }
+
+    static QPoint centreOf(const QListWidget& list, int row) { return list.visualItemRect(list.item(row)).center(); }
+
+    TempPrefix m_prefix;
+    std::unique_ptr<ScopedCurrentDir> m_cwd;
+};
+
+// The drive, folder and file lists wired the way the windows wire them: the drive rule and the
+// folder rule, each ignoring the failure of its steps.
+struct WiredLists {
+    DriveListBox drive;
+    DirListBox dir;
+    FileListBox file;
+
+    WiredLists() {
+        file.setPattern(QStringLiteral("*.d2s"));
+        QObject::connect(&drive, &DriveListBox::changed, &drive, [this] {
+            dir.setPath(drive.drive());
+            drive.setDrive(dir.path());
+        });
+        QObject::connect(&dir, &DirListBox::changed, &dir, [this] {
+            file.setPath(dir.path());
+            dir.setPath(file.path());
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(ListFixture, DriveListListsThePrefixDrivesAndOnlyMovesToReadyOnes) {
+    DriveListBox box;
+    QStringList letters;
+    for (int i = 0; i < box.count(); ++i)
+        letters << box.itemData(i).toString();
+    EXPECT_EQ(letters, (QStringList{"a", "c", "d", "z"}));
+    EXPECT_EQ(box.drive(), QStringLiteral("c:"));
+
+    QSignalSpy changed(&box, &DriveListBox::changed);
+    EXPECT_TRUE(box.setDrive(QStringLiteral("D:\\Backups")));
+    EXPECT_EQ(box.drive(), QStringLiteral("d:"));
+    EXPECT_EQ(changed.count(), 1);
+
+    EXPECT_TRUE(box.setDrive(QStringLiteral("d:")));
+    EXPECT_FALSE(box.setDrive(QStringLiteral("a:")));
+    EXPECT_FALSE(box.setDrive(QStringLiteral("q:")));
+    EXPECT_FALSE(box.setDrive(QStringLiteral("Backups")));
+    EXPECT_EQ(box.drive(), QStringLiteral("d:"));
+    EXPECT_EQ(changed.count(), 1);
+
+    // The user may pick any listed drive, ready or not.
+    box.show();
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_Up);
+    QTest::keyClick(&box, Qt::Key_Up);
+    EXPECT_EQ(box.drive(), QStringLiteral("a:"));
+    EXPECT_EQ(changed.count(), 3);
+}
+
+TEST_F(ListFixture, FolderListShowsAncestorsThenSortedVisibleSubfolders) {
+    DirListBox list;
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
+
+    QSignalSpy changed(&list, &DirListBox::changed);
+    ASSERT_TRUE(list.setPath(QStringLiteral("c:\\games\\DIABLO")));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(texts(list), (QStringList{"C:\\", "Games", "Diablo", "Alpha", "beta", "Save"}));
+    QList<int> levels;
+    for (int i = 0; i < list.count(); ++i)
+        levels << list.item(i)->data(DirListBox::LevelRole).toInt();
+    EXPECT_EQ(levels, (QList<int>{0, 1, 2, 3, 3, 3}));
+    EXPECT_EQ(list.item(3)->data(DirListBox::PathRole).toString(), QStringLiteral("C:\\Games\\Diablo\\Alpha"));
+    EXPECT_EQ(list.currentRow(), 2);
+
+    // The same folder again, in another spelling, is no change.
+    EXPECT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo\\")));
+    EXPECT_EQ(changed.count(), 1);
+
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\")));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\"));
+    EXPECT_EQ(texts(list), (QStringList{"C:\\", "Games"}));
+}
+
+TEST_F(ListFixture, FolderListFailsOnFoldersItCannotReadAndKeepsItsRows) {
+    DirListBox list;
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
+    const QStringList before = texts(list);
+    QSignalSpy changed(&list, &DirListBox::changed);
+
+    QDir().mkpath(m_prefix.hostOf(QStringLiteral("Locked")));
+    QFile::setPermissions(m_prefix.hostOf(QStringLiteral("Locked")), QFileDevice::WriteOwner);
+    const bool lockedIsUnreadable =
+        ::access(QFile::encodeName(m_prefix.hostOf(QStringLiteral("Locked"))).constData(), R_OK) != 0;
+
+    EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Missing")));
+    EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Games\\Diablo\\Save\\Hero.d2s")));
+    EXPECT_FALSE(list.setPath(QStringLiteral("a:")));
+    EXPECT_FALSE(list.setPath(QStringLiteral("A:\\")));
+    EXPECT_FALSE(list.setPath(QString()));
+    if (lockedIsUnreadable) {
+        EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Locked")));
+    }
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo"));
+    EXPECT_EQ(texts(list), before);
+    EXPECT_EQ(changed.count(), 0);
+    QFile::setPermissions(m_prefix.hostOf(QStringLiteral("Locked")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder) {
+    DirListBox list;
+    ASSERT_TRUE(list.setPath(QStringLiteral("d:")));
+    EXPECT_EQ(list.path(), QStringLiteral("D:\\"));
+    ASSERT_TRUE(list.setPath(QStringLiteral("D:\\Backups\\Hero")));
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
+    ASSERT_TRUE(list.setPath(QStringLiteral("D:")));
+    EXPECT_EQ(list.path(), QStringLiteral("D:\\Backups\\Hero"));
+    // On the process's own drive, its working folder is that drive's current folder.
+    ASSERT_TRUE(list.setPath(QStringLiteral("c:")));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
+}
+
+TEST_F(ListFixture, FolderListOpensOnDoubleClickOrEnterOnly) {
+    DirListBox list;
+    list.resize(300, 400);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
+    QSignalSpy changed(&list, &DirListBox::changed);
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, 1));
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.currentRow(), 2);
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo"));
+    EXPECT_EQ(changed.count(), 0);
+
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, 4));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo\\beta"));
+    EXPECT_EQ(changed.count(), 1);
+
+    list.setCurrentRow(0);
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\"));
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(ListFixture, FileListShowsMatchingFilesAndReadsTheFolderAgain) {
+    FileListBox list;
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games"));
+    list.setPattern(QStringLiteral("*.d2s"));
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo\\Save")));
+    EXPECT_EQ(texts(list), (QStringList{"amy.d2s", "Hero.d2s", "HERO2.D2S"}));
+    EXPECT_EQ(list.fileName(), QString());
+
+    EXPECT_FALSE(list.setPath(QStringLiteral("C:\\Missing")));
+    EXPECT_FALSE(list.setPath(QStringLiteral("a:")));
+    EXPECT_EQ(list.path(), QStringLiteral("C:\\Games\\Diablo\\Save"));
+    EXPECT_EQ(list.count(), 3);
+
+    m_prefix.writeFile(QStringLiteral("Games\\Diablo\\Save\\Bob.d2s"), "x");
+    QFile::remove(m_prefix.hostOf(QStringLiteral("Games/Diablo/Save/amy.d2s")));
+    list.refresh();
+    EXPECT_EQ(texts(list), (QStringList{"Bob.d2s", "Hero.d2s", "HERO2.D2S"}));
+
+    list.setPattern(QStringLiteral("Hero.*"));
+    EXPECT_EQ(texts(list), (QStringList{"Hero.d2s", "Hero.key"}));
+}
+
+TEST_F(ListFixture, FileListSelectionEventComesFromTheUserOnly) {
+    FileListBox list;
+    list.setPattern(QStringLiteral("*.d2s"));
+    list.resize(300, 300);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy selection(&list, &FileListBox::selectionEvent);
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo\\Save")));
+    EXPECT_EQ(selection.count(), 0);
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, 1));
+    EXPECT_EQ(selection.count(), 1);
+    EXPECT_EQ(list.fileName(), QStringLiteral("Hero.d2s"));
+
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(selection.count(), 2);
+    EXPECT_EQ(list.fileName(), QStringLiteral("HERO2.D2S"));
+    QTest::keyClick(&list, Qt::Key_Down); // already on the last entry
+    EXPECT_EQ(selection.count(), 2);
+
+    list.refresh();
+    ASSERT_TRUE(list.setPath(QStringLiteral("D:\\Backups\\Hero")));
+    EXPECT_EQ(selection.count(), 2);
+    EXPECT_EQ(list.fileName(), QString());
+}
+
+TEST_F(ListFixture, DriveAndFolderRulesFollowAndUndoFailures) {
+    WiredLists lists;
+    EXPECT_EQ(lists.drive.drive(), QStringLiteral("c:"));
+    EXPECT_EQ(lists.dir.path(), QStringLiteral("C:\\Games"));
+
+    // The folder rule: the file list follows the folder list.
+    ASSERT_TRUE(lists.dir.setPath(QStringLiteral("C:\\Games\\Diablo\\Save")));
+    EXPECT_EQ(lists.file.path(), QStringLiteral("C:\\Games\\Diablo\\Save"));
+    EXPECT_EQ(lists.file.count(), 3);
+
+    // The drive rule: a ready drive opens its current folder.
+    ASSERT_TRUE(lists.drive.setDrive(QStringLiteral("d:")));
+    EXPECT_EQ(lists.dir.path(), QStringLiteral("D:\\"));
+    EXPECT_EQ(lists.file.path(), QStringLiteral("D:\\"));
+
+    ASSERT_TRUE(lists.dir.setPath(QStringLiteral("D:\\Backups\\Hero")));
+    EXPECT_EQ(texts(lists.file), QStringList{"Hero.d2s"});
+
+    // The user picks the drive without a disk: everything goes back where it was.
+    lists.drive.setCurrentIndex(lists.drive.findData(QChar('a')));
+    EXPECT_EQ(lists.drive.drive(), QStringLiteral("d:"));
+    EXPECT_EQ(lists.dir.path(), QStringLiteral("D:\\Backups\\Hero"));
+    EXPECT_EQ(lists.file.path(), QStringLiteral("D:\\Backups\\Hero"));
+
+    lists.drive.setCurrentIndex(lists.drive.findData(QChar('c')));
+    EXPECT_EQ(lists.dir.path(), QStringLiteral("C:\\Games"));
+    EXPECT_EQ(lists.file.path(), QStringLiteral("C:\\Games"));
+}

@@ -1,0 +1,63 @@
+#include "platform/status_bar.h"
+
+#include <QLabel>
+#include <QTest>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+using namespace quillmere::platform;
+
+TEST(StatusBar, FivePanelsShareTheWidthEqually) {
+    StatusBar bar;
+    bar.resize(656, 17);
+    bar.show();
+    QStringList texts;
+    QList<int> widths;
+    for (int i = 0; i < StatusBar::PanelCount; ++i) {
+        const QLabel* panel = bar.panel(StatusBar::Panel(i));
+        ASSERT_NE(panel, nullptr);
+        texts << panel->text();
+        widths << panel->width();
+    }
+    EXPECT_EQ(bar.findChildren<QLabel*>().size(), StatusBar::PanelCount);
+    EXPECT_EQ(texts.mid(2), (QStringList{"NUM", "CAPS", "SCRL"}));
+    EXPECT_FALSE(texts.at(0).isEmpty());
+    EXPECT_FALSE(texts.at(1).isEmpty());
+    const auto [narrowest, widest] = std::minmax_element(widths.begin(), widths.end());
+    EXPECT_LE(*widest - *narrowest, 2) << widths.size();
+    EXPECT_GT(*narrowest, 100);
+}
+
+TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise) {
+    StatusBar bar;
+    LockKeyState state{KeyLight::On, KeyLight::Off, KeyLight::Unknown};
+    bar.setLockKeySource([&state] { return state; });
+
+    const QColor normal = bar.palette().color(QPalette::Active, QPalette::WindowText);
+    const QColor dimmed = bar.palette().color(QPalette::Disabled, QPalette::WindowText);
+    ASSERT_NE(normal, dimmed);
+    const QLabel* num = bar.panel(StatusBar::NumPanel);
+    const QLabel* caps = bar.panel(StatusBar::CapsPanel);
+    const QLabel* scroll = bar.panel(StatusBar::ScrollPanel);
+
+    EXPECT_TRUE(num->font().bold());
+    EXPECT_EQ(num->palette().color(QPalette::WindowText), normal);
+    EXPECT_FALSE(caps->font().bold());
+    EXPECT_EQ(caps->palette().color(QPalette::WindowText), dimmed);
+    EXPECT_FALSE(scroll->font().bold());
+    EXPECT_EQ(scroll->palette().color(QPalette::WindowText), dimmed);
+    EXPECT_EQ(num->accessibleName(), QStringLiteral("Num Lock"));
+    EXPECT_EQ(num->accessibleDescription(), QStringLiteral("On"));
+    EXPECT_EQ(caps->accessibleDescription(), QStringLiteral("Off"));
+
+    // The panels follow the keys on their own at the next tick.
+    state = {KeyLight::Off, KeyLight::On, KeyLight::On};
+    QTest::qWait(400);
+    EXPECT_FALSE(num->font().bold());
+    EXPECT_EQ(num->palette().color(QPalette::WindowText), dimmed);
+    EXPECT_TRUE(caps->font().bold());
+    EXPECT_TRUE(scroll->font().bold());
+    EXPECT_EQ(scroll->accessibleDescription(), QStringLiteral("On"));
+}

@@ -1,0 +1,215 @@
+#include "app/launcher.h"
+#include "app/main_window.h"
+#include "d2s_fixtures.h"
+#include "platform/file_list_box.h"
+#include "platform/mouse_pointer.h"
+#include "platform/process_start.h"
+#include "platform/window_list.h"
+#include "recording_message_box.h"
+#include "support/registry.h"
+#include "temp_prefix.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/xattr.h>
+
+using namespace quillmere;
+namespace d2s = quillmere::test::d2s;
+
+namespace {
+
+class NoStarter final : public platform::ProcessStarter {
+public:
+    platform::StartResult start(const QString&, int) override { return {true, {}}; }
+};
+
+const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(prefix.isValid());
+        prefix.writeFile(kSave + QStringLiteral("\\Hero.d2s"), d2s::signedFile(96, 3, 26));
+        prefix.writeFile(kSave + QStringLiteral("\\heroine.D2S"), d2s::signedFile(96, 1, 12));
+        prefix.writeFile(kSave + QStringLiteral("\\Ashes.d2s"), d2s::unsignedFile(9, 40));
+        prefix.writeFile(kSave + QStringLiteral("\\Hero.key"), "key");
+        prefix.writeFile(kSave + QStringLiteral("\\.Ghost.d2s"), d2s::signedFile(96, 0, 1));
+        prefix.writeFile(kSave + QStringLiteral("\\Hidden.d2s"), d2s::signedFile(96, 0, 1));
+        const QByteArray hidden = prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s")).toLocal8Bit();
+        ASSERT_EQ(setxattr(hidden.constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+        prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\") + kSave}});
+    }
+
+    std::unique_ptr<app::MainWindow> makeWindow()
+    {
+        auto window = std::make_unique<app::MainWindow>(launcher);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        return window;
+    }
+
+    static QStringList listed(const app::MainWindow& window)
+    {
+        auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i)
+            names << list->item(i)->text();
+        return names;
+    }
+
+    static QString text(const app::MainWindow& window, const char* name)
+    {
+        return window.findChild<QLabel*>(QLatin1String(name))->text();
+    }
+
+    static void clickRow(platform::FileListBox* list, int row)
+    {
+        const QRect rect = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    test::TempPrefix prefix;
+    test::RecordingMessageBox boxes;
+    NoStarter starter;
+    app::Launcher launcher{starter};
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview)
+{
+    auto window = makeWindow();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmere - Beta v1.4"));
+    EXPECT_EQ(app::MainWindow::productCaption(), QStringLiteral("Quillmere - Beta v1.4"));
+    // Other letter case listed, hidden files and companions left out, sorted case-insensitively.
+    EXPECT_EQ(listed(*window), (QStringList{QStringLiteral("Ashes.d2s"), QStringLiteral("Hero.d2s"),
+                                            QStringLiteral("heroine.D2S")}));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
+    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
+    for (const char* picture : {"Picture2", "Picture3", "Picture4", "Picture5", "Picture6"})
+        EXPECT_FALSE(window->findChild<QWidget*>(QLatin1String(picture))->isVisible()) << picture;
+    EXPECT_EQ(window->focusWidget(), window->findChild<QWidget*>(QStringLiteral("File1")));
+    EXPECT_TRUE(boxes.boxes().isEmpty());
+}
+
+TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo)
+{
+    // The current folder holds character files that must not pass for the save folder's.
+    prefix.writeFile(QStringLiteral("Elsewhere\\Stranger.d2s"), d2s::signedFile(96, 0, 5));
+    test::ScopedCurrentDir cwd(prefix.hostOf(QStringLiteral("Elsewhere")));
+    for (const QString& value : {QString(), QStringLiteral("C:\\No\\Such\\Folder")}) {
+        prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
+        auto window = makeWindow();
+        EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
+        EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found"))) << qPrintable(text(*window, "Label1"));
+        window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
+        EXPECT_TRUE(listed(*window).isEmpty());
+    }
+}
+
+TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt)
+{
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 1); // Hero: Paladin 26
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+
+    QTest::keyClick(list, Qt::Key_Down); // heroine: Sorceress 12
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("12"));
+
+    // Class code 9 names no class: the previous class stays, the level changes.
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(list->fileName(), QStringLiteral("Ashes.d2s"));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("40"));
+
+    // Refresh lists a file added since, and returns to the empty preview with the pointer back.
+    prefix.writeFile(kSave + QStringLiteral("\\Newcomer.d2s"), d2s::signedFile(96, 4, 2));
+    window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
+    EXPECT_TRUE(listed(*window).contains(QStringLiteral("Newcomer.d2s")));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
+    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
+    EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
+}
+
+TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing)
+{
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 1);
+
+    boxes.answerNext(7);
+    window->findChild<QAction*>(QStringLiteral("mnuFile_Exit"))->trigger();
+    boxes.answerNext(7);
+    EXPECT_FALSE(window->close()); // what the close button and the system menu ask for
+
+    ASSERT_EQ(boxes.boxes().size(), 2);
+    for (const auto& box : boxes.boxes()) {
+        EXPECT_EQ(box.text, QStringLiteral("Are you sure you want to exit?"));
+        EXPECT_EQ(box.title, QStringLiteral("Exiting Program..."));
+        EXPECT_EQ(box.style, 4);
+    }
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+}
+
+TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion)
+{
+    auto window = makeWindow();
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Readme.txt"));
+    platform::registerLoadedWindow(&other);
+    other.show();
+
+    boxes.answerNext(6);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(boxes.boxes().size(), 1);
+    EXPECT_FALSE(platform::loadedWindows().contains(&other));
+}
+
+TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers)
+{
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+
+    // Nothing selected: Ctrl+B, the button and Enter in the list all give the same message.
+    QTest::keyClick(window.get(), Qt::Key_B, Qt::ControlModifier);
+    window->findChild<QPushButton*>(QStringLiteral("cmdBackup"))->click();
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(boxes.boxes().size(), 3);
+    for (const auto& box : boxes.boxes()) {
+        EXPECT_EQ(box.text, QStringLiteral("You have not selected a file yet!"));
+        EXPECT_EQ(box.title, QStringLiteral("No File Selected..."));
+        EXPECT_EQ(box.style, 16);
+    }
+
+    // Ctrl+R opens the restore dialog, as the button does.
+    QStringList opened;
+    const auto closeDialog = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        opened << (modal ? modal->objectName() : QString());
+        if (modal)
+            modal->close();
+    };
+    QTimer::singleShot(0, closeDialog);
+    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    QTimer::singleShot(0, closeDialog);
+    window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
+}

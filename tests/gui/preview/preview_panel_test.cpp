@@ -1,0 +1,179 @@
+#include "character/preview_panel.h"
+
+#include "support/d2s_fixtures.h"
+#include "support/registry.h"
+#include "support/temp_prefix.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace quillmere::character {
+namespace {
+
+namespace d2s = test::d2s;
+using Variant = PreviewPanel::Variant;
+
+const char* const kPortraitNames[] = {"Picture2", "Picture3", "Picture4", "Picture5",
+                                      "Picture6", "Picture7", "Picture8"};
+
+struct Names {
+    const char* placeholder;
+    const char* classValue;
+    const char* levelValue;
+};
+
+Names namesOf(Variant variant) {
+    return variant == Variant::MainWindow ? Names{"Label2", "Label3", "Label4"} : Names{"Label3", "Label4", "Label5"};
+}
+
+QLabel* label(const PreviewPanel& panel, const char* name) {
+    auto* found = panel.findChild<QLabel*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QStringList visiblePortraits(const PreviewPanel& panel) {
+    QStringList shown;
+    for (const char* name : kPortraitNames)
+        if (!label(panel, name)->isHidden())
+            shown << QLatin1String(name);
+    return shown;
+}
+
+bool showsEmptyPreview(const PreviewPanel& panel) {
+    const Names names = namesOf(panel.variant());
+    return !label(panel, names.placeholder)->isHidden() && label(panel, names.classValue)->text() == "N/A" &&
+           label(panel, names.levelValue)->text() == "N/A" && visiblePortraits(panel).isEmpty();
+}
+
+class PreviewPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_prefix.isValid());
+        m_saves = m_prefix.makeFolder(QStringLiteral("Saves"));
+        m_prefix.writeSystemReg(QString::fromLatin1(regedit::kGameKey), {{"Save Path", m_saves}});
+        m_prefix.writeFile(QStringLiteral("Saves\\Sorc.d2s"), d2s::unsignedFile(1, 12));
+        m_prefix.writeFile(QStringLiteral("Saves\\Odd.d2s"), d2s::unsignedFile(9, 40));
+    }
+
+    test::TempPrefix m_prefix;
+    QString m_saves;
+};
+
+TEST(PreviewPanelLayoutTest, StartsEmptyWithTheWindowsControlNames) {
+    for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
+        PreviewPanel panel(variant);
+        const Names names = namesOf(variant);
+        EXPECT_EQ(panel.objectName(), "Frame2");
+        EXPECT_EQ(panel.title(), "Preview");
+        EXPECT_EQ(panel.size(), QSize(121, 105));
+        EXPECT_TRUE(showsEmptyPreview(panel));
+        EXPECT_EQ(label(panel, "lblCharacterClass")->text(), "Class:");
+        EXPECT_EQ(label(panel, "lblLevel")->text(), "Level:");
+
+        QLabel* placeholder = label(panel, names.placeholder);
+        EXPECT_EQ(placeholder->text(), "N/A");
+        EXPECT_EQ(placeholder->pos(), QPoint(32, 24));
+        EXPECT_TRUE(placeholder->font().bold());
+        EXPECT_DOUBLE_EQ(placeholder->font().pointSizeF(), 20.25);
+
+        for (const char* name : kPortraitNames) {
+            QLabel* portrait = label(panel, name);
+            EXPECT_EQ(portrait->geometry(), QRect(32, 16, 50, 45)) << name;
+            EXPECT_EQ(portrait->pixmap().size(), QSize(46, 41)) << name;
+            EXPECT_EQ(portrait->contentsRect().size(), QSize(46, 41)) << name;
+            // Portraits stack above the placeholder, which must lie wholly beneath them.
+            EXPECT_GT(panel.children().indexOf(portrait), panel.children().indexOf(placeholder)) << name;
+        }
+    }
+    EXPECT_EQ(PreviewPanel(Variant::MainWindow).findChild<QLabel*>("Label5"), nullptr);
+}
+
+TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
+    struct Case {
+        CharacterSummary summary;
+        const char* name;
+        const char* portrait;
+    };
+    const Case cases[] = {
+        {{0, 1, Layout::Classic, {}}, "Amazon", "Picture2"},
+        {{1, 1, Layout::Classic, {}}, "Sorceress", "Picture3"},
+        {{2, 1, Layout::Classic, {}}, "Necromancer", "Picture4"},
+        {{3, 1, Layout::Classic, {}}, "Paladin", "Picture6"},
+        {{4, 1, Layout::Classic, {}}, "Barbarian", "Picture5"},
+        {{5, 1, Layout::Expansion109, 96}, "Druid", "Picture7"},
+        {{6, 1, Layout::Expansion109, 96}, "Assassin", "Picture8"},
+    };
+    PreviewPanel panel(Variant::MainWindow);
+    for (const Case& c : cases) {
+        panel.ShowCharacterSummary(c.summary);
+        QLabel* value = label(panel, "Label3");
+        EXPECT_EQ(value->text(), c.name);
+        EXPECT_EQ(visiblePortraits(panel), QStringList{c.portrait}) << c.name;
+        // The value label grows to the right from where it was placed.
+        EXPECT_EQ(value->pos(), QPoint(48, 64));
+        EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance(value->text()));
+    }
+    panel.ShowCharacterSummary({std::nullopt, 0, Layout::Classic, {}});
+    EXPECT_EQ(label(panel, "Label4")->text(), "0");
+}
+
+TEST_F(PreviewPanelTest, MainWindowKeepsWhatTheNextFileDoesNotName) {
+    PreviewPanel panel(Variant::MainWindow);
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
+    panel.PreviewSelection(QStringLiteral("Odd.d2s"));
+    EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
+    EXPECT_EQ(visiblePortraits(panel), QStringList{"Picture3"});
+    EXPECT_EQ(label(panel, "Label4")->text(), "40");
+
+    // A file that cannot be read names no class: never "Amazon".
+    panel.PreviewSelection(QStringLiteral("Missing.d2s"));
+    EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
+    EXPECT_EQ(label(panel, "Label4")->text(), "40");
+
+    panel.PreviewSelection(QString());
+    EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
+
+    panel.ResetPreview();
+    EXPECT_TRUE(showsEmptyPreview(panel));
+}
+
+TEST_F(PreviewPanelTest, MainWindowLooksTheSaveFolderUpForEverySelection) {
+    const QString other = m_prefix.makeFolder(QStringLiteral("Other"));
+    m_prefix.writeFile(QStringLiteral("Other\\Sorc.d2s"), d2s::unsignedFile(4, 77));
+    PreviewPanel panel(Variant::MainWindow);
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
+    EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
+
+    m_prefix.writeSystemReg(QString::fromLatin1(regedit::kGameKey), {{"Save Path", other + QLatin1Char('\\')}});
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
+    EXPECT_EQ(label(panel, "Label3")->text(), "Barbarian");
+    EXPECT_EQ(label(panel, "Label4")->text(), "77");
+}
+
+TEST_F(PreviewPanelTest, RestoreDialogEmptiesBeforeEveryRead) {
+    // The listed folder, not the save folder, holds what is previewed.
+    const QString backup = m_prefix.makeFolder(QStringLiteral("Backup"));
+    m_prefix.writeFile(QStringLiteral("Backup\\Sorc.d2s"), d2s::unsignedFile(2, 5));
+    PreviewPanel panel(Variant::RestoreDialog);
+    panel.PreviewSelection(backup, QStringLiteral("Sorc.d2s"));
+    EXPECT_EQ(label(panel, "Label4")->text(), "Necromancer");
+    EXPECT_EQ(label(panel, "Label5")->text(), "5");
+
+    // An empty selection leaves the panel as it was.
+    panel.PreviewSelection(backup, QString());
+    EXPECT_EQ(label(panel, "Label4")->text(), "Necromancer");
+
+    panel.PreviewSelection(m_saves, QStringLiteral("Odd.d2s"));
+    EXPECT_EQ(label(panel, "Label4")->text(), "N/A");
+    EXPECT_TRUE(visiblePortraits(panel).isEmpty());
+    EXPECT_FALSE(label(panel, "Label3")->isHidden());
+    EXPECT_EQ(label(panel, "Label5")->text(), "40");
+
+    panel.PreviewSelection(m_saves, QStringLiteral("Missing.d2s"));
+    EXPECT_TRUE(showsEmptyPreview(panel));
+}
+
+} // namespace
+} // namespace quillmere::character

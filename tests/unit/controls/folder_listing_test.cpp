@@ -1,0 +1,117 @@
+#include "platform/folder_listing.h"
+#include "platform/windows_path.h"
+
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sys/xattr.h>
+
+using namespace quillmere::platform;
+using quillmere::test::ScopedCurrentDir;
+using quillmere::test::TempPrefix;
+
+namespace {
+
+// Marks a file hidden the way Wine records it; false where the file system keeps no user attributes.
+bool setDosHidden(const QString& hostPath) {
+    const QByteArray value("0x2");
+    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) ==
+           0;
+}
+
+} // namespace
+
+TEST(FolderListing, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    for (const char* name : {"zed.d2s", "HERO.D2S", "amy.d2s", "Bob.d2s", "notes.txt", "hero.d2s.bak"})
+        prefix.writeFile(QStringLiteral("Save\\") + QLatin1String(name), "x");
+    prefix.makeFolder(QStringLiteral("Save\\folder.d2s"));
+    QFile::link(prefix.hostOf(QStringLiteral("Save/amy.d2s")), prefix.hostOf(QStringLiteral("Save/linked.d2s")));
+    QFile::link(prefix.hostOf(QStringLiteral("Save/missing")), prefix.hostOf(QStringLiteral("Save/dangling.d2s")));
+
+    const auto files =
+        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.d2s"));
+    ASSERT_TRUE(files.has_value());
+    EXPECT_EQ(*files, (QStringList{"amy.d2s", "Bob.d2s", "HERO.D2S", "linked.d2s", "zed.d2s"}));
+
+    const auto several =
+        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.txt;zed.*"));
+    EXPECT_EQ(several.value_or(QStringList()), (QStringList{"notes.txt", "zed.d2s"}));
+
+    const auto folders = readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Folders);
+    EXPECT_EQ(folders.value_or(QStringList()), QStringList{"folder.d2s"});
+}
+
+TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    for (const char* name : {"shown.d2s", ".dot.d2s", "attr.d2s", "what?.d2s", "co:lon.d2s"})
+        prefix.writeFile(QStringLiteral("Save\\") + QLatin1String(name), "x");
+    prefix.makeFolder(QStringLiteral("Save\\Visible"));
+    prefix.makeFolder(QStringLiteral("Save\\.cache"));
+    prefix.makeFolder(QStringLiteral("Save\\Secret"));
+    const bool attributes = setDosHidden(prefix.hostOf(QStringLiteral("Save/attr.d2s"))) &&
+                            setDosHidden(prefix.hostOf(QStringLiteral("Save/Secret")));
+
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    const QStringList files = readFolderEntries(save, EntryKind::Files).value_or(QStringList());
+    const QStringList folders = readFolderEntries(save, EntryKind::Folders).value_or(QStringList());
+    if (attributes) {
+        EXPECT_EQ(files, QStringList{"shown.d2s"});
+        EXPECT_EQ(folders, QStringList{"Visible"});
+    } else {
+        EXPECT_EQ(files, (QStringList{"attr.d2s", "shown.d2s"}));
+        EXPECT_EQ(folders, (QStringList{"Secret", "Visible"}));
+    }
+    EXPECT_FALSE(readFolderEntries(prefix.hostOf(QStringLiteral("Nowhere")), EntryKind::Files).has_value());
+}
+
+TEST(FolderListing, OpensFoldersInWindowsFormOnTheDriveNamed) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.makeFolder(QStringLiteral("Program Files\\Diablo II\\Save"));
+    prefix.writeFile(QStringLiteral("file.txt"), "x");
+
+    const auto save = openListedFolder(QStringLiteral("c:\\program files\\DIABLO II\\save\\"));
+    ASSERT_TRUE(save.has_value());
+    EXPECT_EQ(save->windowsPath, QStringLiteral("C:\\Program Files\\Diablo II\\Save"));
+    EXPECT_EQ(save->hostPath, prefix.hostOf(QStringLiteral("Program Files/Diablo II/Save")));
+    EXPECT_EQ(openListedFolder(QStringLiteral("C:\\"))->windowsPath, QStringLiteral("C:\\"));
+
+    // z: reaches the same folder through "/", and the list stays on z:.
+    const QString viaZ = QStringLiteral("Z:") + QString(prefix.driveC()).replace(QLatin1Char('/'), QLatin1Char('\\'));
+    const auto onZ = openListedFolder(viaZ);
+    ASSERT_TRUE(onZ.has_value());
+    EXPECT_TRUE(onZ->windowsPath.startsWith(QStringLiteral("Z:\\"))) << qPrintable(onZ->windowsPath);
+
+    EXPECT_FALSE(openListedFolder(QStringLiteral("C:\\Missing")).has_value());
+    EXPECT_FALSE(openListedFolder(QStringLiteral("C:\\file.txt")).has_value());
+    EXPECT_FALSE(openListedFolder(QString()).has_value());
+    EXPECT_FALSE(openListedFolder(QStringLiteral("q:")).has_value());
+    EXPECT_FALSE(openListedFolder(QStringLiteral("q:\\")).has_value());
+}
+
+TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/disk"));
+    QDir().mkpath(prefix.scratch() + QStringLiteral("/disk/Backups"));
+    prefix.makeFolder(QStringLiteral("Games"));
+    const ScopedCurrentDir cwd(prefix.hostOf(QStringLiteral("Games")));
+
+    EXPECT_EQ(openListedFolder(QStringLiteral("C:")).value_or(ListedFolder{}).windowsPath, QStringLiteral("C:\\Games"));
+    EXPECT_EQ(openListedFolder(QStringLiteral("d:")).value_or(ListedFolder{}).windowsPath, QStringLiteral("D:\\"));
+    setDriveCurrentFolder(QStringLiteral("D:\\Backups"));
+    EXPECT_EQ(openListedFolder(QStringLiteral("d:")).value_or(ListedFolder{}).windowsPath,
+              QStringLiteral("D:\\Backups"));
+
+    prefix.mapDrive('a', QStringLiteral("../no-disk"));
+    EXPECT_FALSE(openListedFolder(QStringLiteral("a:")).has_value());
+    EXPECT_TRUE(isDriveText(QStringLiteral("A:")));
+    EXPECT_FALSE(isDriveText(QStringLiteral("A:\\")));
+    EXPECT_FALSE(isDriveText(QStringLiteral("1:")));
+}
