@@ -18,13 +18,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace quillmere::platform {
 
 namespace {
 
-constexpr size_t CopyChunk = 8 * 1024 * 1024;   // one in-kernel copy call, one progress step
+constexpr size_t CopyChunk = 2 * 1024 * 1024;   // one in-kernel copy call, one progress step
 constexpr size_t BufferSize = 1024 * 1024;      // the read/write fallback's buffer
 constexpr qint64 BatchBytes = 64 * 1024 * 1024; // written but not yet renamed, at most
 constexpr int BatchFiles = 256;                 // also bounds the open descriptors
@@ -221,6 +222,7 @@ private:
     qint64 m_done = 0;
     std::vector<char> m_buffer;
     bool m_useCopyRange = true;
+    bool m_batchSync = true;
 
     CopyResult m_result;
 };
@@ -347,6 +349,22 @@ bool FileCopyEngine::Run::prepareDestination() {
         failFromErrno(-m_dirFd, false, m_destination);
         m_dirFd = -1;
         return false;
+    }
+    // Where a file-system sync may not reach the real storage (a FUSE server, a network share),
+    // each file gets its own fsync.
+    struct statfs fs {};
+    if (::fstatfs(m_dirFd, &fs) == 0) {
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0x65735546UL: // FUSE
+        case 0x6969UL:     // NFS
+        case 0xFE534D42UL: // SMB2
+        case 0xFF534D42UL: // CIFS
+        case 0x517BUL:     // SMB
+            m_batchSync = false;
+            break;
+        default:
+            break;
+        }
     }
     return true;
 }
@@ -584,9 +602,17 @@ bool FileCopyEngine::Run::flush() {
     if (m_pending.empty())
         return true;
     int error = 0;
-    const int synced = m_pending.size() > 1 ? m_io.syncFileSystem(m_dirFd) : m_io.sync(m_pending.front().fd);
-    if (synced < 0)
-        error = -synced;
+    if (m_batchSync && m_pending.size() > 1) {
+        const int synced = m_io.syncFileSystem(m_dirFd);
+        if (synced < 0)
+            error = -synced;
+    } else {
+        for (size_t k = 0; k < m_pending.size() && error == 0; ++k) {
+            const int synced = m_io.sync(m_pending[k].fd);
+            if (synced < 0)
+                error = -synced;
+        }
+    }
     size_t i = 0;
     for (; i < m_pending.size() && error == 0; ++i) {
         Pending& p = m_pending[i];
