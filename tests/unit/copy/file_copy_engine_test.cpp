@@ -155,7 +155,7 @@ TEST_F(CopyEngine, AsksBeforeCreatingAMissingDestination) {
     EXPECT_EQ(entriesOf(m_backup).size(), 5);
 }
 
-TEST_F(CopyEngine, ReportsAPatternThatMatchesNothing) {
+TEST_F(CopyEngine, ReportsWhatCannotBeFoundOrReached) {
     fillSaveFolder();
     QDir().mkpath(m_backup);
     ScriptedUi ui;
@@ -170,6 +170,13 @@ TEST_F(CopyEngine, ReportsAPatternThatMatchesNothing) {
     ScriptedUi missing;
     EXPECT_NE(copy(missing, QStringLiteral("C:\\Gone\\Hero*.*")).code, 0);
     EXPECT_EQ(missing.errors.size(), 1);
+
+    // A drive that is not there: its own reason, and nothing created.
+    ScriptedUi notReady;
+    EXPECT_NE(copy(notReady, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("q:\\Hero")).code, 0);
+    ASSERT_EQ(notReady.errors.size(), 1);
+    EXPECT_EQ(notReady.errors[0].kind, CopyErrorKind::NotReady);
+    EXPECT_TRUE(notReady.foldersAsked.isEmpty());
 }
 
 TEST_F(CopyEngine, RefusesToCopyAFileOntoItself) {
