@@ -21,7 +21,7 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
-build_packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev)
+build_packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev libgtest-dev libbenchmark-dev fonts-liberation2)
 
 # Configures (only when needed) and builds one preset; prints nothing when everything is current.
 build_preset() {

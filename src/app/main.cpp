@@ -1,5 +1,6 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "platform/classic_fonts.h"
 #include "platform/process_start.h"
 
 #include <QApplication>
@@ -32,6 +33,8 @@ int main(int argc, char* argv[])
                                             .arg(QUILLMERE_VERSION_MAJOR)
                                             .arg(QUILLMERE_VERSION_MINOR)
                                             .arg(QUILLMERE_VERSION_PATCH));
+    // The window layouts were made for MS Sans Serif 8.25 pt.
+    QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
     quillmere::platform::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);

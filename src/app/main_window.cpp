@@ -70,11 +70,11 @@ MainWindow::MainWindow(Launcher& launcher, QWidget* parent) : QMainWindow(parent
 
     buildControls();
     buildMenus();
-    startUp();
-
-    // Fixed dialog border: the client area keeps its designed size below the menu bar.
+    // Fixed dialog border: the client area keeps its designed size below the menu bar. The title
+    // bar painter adds its frame and caption around this size.
     const QSize client = twipsSize(9840, 5415);
     setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    startUp();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

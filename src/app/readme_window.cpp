@@ -1,5 +1,6 @@
 #include "app/readme_window.h"
 
+#include "platform/classic_fonts.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 #include "platform/window_list.h"
@@ -45,9 +46,7 @@ ReadmeWindow::ReadmeWindow(QWidget* owner) : QDialog(owner)
     m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPointSizeF(8.25);
-    m_text1->setFont(arial);
+    m_text1->setFont(platform::classicFont(QStringLiteral("Arial"), 8.25));
     m_text1->setAccessibleName(tr("Readme text"));
 
     m_cmdDone = new QPushButton(tr("&Done"), this);

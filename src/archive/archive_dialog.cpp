@@ -1,5 +1,6 @@
 #include "archive/archive_dialog.h"
 
+#include "platform/classic_fonts.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/twips.h"
@@ -62,10 +63,7 @@ QLabel* ArchiveDialog::addRedNote(const QString& text, QRect twips)
     note->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    note->setFont(font);
+    note->setFont(platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     QPalette palette = note->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     note->setPalette(palette);

@@ -45,8 +45,9 @@ bool loadHead(const QString& hostPath) {
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    s_fileLength = file.size();
     s_fileBytes = file.read(HEXengine::kKeptBytes);
+    // Some files report no size yet have bytes to give.
+    s_fileLength = qMax(file.size(), qint64(s_fileBytes.size()));
     return true;
 }
 

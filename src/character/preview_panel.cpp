@@ -45,6 +45,7 @@ QLabel* makeLabel(QWidget* parent, const char* objectName, const QString& text, 
     return label;
 }
 
+// Windows font names; fontconfig picks a substitute where the system lacks one.
 QFont windowsFont(const QString& family, qreal pointSize) {
     QFont font(family);
     font.setPointSizeF(pointSize);
@@ -82,6 +83,9 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     classCaption->setFont(captionFont);
     auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), twipsRect(120, 1200, 495, 255));
     levelCaption->setFont(captionFont);
+    // A substitute font may run wider than the designed one: widen rather than cut the colon off.
+    for (QLabel* caption : {classCaption, levelCaption})
+        caption->resize(qMax(caption->width(), caption->sizeHint().width()), caption->height());
 
     // Design-time texts are the controls' own names; ResetPreview replaces them at once.
     const char* classValueName = main ? "Label3" : "Label4";

@@ -152,12 +152,12 @@ LONG snapshotKey(HKEY root, const std::u16string& path, OpenKey& out) {
     return kErrorSuccess;
 }
 
-std::optional<HiveValue> findValue(const std::vector<HiveValue>& values, std::u16string_view name) {
+const HiveValue* findValue(const std::vector<HiveValue>& values, std::u16string_view name) {
     for (const HiveValue& value : values) {
         if (equalsIgnoreCase(value.name, name))
-            return value;
+            return &value;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 } // namespace
@@ -204,27 +204,35 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
         return kErrorInvalidParameter;
     const std::u16string name = valueName ? utf16FromAnsi(valueName) : std::u16string();
 
-    std::optional<HiveValue> value;
+    // The data as the caller gets it: strings converted to ANSI.
+    DWORD valueType = kRegNone;
+    std::string bytes;
+    const auto take = [&](const HiveValue* value) {
+        if (!value)
+            return false;
+        valueType = value->type;
+        bytes = isString(value->type) ? ansiFromUtf16(value->data) : value->data;
+        return true;
+    };
     if (isRoot(key)) {
         OpenKey rootKey;
         const LONG status = snapshotKey(key, {}, rootKey);
         if (status != kErrorSuccess)
             return status;
-        value = findValue(rootKey.values, name);
+        if (!take(findValue(rootKey.values, name)))
+            return kErrorFileNotFound;
     } else {
         const std::lock_guard lock(g_mutex);
         const auto it = g_openKeys.find(key);
         if (it == g_openKeys.end())
             return kErrorInvalidHandle;
-        value = findValue(it->second.values, name);
+        if (!take(findValue(it->second.values, name)))
+            return kErrorFileNotFound;
     }
-    if (!value)
-        return kErrorFileNotFound;
 
-    const std::string bytes = isString(value->type) ? ansiFromUtf16(value->data) : std::move(value->data);
     const auto size = static_cast<DWORD>(bytes.size());
     if (type)
-        *type = value->type;
+        *type = valueType;
     LONG status = kErrorSuccess;
     if (data) {
         if (*cbData < size) {
@@ -232,7 +240,7 @@ LONG RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* t
         } else {
             std::memcpy(data, bytes.data(), size);
             // Like Windows, end an unterminated string with a NUL when the buffer has room for one.
-            if (isString(value->type) && size < *cbData && (size == 0 || bytes.back() != '\0'))
+            if (isString(valueType) && size < *cbData && (size == 0 || bytes.back() != '\0'))
                 data[size] = 0;
         }
     }

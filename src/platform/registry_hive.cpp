@@ -135,6 +135,17 @@ bool decodeUnit(const char*& p, const char* end, char16_t& unit) {
 // Decodes escaped text up to `close`; returns the position after it, or null when it never comes.
 const char* decodeString(const char* p, const char* end, char close, std::u16string& out) {
     while (p < end && *p != close) {
+        // Plain runs in bulk: a long value is mostly unescaped text.
+        const char* run = p;
+        while (run < end && *run != close && *run != '\\')
+            ++run;
+        if (run != p) {
+            const std::size_t size = out.size();
+            out.resize(size + static_cast<std::size_t>(run - p));
+            for (char16_t* unit = out.data() + size; p < run; ++p, ++unit)
+                *unit = static_cast<unsigned char>(*p);
+            continue;
+        }
         char16_t unit;
         if (!decodeUnit(p, end, unit))
             return nullptr;
@@ -194,28 +205,36 @@ std::u16string folded(std::u16string_view text) {
 }
 
 void appendUtf16le(std::string& out, std::u16string_view text) {
+    const std::size_t size = out.size();
+    out.resize(size + 2 * text.size());
+    char* p = out.data() + size;
     for (const char16_t unit : text) {
-        out.push_back(static_cast<char>(unit & 0xff));
-        out.push_back(static_cast<char>(unit >> 8));
+        *p++ = static_cast<char>(unit & 0xff);
+        *p++ = static_cast<char>(unit >> 8);
     }
 }
 
-void appendUtf8(std::string& out, char32_t code) {
+std::size_t utf8Length(char32_t code) {
+    return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+}
+
+char* writeUtf8(char* p, char32_t code) {
     if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
+        *p++ = static_cast<char>(code);
     } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xc0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+        *p++ = static_cast<char>(0xc0 | (code >> 6));
+        *p++ = static_cast<char>(0x80 | (code & 0x3f));
     } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xe0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+        *p++ = static_cast<char>(0xe0 | (code >> 12));
+        *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        *p++ = static_cast<char>(0x80 | (code & 0x3f));
     } else {
-        out.push_back(static_cast<char>(0xf0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+        *p++ = static_cast<char>(0xf0 | (code >> 18));
+        *p++ = static_cast<char>(0x80 | ((code >> 12) & 0x3f));
+        *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+        *p++ = static_cast<char>(0x80 | (code & 0x3f));
     }
+    return p;
 }
 
 // A key being filled: its values, and an index by folded name so that a later line replaces an
@@ -288,10 +307,8 @@ public:
         Hive hive;
         const char* begin = nullptr;
         const char* end = nullptr;
-        if (!m_lines.next(begin, end) || std::string_view(begin, contentEnd(begin, end) - begin) != kHeader)
-            return hive;
-        hive.valid = true;
-        while (!m_stop && m_lines.next(begin, end)) {
+        hive.valid = m_lines.next(begin, end) && std::string_view(begin, contentEnd(begin, end) - begin) == kHeader;
+        while (hive.valid && !m_stop && m_lines.next(begin, end)) {
             const char* p = skipSpaces(begin, end);
             if (p == end)
                 continue;
@@ -315,7 +332,7 @@ public:
         hive.win64 = m_arch == Arch::Win64;
         for (std::size_t i = 0; i < m_alias.size(); ++i) {
             if (m_targets[i].empty())
-                m_keys[i].key.present = true; // the hive's root
+                m_keys[i].key.present = hive.valid; // the hive's root
             if (m_alias[i] != i)
                 m_keys[i] = m_keys[m_alias[i]];
         }
@@ -466,9 +483,13 @@ private:
                 continue;
             if (!value)
                 return true;
-            std::u16string text;
-            if (!decodeString(q + tag.text.size(), end, '"', text))
+            // Find the closing quote first: an unterminated line of any length costs no memory.
+            const char* start = q + tag.text.size();
+            const char* close = skipString(start, end, '"');
+            if (!close)
                 return false;
+            std::u16string text;
+            decodeString(start, close, '"', text);
             text.push_back(u'\0');
             value->type = tag.type;
             value->data.clear();
@@ -587,24 +608,30 @@ bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
 }
 
 std::string ansiFromUtf16(std::string_view utf16le) {
-    std::string out;
-    out.reserve(utf16le.size());
     const std::size_t count = utf16le.size() / 2;
-    const auto unitAt = [&](std::size_t i) {
-        return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
-                                     (static_cast<unsigned char>(utf16le[2 * i + 1]) << 8));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf16le.data());
+    const auto unitAt = [bytes](std::size_t i) {
+        return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     };
-    for (std::size_t i = 0; i < count; ++i) {
-        const char16_t unit = unitAt(i);
-        if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(unitAt(i + 1))) {
-            appendUtf8(out, QChar::surrogateToUcs4(unit, unitAt(i + 1)));
-            ++i;
-        } else if (QChar::isSurrogate(unit)) {
-            appendUtf8(out, 0xfffd);
-        } else {
-            appendUtf8(out, unit);
+    // Two passes, measuring and then writing, so that a long value is converted in place.
+    const auto convert = [&](auto&& put) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const char16_t unit = unitAt(i);
+            if (!QChar::isSurrogate(unit)) {
+                put(unit);
+            } else if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(unitAt(i + 1))) {
+                put(QChar::surrogateToUcs4(unit, unitAt(i + 1)));
+                ++i;
+            } else {
+                put(char32_t{0xfffd});
+            }
         }
-    }
+    };
+    std::size_t length = 0;
+    convert([&](char32_t code) { length += utf8Length(code); });
+    std::string out(length, '\0');
+    char* p = out.data();
+    convert([&](char32_t code) { p = writeUtf8(p, code); });
     return out;
 }
 

@@ -27,16 +27,20 @@ const QString kMissingText = QStringLiteral(
 std::optional<QString> openReadme(const std::function<void()>& whileOpen = {})
 {
     std::optional<QString> shown;
-    QTimer::singleShot(0, [&] {
+    // Stopped when no viewer opened, so it cannot fire into a later test step.
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
         auto* viewer = qobject_cast<app::ReadmeWindow*>(QApplication::activeModalWidget());
         if (!viewer)
             return;
         if (whileOpen)
             whileOpen();
         shown = viewer->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText();
-        EXPECT_EQ(QApplication::focusWidget(), viewer->findChild<QPushButton*>(QStringLiteral("cmdDone")));
+        EXPECT_EQ(viewer->focusWidget(), viewer->findChild<QPushButton*>(QStringLiteral("cmdDone")));
         viewer->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
     });
+    timer.start(0);
     app::showReadme(nullptr);
     return shown;
 }
@@ -110,15 +114,16 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing)
     bool removed = false;
     std::optional<QString> shown;
     {
-        // The viewer reads the file while it is built, so take it away from the existence test's
-        // side: hide it behind a folder of the same name after the test passes.
-        QTimer::singleShot(0, [&] {
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
             auto* viewer = qobject_cast<app::ReadmeWindow*>(QApplication::activeModalWidget());
             if (viewer) {
                 shown = viewer->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText();
                 viewer->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
             }
         });
+        timer.start(0);
         app::ReadmeWindow::setBeforeLoadHookForTest([&] { removed = QFile::remove(path); });
         app::showReadme(nullptr);
         app::ReadmeWindow::setBeforeLoadHookForTest({});

@@ -183,7 +183,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
-    shell.answerReplace(platform::ReplaceAnswer::Yes);
+    shell.answerReplace(platform::ReplaceAnswer::YesToAll);
     pressOK(dialog);
     EXPECT_EQ(boxes.boxes().last().text, kSuccess);
     EXPECT_FALSE(dialog.isVisible());

@@ -155,7 +155,7 @@ TEST_F(CopyEngine, AsksBeforeCreatingAMissingDestination) {
     EXPECT_EQ(entriesOf(m_backup).size(), 5);
 }
 
-TEST_F(CopyEngine, ReportsAPatternThatMatchesNothing) {
+TEST_F(CopyEngine, ReportsWhatCannotBeFoundOrReached) {
     fillSaveFolder();
     QDir().mkpath(m_backup);
     ScriptedUi ui;
@@ -170,6 +170,13 @@ TEST_F(CopyEngine, ReportsAPatternThatMatchesNothing) {
     ScriptedUi missing;
     EXPECT_NE(copy(missing, QStringLiteral("C:\\Gone\\Hero*.*")).code, 0);
     EXPECT_EQ(missing.errors.size(), 1);
+
+    // A drive that is not there: its own reason, and nothing created.
+    ScriptedUi notReady;
+    EXPECT_NE(copy(notReady, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("q:\\Hero")).code, 0);
+    ASSERT_EQ(notReady.errors.size(), 1);
+    EXPECT_EQ(notReady.errors[0].kind, CopyErrorKind::NotReady);
+    EXPECT_TRUE(notReady.foldersAsked.isEmpty());
 }
 
 TEST_F(CopyEngine, RefusesToCopyAFileOntoItself) {
@@ -193,6 +200,7 @@ public:
     qint64 failReadAt = -1;
     int writeError = EIO;
     int createError = 0;
+    int syncError = 0;
 
     ssize_t copyRange(int, int, size_t) override { return -ENOSYS; }
     int createTemp(QByteArray& pathTemplate, int suffixLength) override {
@@ -200,6 +208,7 @@ public:
             return -createError;
         return FileIo::createTemp(pathTemplate, suffixLength);
     }
+    int syncFileSystem(int fd) override { return syncError ? -syncError : FileIo::syncFileSystem(fd); }
     ssize_t read(int fd, void* buffer, size_t size) override {
         if (failReadAt >= 0 && m_read + qint64(size) > failReadAt) {
             if (m_read >= failReadAt)
@@ -273,6 +282,23 @@ TEST_F(CopyEngine, AFailedWriteOrReadLeavesTheOldFileAndNoTemporary) {
     FileCopyEngine engine(ui, io);
     EXPECT_EQ(engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, "C:\\Backup\\Hero").code, 0);
     EXPECT_EQ(readAll(target), big);
+}
+
+TEST_F(CopyEngine, AWriteBackErrorKeepsEveryOldFileOfTheBatch) {
+    fillSaveFolder();
+    QDir().mkpath(m_backup);
+    for (const char* name : {"Hero.bak", "Hero.d2s"})
+        writeBytes(m_backup + u'/' + QLatin1String(name), "old");
+    FaultyIo io;
+    io.syncError = EIO;
+    ScriptedUi ui;
+    ui.replaceAnswers = {ReplaceAnswer::YesToAll};
+    FileCopyEngine engine(ui, io);
+    EXPECT_NE(engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, "C:\\Backup\\Hero").code, 0);
+    EXPECT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.bak", "Hero.d2s"}));
+    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.bak")), "old");
+    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "old");
 }
 
 TEST_F(CopyEngine, CancelKeepsWholeFilesOnlyAndNoTemporary) {

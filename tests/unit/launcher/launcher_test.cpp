@@ -144,7 +144,7 @@ TEST(WineStart, StartsARealDetachedProcessWithTheArgumentVectorAndPrefix)
     FakeTools tools;
     const QString out = tools.dir() + QStringLiteral("/started.txt");
     tools.add(QStringLiteral("wine"), QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > %1.tmp\n"
-                                                     "echo \"$WINEPREFIX\" >> %1.tmp\nmv %1.tmp %1\n")
+                                                     "echo \"$WINEPREFIX\" >> %1.tmp\n/bin/mv %1.tmp %1\n")
                                           .arg(out)
                                           .toLocal8Bit());
     WineProcessStarter starter;

@@ -1,0 +1,48 @@
+// Copies the files of one folder that a pattern selects into another folder through the copy
+// engine, answering every question with Yes, and prints the time taken in milliseconds.
+//   bench_copy_engine <host source folder> <pattern> <host destination folder>
+#include "platform/file_copy_engine.h"
+#include "platform/windows_path.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace {
+
+class YesUi final : public quillmere::platform::ShellCopyUi {
+public:
+    quillmere::platform::ReplaceAnswer confirmReplace(const quillmere::platform::ReplaceInfo&) override {
+        return quillmere::platform::ReplaceAnswer::YesToAll;
+    }
+    bool confirmCreateFolder(const QString&) override { return true; }
+    void reportError(const quillmere::platform::CopyError& error) override {
+        std::fprintf(stderr, "error: %s\n", qPrintable(error.message));
+    }
+    void progress(const QString&, qint64, qint64) override {}
+    bool cancelled() override { return false; }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s <source folder> <pattern> <destination folder>\n", argv[0]);
+        return 2;
+    }
+    using namespace quillmere::platform;
+    const QString source = toWindowsPath(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+    const QString destination = toWindowsPath(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
+    if (source.isEmpty() || destination.isEmpty()) {
+        std::fprintf(stderr, "no drive holds these folders\n");
+        return 2;
+    }
+    YesUi ui;
+    FileCopyEngine engine(ui);
+    QElapsedTimer clock;
+    clock.start();
+    const CopyResult result = engine.copy({joinWindowsPath(source, QString::fromLocal8Bit(argv[2]))}, destination);
+    std::printf("%lld\n", static_cast<long long>(clock.elapsed()));
+    return result.code == 0 && !result.aborted ? 0 : 1;
+}
