@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by bench/run.sh and bench/startup_memory.sh: prints one figure per line in one format and,
 # when FIGURES_FILE names a file, adds it there as a tab-separated row for the closing summary
 # (figure, ours, peer, ratio, target, verdict).

@@ -3,12 +3,14 @@
 # (bench/bench_*.cpp), the copy script and the whole-process figures, then a summary table.
 # Builds what it needs in build/bench (Release). Extra arguments for every Google Benchmark program
 # can be given in BENCH_ARGS, e.g. BENCH_ARGS=--benchmark_repetitions=5 (the median is then used).
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+# shellcheck source=bench/report.sh
 source "$repo_root/bench/report.sh"
 
 ensure_packages "${build_packages[@]}" jq xvfb xauth libxdamage-dev
 build=$repo_root/build/bench
-cd "$repo_root"
+cd "$repo_root" || exit 1
 
 # Our benchmark and its peer in each program, paired by name:
 #   program|our benchmark|peer benchmark|figure|highest ratio allowed
@@ -52,9 +54,9 @@ for program in "${programs[@]}"; do
     echo
     echo "== $program"
     json=$work/$program.json
-    # shellcheck disable=SC2086 # BENCH_ARGS is a list of arguments
     color=()
     [ -t 1 ] || color=(--benchmark_color=false)
+    # shellcheck disable=SC2086 # BENCH_ARGS is a list of arguments
     if ! "$build/bench/$program" --benchmark_out="$json" --benchmark_out_format=json "${color[@]}" ${BENCH_ARGS:-}; then
         echo "error: $program failed" >&2
         failures=$((failures + 1))
@@ -64,8 +66,11 @@ for program in "${programs[@]}"; do
         IFS='|' read -r name ours peer figure target <<<"$pair"
         [ "$name" = "$program" ] || continue
         paired+=("$ours" "$peer")
-        ours_ms=$( [ -s "$json" ] && bench_ms "$json" "$ours" || true)
-        peer_ms=$( [ -s "$json" ] && bench_ms "$json" "$peer" || true)
+        ours_ms='' peer_ms=''
+        if [ -s "$json" ]; then
+            ours_ms=$(bench_ms "$json" "$ours")
+            peer_ms=$(bench_ms "$json" "$peer")
+        fi
         if [ -n "$ours_ms" ] && [ -n "$peer_ms" ]; then
             pair_figure "$figure" "$ours_ms" "$peer_ms" ms "$target"
         else

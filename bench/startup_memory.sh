@@ -6,7 +6,9 @@
 #  - resident memory once the window has been shown for STARTUP_SETTLE_MS (default 500), same pair;
 #  - the growth of the resident set (and of its peak) while previewing a 4 GB sparse character file.
 #   bench/startup_memory.sh [build folder with quillmere, minimal_window, window_watch, preview_memory]
+# shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+# shellcheck source=bench/report.sh
 source "$repo_root/bench/report.sh"
 
 build=${1:-$repo_root/build/bench}
@@ -38,7 +40,7 @@ trap 'rm -rf "$work"' EXIT
 "$repo_root/scripts/make_demo_prefix.sh" "$work/prefix"
 export WINEPREFIX=$work/prefix
 # The demo prefix's c: drive as the current folder, as when started from the game's folder.
-cd "$work/prefix/drive_c"
+cd "$work/prefix/drive_c" || exit 1
 
 # watch_once <title> <program>: prints "<shown ms> <cpu ms> <queued ms> <rss KB>"
 watch_once() {
