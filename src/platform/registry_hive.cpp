@@ -371,7 +371,8 @@ class Scanner {
 public:
     // With `wanted` null every key is kept; otherwise only those named there.
     Scanner(LineReader lines, const std::vector<std::u16string>* wanted)
-        : m_lines(std::move(lines)) {
+        : m_lines(std::move(lines))
+        , m_slowUntil(m_lines.position()) {
         if (!wanted)
             return;
         m_all = false;
@@ -800,7 +801,7 @@ private:
     std::unordered_map<std::u16string, std::size_t> m_keyIndex; // every-key mode: folded path -> key
     bool m_haveKey = false;                                     // a well-formed [key] line is open
     std::size_t m_current = kNone;                              // ... and it is one we keep
-    const char* m_slowUntil = nullptr;                          // read line by line until here
+    const char* m_slowUntil;                                    // read line by line until here
     Arch m_arch = Arch::Unknown;
     bool m_stop = false;
 };
