@@ -9,6 +9,10 @@
 #include <memory>
 #include <unordered_map>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quillmere::platform {
 
 namespace {
@@ -77,6 +81,27 @@ std::size_t upperMatchLength(const char* text, std::size_t count, const char* up
             break;
     }
     return i;
+}
+
+// The first ']', newline or NUL, or null: the end of a key name or of its line.
+const char* findBracketOrLineEnd(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i bracket = _mm_set1_epi8(']');
+    const __m128i newline = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, newline)),
+                                          _mm_cmpeq_epi8(bytes, nul));
+        if (const int mask = _mm_movemask_epi8(hits))
+            return p + std::countr_zero(static_cast<unsigned>(mask));
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == ']' || *p == '\n' || *p == '\0')
+            return p;
+    }
+    return nullptr;
 }
 
 // wineserver reads its lines with fgets() and C string calls: nothing after a NUL counts.
@@ -521,11 +546,17 @@ private:
 
     // The unescaped ']' that closes a key name on its line, or null.
     static const char* closingBracket(const char* p, const char* end) {
-        const char* close = skipString(p, end, ']');
-        if (!close)
-            return nullptr;
-        const auto span = static_cast<std::size_t>(close - 1 - p);
-        return std::memchr(p, '\n', span) || std::memchr(p, '\0', span) ? nullptr : close - 1;
+        for (const char* q = p;;) {
+            q = findBracketOrLineEnd(q, end);
+            if (!q || *q != ']')
+                return nullptr;
+            std::size_t run = 0;
+            while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
+                ++run;
+            if (run % 2 == 0)
+                return q;
+            ++q;
+        }
     }
 
     bool rejectedByAll(const char* name, const char* end) const {
