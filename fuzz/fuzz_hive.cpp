@@ -1,12 +1,36 @@
 // Feeds arbitrary bytes to the hive reader. The first line names a key to look up; the rest is the
-// hive text. Every key is also parsed, and every string value converted as advapi32 would.
+// hive text. The quick lookup, fed in small pieces, must agree with a full parse of every line.
 #include "platform/registry_hive.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 using namespace quillmere::platform;
+
+namespace {
+
+std::u16string foldedPath(std::u16string_view path) {
+    std::u16string out;
+    for (const char16_t unit : path) {
+        if (unit == u'\\' && (out.empty() || out.back() == u'\\'))
+            continue;
+        out.push_back(foldCase(unit));
+    }
+    if (!out.empty() && out.back() == u'\\')
+        out.pop_back();
+    return out;
+}
+
+bool sameValues(const std::vector<HiveValue>& a, const std::vector<HiveValue>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const HiveValue& x, const HiveValue& y) {
+        return x.name == y.name && x.type == y.type && x.data == y.data;
+    });
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -15,24 +39,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text = newline == std::string_view::npos ? input : input.substr(newline + 1);
 
     const std::vector<std::u16string> paths{utf16FromAnsi(wanted), u"Software\\Blizzard Entertainment\\Diablo II",
+                                            u"Software\\Wow6432Node\\Blizzard Entertainment\\Diablo II",
                                             utf16FromAnsi(wanted), u""};
-    const Hive some = readHiveKeys(text, paths);
-    if (some.keys.size() != paths.size())
-        __builtin_trap();
+    std::size_t offset = 0;
+    const Hive some = readHiveKeys(
+        [&](char* into, std::size_t room) {
+            const std::size_t count = std::min({room, text.size() - offset, std::size_t{1} + offset % 7});
+            std::memcpy(into, text.data() + offset, count);
+            offset += count;
+            return count;
+        },
+        text.size(), paths);
     const Hive all = parseHive(text);
-    if (some.valid != all.valid || some.win64 != all.win64)
+    if (some.keys.size() != paths.size() || some.valid != all.valid || some.win64 != all.win64)
         __builtin_trap();
 
-    std::size_t total = 0;
-    for (const Hive* hive : {&some, &all}) {
-        for (const HiveKey& key : hive->keys) {
-            for (const HiveValue& value : key.values) {
-                if (value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz)
-                    total += ansiFromUtf16(value.data).size();
-                if (key.find(value.name) == nullptr)
-                    __builtin_trap();
-            }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::u16string target = foldedPath(paths[i]);
+        bool present = target.empty() && all.valid;
+        const HiveKey* exact = nullptr;
+        for (const HiveKey& key : all.keys) {
+            const std::u16string path = foldedPath(key.path);
+            if (path == target)
+                exact = &key;
+            present = present || path == target || path.starts_with(target + u'\\');
+        }
+        const HiveKey& found = some.keys[i];
+        if (found.present != present || !sameValues(found.values, exact ? exact->values : std::vector<HiveValue>{}))
+            __builtin_trap();
+        for (const HiveValue& value : found.values) {
+            if (found.find(value.name) != &value)
+                __builtin_trap();
+            if (value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz)
+                offset += ansiFromUtf16(value.data).size() & 1;
         }
     }
-    return total == static_cast<std::size_t>(-1);
+    return 0;
 }

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -42,45 +41,51 @@ bool isString(DWORD type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
 
-class FileBytes {
+// An open hive file: regular files only, as a FIFO or a device must not block us.
+class HiveFile {
 public:
-    std::string_view view() const { return {m_data.get(), m_size}; }
-
-    // The whole of a regular file, or nothing: a FIFO or a device must not block us, and a missing
-    // or unreadable file is simply no hive.
-    static std::optional<FileBytes> read(const QString& path) {
+    explicit HiveFile(const QString& path) {
         const QByteArray native = QFile::encodeName(path);
-        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0)
-            return std::nullopt;
-        std::optional<FileBytes> result;
+        m_fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            static_cast<std::size_t>(info.st_size) <= kMaxHiveBytes) {
-            FileBytes bytes;
-            const auto capacity = static_cast<std::size_t>(info.st_size);
-            bytes.m_data = std::make_unique_for_overwrite<char[]>(capacity + 1);
-            bool failed = false;
-            while (bytes.m_size < capacity) {
-                const ssize_t got = ::read(fd, bytes.m_data.get() + bytes.m_size, capacity - bytes.m_size);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0) {
-                    failed = got < 0;
-                    break;
-                }
-                bytes.m_size += static_cast<std::size_t>(got);
-            }
-            if (!failed)
-                result = std::move(bytes);
+        if (m_fd >= 0 && ::fstat(m_fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            static_cast<std::size_t>(info.st_size) <= kMaxHiveBytes)
+            m_size = static_cast<std::size_t>(info.st_size);
+        else
+            close();
+    }
+    ~HiveFile() { close(); }
+    HiveFile(const HiveFile&) = delete;
+    HiveFile& operator=(const HiveFile&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    bool failed() const { return m_failed; }
+    std::size_t size() const { return m_size; }
+
+    std::size_t read(char* into, std::size_t size) {
+        std::size_t done = 0;
+        while (m_fd >= 0 && done < size) {
+            const ssize_t got = ::read(m_fd, into + done, size - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            m_failed = m_failed || got < 0;
+            if (got <= 0)
+                break;
+            done += static_cast<std::size_t>(got);
         }
-        ::close(fd);
-        return result;
+        return done;
     }
 
 private:
-    std::unique_ptr<char[]> m_data;
+    void close() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
     std::size_t m_size = 0;
+    bool m_failed = false;
 };
 
 std::vector<std::u16string> splitPath(std::u16string_view path) {
@@ -111,8 +116,8 @@ std::u16string joinPath(const std::vector<std::u16string>& parts, std::size_t fr
 LONG snapshotKey(HKEY root, const std::u16string& path, OpenKey& out) {
     const QString file =
         winePrefixPath() + (root == kHkeyLocalMachine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg"));
-    const std::optional<FileBytes> bytes = FileBytes::read(file);
-    if (!bytes)
+    HiveFile hiveFile(file);
+    if (!hiveFile.isOpen())
         return kErrorFileNotFound;
 
     const std::vector<std::u16string> parts = splitPath(path);
@@ -120,8 +125,9 @@ LONG snapshotKey(HKEY root, const std::u16string& path, OpenKey& out) {
     if (parts.size() >= 2 && equalsIgnoreCase(parts[0], u"Software") && !equalsIgnoreCase(parts[1], u"Wow6432Node"))
         paths.push_back(parts[0] + u"\\Wow6432Node\\" + joinPath(parts, 1));
 
-    Hive hive = readHiveKeys(bytes->view(), paths);
-    if (!hive.valid)
+    Hive hive =
+        readHiveKeys([&](char* into, std::size_t size) { return hiveFile.read(into, size); }, hiveFile.size(), paths);
+    if (!hive.valid || hiveFile.failed())
         return kErrorFileNotFound;
     HiveKey& plain = hive.keys[0];
     HiveKey* wow = hive.win64 && paths.size() == 2 && hive.keys[1].present ? &hive.keys[1] : nullptr;

@@ -2,9 +2,16 @@
 
 #include <QChar>
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <unordered_map>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quillmere::platform {
 
@@ -39,8 +46,68 @@ const char* skipSpaces(const char* p, const char* end) {
     return p;
 }
 
+// Eight bytes at a time for the hot loops over key lines; the byte order only matters for
+// finding the first differing byte.
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+
+std::uint64_t load8(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// ASCII 'a'..'z' to upper case in every byte at once.
+std::uint64_t upper8(std::uint64_t word) {
+    const std::uint64_t low7 = word & (0x7f * kOnes);
+    const std::uint64_t fromA = low7 + (0x80 - 'a') * kOnes;
+    const std::uint64_t pastZ = low7 + (0x80 - 'z' - 1) * kOnes;
+    const std::uint64_t lower = fromA & ~pastZ & ~word & (0x80 * kOnes);
+    return word - (lower >> 2);
+}
+
+// How many of the first `count` bytes of `text`, upper-cased, equal `upper`.
+std::size_t upperMatchLength(const char* text, std::size_t count, const char* upper) {
+    std::size_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= count; i += 8) {
+            const std::uint64_t diff = upper8(load8(text + i)) ^ load8(upper + i);
+            if (diff)
+                return i + static_cast<std::size_t>(std::countr_zero(diff)) / 8;
+        }
+    }
+    for (; i < count; ++i) {
+        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 0x20) : text[i];
+        if (c != upper[i])
+            break;
+    }
+    return i;
+}
+
+// The first ']', newline or NUL, or null: the end of a key name or of its line.
+const char* findBracketOrLineEnd(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i bracket = _mm_set1_epi8(']');
+    const __m128i newline = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, bracket), _mm_cmpeq_epi8(bytes, newline)),
+                                          _mm_cmpeq_epi8(bytes, nul));
+        if (const int mask = _mm_movemask_epi8(hits))
+            return p + std::countr_zero(static_cast<unsigned>(mask));
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == ']' || *p == '\n' || *p == '\0')
+            return p;
+    }
+    return nullptr;
+}
+
 // wineserver reads its lines with fgets() and C string calls: nothing after a NUL counts.
 const char* contentEnd(const char* begin, const char* end) {
+    if (end <= begin)
+        return end;
     const void* nul = std::memchr(begin, '\0', static_cast<std::size_t>(end - begin));
     return nul ? static_cast<const char*>(nul) : end;
 }
@@ -157,14 +224,20 @@ const char* decodeString(const char* p, const char* end, char close, std::u16str
 // The same walk without decoding: no escape sequence can hide a quote or a bracket past its
 // first character.
 const char* skipString(const char* p, const char* end, char close) {
-    while (p < end && *p != close) {
-        if (*p++ == '\\') {
-            if (p == end)
-                return nullptr;
-            ++p;
-        }
+    for (;;) {
+        const void* found = std::memchr(p, close, static_cast<std::size_t>(end - p));
+        if (!found)
+            return nullptr;
+        const char* q = static_cast<const char*>(found);
+        // Escapes are a backslash and one character (digits after \x or \N are never a quote, a
+        // bracket or a backslash), so a run of backslashes pairs up from its start.
+        std::size_t run = 0;
+        while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
+            ++run;
+        if (run % 2 == 0)
+            return q + 1;
+        p = q + 1;
     }
-    return p < end ? p + 1 : nullptr;
 }
 
 // Decodes a key name up to its closing ']', handing `sink` the name with empty components
@@ -251,20 +324,36 @@ struct KeyBuilder {
     }
 };
 
+// The hive text, all at hand or still arriving from a source into a buffer of its final size
+// (so that pointers into it stay valid), and the reading position in it.
 class LineReader {
 public:
     explicit LineReader(std::string_view text)
         : m_pos(text.data())
-        , m_end(text.data() + text.size()) {}
+        , m_loaded(text.data() + text.size())
+        , m_end(m_loaded) {}
+
+    LineReader(const HiveSource& source, std::size_t size)
+        : m_buffer(std::make_unique_for_overwrite<char[]>(size + 1))
+        , m_source(&source)
+        , m_pos(m_buffer.get())
+        , m_loaded(m_pos)
+        , m_end(m_pos + size) {}
 
     // The next line without its "\n" or "\r\n"; false at the end of the text.
     bool next(const char*& begin, const char*& end) {
-        if (m_pos == m_end)
+        const char* searched = m_pos;
+        const void* newline = nullptr;
+        while (!(newline = std::memchr(searched, '\n', static_cast<std::size_t>(m_loaded - searched)))) {
+            searched = m_loaded;
+            if (!load())
+                break;
+        }
+        if (m_pos == m_loaded)
             return false;
         begin = m_pos;
-        const void* newline = std::memchr(m_pos, '\n', static_cast<std::size_t>(m_end - m_pos));
         if (!newline) {
-            end = m_pos = m_end;
+            end = m_pos = m_loaded;
             return true;
         }
         end = static_cast<const char*>(newline);
@@ -274,16 +363,41 @@ public:
         return true;
     }
 
+    const char* position() const { return m_pos; }
+    void seek(const char* pos) { m_pos = pos; }
+    // Text is at hand up to here.
+    const char* loaded() const { return m_loaded; }
+    bool complete() const { return m_loaded == m_end; }
+
+    // Brings in the next piece; false when there is no more.
+    bool load() {
+        if (!m_source || m_loaded == m_end)
+            return false;
+        constexpr std::size_t kPiece = std::size_t{128} << 10; // scanned while still in the cache
+        const std::size_t got =
+            (*m_source)(const_cast<char*>(m_loaded), std::min(kPiece, static_cast<std::size_t>(m_end - m_loaded)));
+        if (got == 0) {
+            m_end = m_loaded; // the file ended early
+            return false;
+        }
+        m_loaded += got;
+        return true;
+    }
+
 private:
+    std::unique_ptr<char[]> m_buffer;
+    const HiveSource* m_source = nullptr;
     const char* m_pos;
+    const char* m_loaded;
     const char* m_end;
 };
 
 class Scanner {
 public:
     // With `wanted` null every key is kept; otherwise only those named there.
-    Scanner(std::string_view text, const std::vector<std::u16string>* wanted)
-        : m_lines(text) {
+    Scanner(LineReader lines, const std::vector<std::u16string>* wanted)
+        : m_lines(std::move(lines))
+        , m_slowUntil(m_lines.position()) {
         if (!wanted)
             return;
         m_all = false;
@@ -301,6 +415,15 @@ public:
         m_keys.resize(m_targets.size());
         m_alive.resize(m_targets.size());
         m_parent.resize(m_targets.size());
+        for (const std::u16string& target : m_targets) {
+            m_spelt.push_back(spelt(target));
+            Spelt& added = m_spelt.back();
+            const std::string& first = m_spelt.front().bytes;
+            while (added.shared < std::min(first.size(), added.bytes.size()) &&
+                   first[added.shared] == added.bytes[added.shared])
+                ++added.shared;
+            m_lookahead = std::max(m_lookahead, added.bytes.size() + 2);
+        }
     }
 
     Hive run() {
@@ -308,7 +431,11 @@ public:
         const char* begin = nullptr;
         const char* end = nullptr;
         hive.valid = m_lines.next(begin, end) && std::string_view(begin, contentEnd(begin, end) - begin) == kHeader;
-        while (hive.valid && !m_stop && m_lines.next(begin, end)) {
+        while (hive.valid && !m_stop) {
+            if (m_haveKey && m_current == kNone && m_lines.position() >= m_slowUntil)
+                skipSection();
+            if (!m_lines.next(begin, end))
+                break;
             const char* p = skipSpaces(begin, end);
             if (p == end)
                 continue;
@@ -362,6 +489,129 @@ private:
         return out;
     }
 
+    // Inside a key we do not keep, only [key] lines matter: jump from one to the next, and
+    // pass over those that are not wanted either without reading them as lines. A line is read
+    // as the continuation of hex data only after a line holding a backslash; when the line
+    // before a bracket has one, the stretch is read line by line instead.
+    void skipSection() {
+        const char* from = m_lines.position();
+        const char* p = from;
+        for (;;) {
+            const char* end = m_lines.loaded();
+            const void* found = std::memchr(p, '[', static_cast<std::size_t>(end - p));
+            if (!found) {
+                p = end;
+                if (!m_lines.load())
+                    break;
+                continue;
+            }
+            const char* bracket = static_cast<const char*>(found);
+            const char* lineStart = bracket;
+            while (lineStart > from && lineStart[-1] != '\n' && isSpace(lineStart[-1]))
+                --lineStart;
+            if (lineStart > from && lineStart[-1] != '\n') {
+                p = bracket + 1; // inside a line
+                continue;
+            }
+            if (lineStart - from >= 2 && lineStart[-2] == '\n') {
+                // After a blank line: nothing can continue into this one.
+            } else if (continuesInto(from, lineStart)) {
+                m_lines.seek(from);
+                m_slowUntil = lineStart + 1;
+                return;
+            }
+            while (!m_lines.complete() && static_cast<std::size_t>(m_lines.loaded() - bracket) < m_lookahead)
+                m_lines.load();
+            end = m_lines.loaded();
+            const char* close = m_all || !rejectedByAll(bracket + 1, end) ? nullptr : closingBracket(bracket + 1, end);
+            if (!close) {
+                m_lines.seek(lineStart); // wanted, not well-formed or not all at hand: read it as a line
+                return;
+            }
+            p = close + 1;
+        }
+        m_lines.seek(p);
+    }
+
+    // Whether the line before `lineStart` (not before `from`) holds a backslash, and so might
+    // carry hex data on into it.
+    static bool continuesInto(const char* from, const char* lineStart) {
+        if (lineStart == from)
+            return false;
+        const char* previous = lineStart - 1;
+        while (previous > from && previous[-1] != '\n')
+            --previous;
+        return std::memchr(previous, '\\', static_cast<std::size_t>(lineStart - previous)) != nullptr;
+    }
+
+    // The unescaped ']' that closes a key name on its line, or null.
+    static const char* closingBracket(const char* p, const char* end) {
+        for (const char* q = p;;) {
+            q = findBracketOrLineEnd(q, end);
+            if (!q || *q != ']')
+                return nullptr;
+            std::size_t run = 0;
+            while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
+                ++run;
+            if (run % 2 == 0)
+                return q;
+            ++q;
+        }
+    }
+
+    bool rejectedByAll(const char* name, const char* end) const {
+        // Wanted paths mostly share their start (Software\...): compare that part once.
+        std::size_t known = 0;
+        for (std::size_t i = 0; i < m_targets.size(); ++i) {
+            if (m_alias[i] != i)
+                continue;
+            const Spelt& wanted = m_spelt[i];
+            if (!wanted.usable)
+                return false;
+            const std::size_t from = std::min(known, wanted.shared);
+            const std::size_t size = wanted.bytes.size();
+            const auto available = static_cast<std::size_t>(end - name);
+            const std::size_t limit = std::min(size, available);
+            const std::size_t match =
+                from >= limit ? limit : from + upperMatchLength(name + from, limit - from, wanted.bytes.data() + from);
+            if (i == 0)
+                known = match;
+            if (match == size)
+                return false;
+            // the line ends inside the name (no closing bracket), or two plain characters differ
+            if (match != available &&
+                !(wanted.tokenStart[match] && name[match] != '\\' && static_cast<unsigned char>(name[match]) < 0x80))
+                return false;
+        }
+        return true;
+    }
+
+    // A wanted path as Wine writes it, upper-cased, for comparing key lines byte by byte before
+    // decoding them. Only for paths of printable ASCII that Wine writes unescaped.
+    struct Spelt {
+        bool usable = true;
+        std::string bytes;
+        std::vector<char> tokenStart; // false on the second backslash of a separator
+        std::size_t shared = 0;       // leading bytes in common with the first wanted path
+    };
+
+    static Spelt spelt(std::u16string_view target) {
+        Spelt out;
+        for (const char16_t unit : target) {
+            if (unit < 0x20 || unit > 0x7e || unit == u'[' || unit == u']') {
+                out.usable = false;
+                return out;
+            }
+            out.bytes.push_back(static_cast<char>(unit));
+            out.tokenStart.push_back(true);
+            if (unit == u'\\') {
+                out.bytes.push_back('\\');
+                out.tokenStart.push_back(false);
+            }
+        }
+        return out;
+    }
+
     KeyBuilder* current() { return m_current == kNone ? nullptr : &m_keys[m_current]; }
 
     void keyLine(const char* p, const char* end) {
@@ -382,6 +632,11 @@ private:
                 m_keys.back().key.path = std::move(path);
             }
             m_current = it->second;
+            return;
+        }
+
+        if (rejectedByAll(p, end)) {
+            m_haveKey = skipString(p, end, ']') != nullptr;
             return;
         }
 
@@ -532,6 +787,15 @@ private:
     // Comma-separated hex bytes; a "\" after them continues on the next line.
     bool parseHexBytes(const char* q, const char* end, std::string* out) {
         for (;;) {
+            // "hh," as Wine writes it, then the general rules for anything else.
+            const char* fast = q;
+            while (end - q >= 3 && hexValue(q[0]) >= 0 && hexValue(q[1]) >= 0 && q[2] == ',') {
+                if (out)
+                    out->push_back(static_cast<char>(hexValue(q[0]) << 4 | hexValue(q[1])));
+                q += 3;
+            }
+            if (q != fast)
+                q = skipSpaces(q, end); // blanks after a comma are allowed, not before the first byte
             while (q < end && hexValue(*q) >= 0) {
                 const std::uint64_t byte = parseHexNumber(q, end);
                 if (byte > 0xff)
@@ -560,12 +824,15 @@ private:
     bool m_all = true;
     std::vector<std::u16string> m_targets; // normalised and folded
     std::vector<std::size_t> m_alias;      // the first target equal to each one
+    std::vector<Spelt> m_spelt;
+    std::size_t m_lookahead = 512; // bytes of a key line to have at hand before judging it
     std::vector<bool> m_alive;
     std::vector<bool> m_parent; // the key line names a key below the target
     std::vector<KeyBuilder> m_keys;
     std::unordered_map<std::u16string, std::size_t> m_keyIndex; // every-key mode: folded path -> key
     bool m_haveKey = false;                                     // a well-formed [key] line is open
     std::size_t m_current = kNone;                              // ... and it is one we keep
+    const char* m_slowUntil;                                    // read line by line until here
     Arch m_arch = Arch::Unknown;
     bool m_stop = false;
 };
@@ -581,11 +848,15 @@ const HiveValue* HiveKey::find(std::u16string_view name) const {
 }
 
 Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths) {
-    return Scanner(text, &paths).run();
+    return Scanner(LineReader(text), &paths).run();
+}
+
+Hive readHiveKeys(const HiveSource& source, std::size_t size, const std::vector<std::u16string>& paths) {
+    return Scanner(LineReader(source, size), &paths).run();
 }
 
 Hive parseHive(std::string_view text) {
-    return Scanner(text, nullptr).run();
+    return Scanner(LineReader(text), nullptr).run();
 }
 
 char16_t foldCase(char16_t unit) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,14 @@ struct Hive {
 // key that appears in several sections gets their values merged, a later line replacing an
 // earlier value of the same name.
 Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths);
+
+// Hands out the hive text piece by piece: copies up to `size` bytes to `into` and returns how many
+// it copied, 0 at the end.
+using HiveSource = std::function<std::size_t(char* into, std::size_t size)>;
+
+// The same over at most `size` bytes taken from `source` as the scan goes, so that each piece is
+// scanned while it is still in the processor's cache.
+Hive readHiveKeys(const HiveSource& source, std::size_t size, const std::vector<std::u16string>& paths);
 
 // Every key that has a section of its own, in order of first appearance.
 Hive parseHive(std::string_view text);

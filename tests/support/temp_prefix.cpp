@@ -72,7 +72,7 @@ QString TempPrefix::quote(const QString& text)
         else if (c == QLatin1Char('\n'))
             out += QStringLiteral("\\n");
         else if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 0, 16);
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             out += c;
     }

@@ -213,3 +213,14 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers)
     window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
 }
+
+TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacters)
+{
+    prefix.writeSystemReg(QStringLiteral("Software\\Other"), {{QStringLiteral("x"), QStringLiteral("y")}});
+    prefix.writeUserReg(regedit::kGameKey, {{QStringLiteral("NewSavePath"), QStringLiteral("C:\\") + kSave}});
+    auto window = makeWindow();
+    EXPECT_EQ(listed(*window).size(), 3);
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 1);
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+}
