@@ -18,6 +18,7 @@ pairs=(
     "bench_registry|readStringValue|readAndFindKeyLine|registry lookup in a 20 MB hive vs read + substring search|2"
     "bench_preview|BM_SelectionPreview|BM_PeerReadBothFiles|one preview selection vs reading the two files' bytes|2"
     "bench_file_list|fileListSetPath|readdirWildcard/plain|file list from 10,000 files vs readdir + wildcard|2"
+    "bench_file_list|fileListSetPath|readdirWildcard/hiddenRule|file list from 10,000 files vs readdir + wildcard + Wine's hidden test|2"
 )
 copy_target=1.5
 
