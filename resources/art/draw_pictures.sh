@@ -31,3 +31,10 @@ convert -size 168x336 gradient:'#000040-#400000' \
     -fill '#ffffff' -draw 'point 20,30 point 140,50 point 40,80 point 150,20 point 100,60 point 12,140 point 156,110' \
     -fill '#e0c080' -font DejaVu-Serif-Bold -pointsize 22 -gravity north -annotate +0+20 'Quillmere' \
     -colors 64 side.png
+
+# Folder list icons, closed and open, in the classic yellow.
+convert -size 16x16 xc:none -fill '#808000' -draw 'rectangle 1,3 6,4' \
+    -fill '#ffff80' -stroke '#808000' -draw 'rectangle 1,4 14,13' -colors 16 folder_closed.png
+convert -size 16x16 xc:none -fill '#808000' -draw 'rectangle 1,3 6,4' \
+    -fill '#c0c000' -stroke '#808000' -draw 'rectangle 1,4 12,13' \
+    -fill '#ffff80' -draw 'polygon 3,7 15,7 12,13 1,13' -colors 16 folder_open.png
