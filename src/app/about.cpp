@@ -7,8 +7,7 @@
 
 namespace quillmere::app {
 
-QString aboutText()
-{
+QString aboutText() {
     const auto tr = [](const char* text) { return QCoreApplication::translate("About", text); };
     const QStringList lines{
         tr("Programmer: Varnock"),
@@ -30,8 +29,7 @@ QString aboutText()
     return lines.join(QStringLiteral("\r\n"));
 }
 
-void showAbout()
-{
+void showAbout() {
     platform::msgBox(aboutText(), platform::mb::Information, QCoreApplication::translate("About", "About..."));
 }
 

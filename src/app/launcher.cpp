@@ -9,8 +9,7 @@
 
 namespace quillmere::app {
 
-void Launcher::startGame()
-{
+void Launcher::startGame() {
     const QString program = regedit::gameProgram();
     if (!d2sEngine::fileExists(program)) {
         platform::msgBox(tr("You don't even have Diablo 2 installed on your computer dumbass!"), platform::mb::Critical,
@@ -20,21 +19,18 @@ void Launcher::startGame()
     start(program, platform::show::Minimized);
 }
 
-QString Launcher::formatCommandLine()
-{
+QString Launcher::formatCommandLine() {
     std::array<char, 255> buffer{};
     const unsigned n = platform::GetWindowsDirectoryA(buffer.data(), static_cast<unsigned>(buffer.size()));
     const QString windowsFolder = n < buffer.size() ? QString::fromLocal8Bit(buffer.data(), n) : QString();
     return windowsFolder + QStringLiteral("\\rundll32.exe shell32.dll,SHFormatDrive");
 }
 
-void Launcher::formatFloppyDisk()
-{
+void Launcher::formatFloppyDisk() {
     start(formatCommandLine(), platform::show::Normal);
 }
 
-void Launcher::start(const QString& commandLine, int showWindow)
-{
+void Launcher::start(const QString& commandLine, int showWindow) {
     const platform::StartResult result = m_starter.start(commandLine, showWindow);
     if (!result.started)
         platform::msgBox(result.reason, platform::mb::Critical, tr("Cannot Start..."));

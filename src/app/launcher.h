@@ -12,7 +12,8 @@ namespace quillmere::app {
 class Launcher final {
     Q_DECLARE_TR_FUNCTIONS(Launcher)
 public:
-    explicit Launcher(platform::ProcessStarter& starter) : m_starter(starter) {}
+    explicit Launcher(platform::ProcessStarter& starter)
+        : m_starter(starter) {}
 
     // The game named by the registry's "Program", minimised; the "Dumbass..." box when it is missing.
     void startGame();

@@ -11,8 +11,7 @@
 namespace {
 
 // Qt aborts when it cannot reach a display; say so plainly instead.
-bool haveDisplay()
-{
+bool haveDisplay() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return true;
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
@@ -20,8 +19,7 @@ bool haveDisplay()
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (!haveDisplay()) {
         std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
                              "set). Start it from a desktop session, or under xvfb-run.\n");

@@ -38,8 +38,7 @@ using platform::twipsSize;
 
 namespace {
 
-QFrame* makeSeparatorBar(QWidget* parent, const char* name, QRect geometry)
-{
+QFrame* makeSeparatorBar(QWidget* parent, const char* name, QRect geometry) {
     auto* bar = new QFrame(parent);
     bar->setObjectName(QLatin1String(name));
     bar->setFrameShape(QFrame::HLine);
@@ -49,8 +48,7 @@ QFrame* makeSeparatorBar(QWidget* parent, const char* name, QRect geometry)
     return bar;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry)
-{
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
@@ -59,8 +57,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-MainWindow::MainWindow(Launcher& launcher, QWidget* parent) : QMainWindow(parent), m_launcher(launcher)
-{
+MainWindow::MainWindow(Launcher& launcher, QWidget* parent)
+    : QMainWindow(parent)
+    , m_launcher(launcher) {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
@@ -83,13 +82,11 @@ MainWindow::MainWindow(Launcher& launcher, QWidget* parent) : QMainWindow(parent
 
 MainWindow::~MainWindow() = default;
 
-QString MainWindow::productCaption()
-{
+QString MainWindow::productCaption() {
     return QStringLiteral("Quillmere - Beta v%1.%2").arg(QUILLMERE_VERSION_MAJOR).arg(QUILLMERE_VERSION_MINOR);
 }
 
-void MainWindow::buildControls()
-{
+void MainWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
@@ -192,8 +189,7 @@ void MainWindow::buildControls()
     m_file1->installEventFilter(this);
 }
 
-void MainWindow::buildMenus()
-{
+void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     QAction* backup = file->addAction(tr("Backup"), QKeySequence(Qt::CTRL | Qt::Key_B));
@@ -228,8 +224,7 @@ void MainWindow::buildMenus()
     connect(readme, &QAction::triggered, this, &MainWindow::mnuHelp_Readme_Click);
 }
 
-void MainWindow::startUp()
-{
+void MainWindow::startUp() {
     titlebar::InstallGradientTitleBar(this);
     setWindowTitle(productCaption());
 
@@ -246,20 +241,17 @@ void MainWindow::startUp()
     m_preview->ResetPreview();
 }
 
-void MainWindow::driveRule()
-{
+void MainWindow::driveRule() {
     m_dir1->setPath(m_drive1->drive());
     m_drive1->setDrive(m_dir1->path());
 }
 
-void MainWindow::folderRule()
-{
+void MainWindow::folderRule() {
     m_file1->setPath(m_dir1->path());
     m_dir1->setPath(m_file1->path());
 }
 
-void MainWindow::cmdRefresh_Click()
-{
+void MainWindow::cmdRefresh_Click() {
     platform::BusyPointer busy;
     repaint();
     if (m_saveFolderFound)
@@ -267,8 +259,7 @@ void MainWindow::cmdRefresh_Click()
     m_preview->ResetPreview();
 }
 
-void MainWindow::cmdBackup_Click()
-{
+void MainWindow::cmdBackup_Click() {
     if (m_file1->fileName().isEmpty()) {
         platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));
         return;
@@ -277,40 +268,33 @@ void MainWindow::cmdBackup_Click()
     dialog.exec();
 }
 
-void MainWindow::cmdRestore_Click()
-{
+void MainWindow::cmdRestore_Click() {
     archive::RestoreDialog dialog;
     dialog.exec();
 }
 
-void MainWindow::cmdRunD2_Click()
-{
+void MainWindow::cmdRunD2_Click() {
     m_launcher.startGame();
 }
 
-void MainWindow::mnuFile_FormatDisk_Click()
-{
+void MainWindow::mnuFile_FormatDisk_Click() {
     m_launcher.formatFloppyDisk();
 }
 
-void MainWindow::mnuHelp_About_Click()
-{
+void MainWindow::mnuHelp_About_Click() {
     showAbout();
 }
 
-void MainWindow::mnuHelp_Readme_Click()
-{
+void MainWindow::mnuHelp_Readme_Click() {
     showReadme(this);
 }
 
-bool MainWindow::confirmClose()
-{
+bool MainWindow::confirmClose() {
     return platform::msgBox(tr("Are you sure you want to exit?"), platform::mb::YesNo, tr("Exiting Program...")) ==
            platform::mb::AnswerYes;
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!confirmClose()) {
         event->ignore();
         return;
@@ -332,8 +316,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void MainWindow::commitData(QSessionManager& manager)
-{
+void MainWindow::commitData(QSessionManager& manager) {
     if (!manager.allowsInteraction())
         return;
     const bool leave = confirmClose();
@@ -342,8 +325,7 @@ void MainWindow::commitData(QSessionManager& manager)
         manager.cancel();
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_file1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {

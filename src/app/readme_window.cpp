@@ -15,20 +15,18 @@ namespace quillmere::app {
 using platform::twipsRect;
 
 namespace {
-std::function<void()>& beforeLoadHook()
-{
+std::function<void()>& beforeLoadHook() {
     static std::function<void()> hook;
     return hook;
 }
 } // namespace
 
-void ReadmeWindow::setBeforeLoadHookForTest(std::function<void()> hook)
-{
+void ReadmeWindow::setBeforeLoadHookForTest(std::function<void()> hook) {
     beforeLoadHook() = std::move(hook);
 }
 
-ReadmeWindow::ReadmeWindow(QWidget* owner) : QDialog(owner)
-{
+ReadmeWindow::ReadmeWindow(QWidget* owner)
+    : QDialog(owner) {
     setObjectName(QStringLiteral("frmReadme"));
     setWindowTitle(tr("Readme.txt"));
     // Tool window: small caption, close button only, no taskbar entry, no icon.
@@ -65,18 +63,15 @@ ReadmeWindow::ReadmeWindow(QWidget* owner) : QDialog(owner)
     m_text1->setPlainText(d2sEngine::readTextFile(readmePath()));
 }
 
-ReadmeWindow::~ReadmeWindow()
-{
+ReadmeWindow::~ReadmeWindow() {
     platform::unregisterLoadedWindow(this);
 }
 
-QString ReadmeWindow::readmePath()
-{
+QString ReadmeWindow::readmePath() {
     return d2sEngine::programFolder() + QStringLiteral("readme.txt");
 }
 
-void showReadme(QWidget* owner)
-{
+void showReadme(QWidget* owner) {
     if (!d2sEngine::fileExists(ReadmeWindow::readmePath())) {
         platform::msgBox(ReadmeWindow::tr("The readme file has either been deleted from your hard drive, or moved to "
                                           "another directory.\r\nPlease move the readme file back to it's original "

@@ -15,8 +15,8 @@ namespace quillmere::archive {
 
 using platform::twipsRect;
 
-ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, QSize clientTwips) : QDialog(nullptr)
-{
+ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, QSize clientTwips)
+    : QDialog(nullptr) {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(caption);
     // Small caption with a close box only; no taskbar entry, no icon.
@@ -27,13 +27,11 @@ ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, QSi
     platform::registerLoadedWindow(this);
 }
 
-ArchiveDialog::~ArchiveDialog()
-{
+ArchiveDialog::~ArchiveDialog() {
     platform::unregisterLoadedWindow(this);
 }
 
-void ArchiveDialog::createLists(QWidget* frame, QRect driveTwips, QRect dirTwips)
-{
+void ArchiveDialog::createLists(QWidget* frame, QRect driveTwips, QRect dirTwips) {
     m_drive1 = new platform::DriveListBox(frame);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
     m_drive1->setGeometry(twipsRect(driveTwips.x(), driveTwips.y(), driveTwips.width(), driveTwips.height()));
@@ -47,8 +45,7 @@ void ArchiveDialog::createLists(QWidget* frame, QRect driveTwips, QRect dirTwips
     connect(m_drive1, &platform::DriveListBox::changed, this, &ArchiveDialog::driveRule);
 }
 
-QPushButton* ArchiveDialog::addButton(const char* objectName, const QString& caption, QRect twips)
-{
+QPushButton* ArchiveDialog::addButton(const char* objectName, const QString& caption, QRect twips) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QLatin1String(objectName));
     button->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
@@ -56,8 +53,7 @@ QPushButton* ArchiveDialog::addButton(const char* objectName, const QString& cap
     return button;
 }
 
-QLabel* ArchiveDialog::addRedNote(const QString& text, QRect twips)
-{
+QLabel* ArchiveDialog::addRedNote(const QString& text, QRect twips) {
     auto* note = new QLabel(text, this);
     note->setObjectName(QStringLiteral("Label2"));
     note->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
@@ -70,13 +66,11 @@ QLabel* ArchiveDialog::addRedNote(const QString& text, QRect twips)
     return note;
 }
 
-void ArchiveDialog::sendEnterToCancel(QWidget* list)
-{
+void ArchiveDialog::sendEnterToCancel(QWidget* list) {
     list->installEventFilter(this);
 }
 
-bool ArchiveDialog::eventFilter(QObject* watched, QEvent* event)
-{
+bool ArchiveDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && m_cmdCancel) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier &&
@@ -88,8 +82,7 @@ bool ArchiveDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void ArchiveDialog::showEvent(QShowEvent* event)
-{
+void ArchiveDialog::showEvent(QShowEvent* event) {
     // No owner is given, yet the dialog opens centred over the main window.
     QWidget* over = QApplication::activeWindow();
     if (over && over != this)
@@ -97,8 +90,7 @@ void ArchiveDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void ArchiveDialog::driveRule()
-{
+void ArchiveDialog::driveRule() {
     m_dir1->setPath(m_drive1->drive());
     m_drive1->setDrive(m_dir1->path());
 }

@@ -21,8 +21,7 @@ using platform::twipsRect;
 namespace {
 
 // Makes the one missing level of the target folder.
-bool createFolder(const QString& windowsPath)
-{
+bool createFolder(const QString& windowsPath) {
     const platform::ResolvedPath resolved = platform::resolve(windowsPath);
     return resolved.status == platform::PathStatus::Ok && QDir().mkdir(resolved.hostPath);
 }
@@ -31,8 +30,7 @@ bool createFolder(const QString& windowsPath)
 
 BackupDialog::BackupDialog(const QString& selectedFileName)
     : ArchiveDialog("frmBackup", tr("Backup..."), QSize(4680, 3765))
-    , m_selectedFileName(selectedFileName)
-{
+    , m_selectedFileName(selectedFileName) {
     m_frame1 = new QGroupBox(tr("Directory Selection"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
@@ -61,8 +59,7 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void BackupDialog::cmdOK_Click()
-{
+void BackupDialog::cmdOK_Click() {
     const auto failure = [] {
         platform::msgBox(tr("An error occurred while backing up your character!"), platform::mb::Critical,
                          tr("Failure!"));

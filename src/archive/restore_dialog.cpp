@@ -19,8 +19,8 @@ namespace quillmere::archive {
 
 using platform::twipsRect;
 
-RestoreDialog::RestoreDialog() : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800))
-{
+RestoreDialog::RestoreDialog()
+    : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800)) {
     m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
@@ -65,15 +65,13 @@ RestoreDialog::RestoreDialog() : ArchiveDialog("frmRestore", tr("Restore..."), Q
     m_preview->ResetPreview();
 }
 
-void RestoreDialog::folderChange()
-{
+void RestoreDialog::folderChange() {
     m_file1->setPath(m_dir1->path());
     m_dir1->setPath(m_file1->path());
     m_preview->ResetPreview();
 }
 
-void RestoreDialog::cmdOK_Click()
-{
+void RestoreDialog::cmdOK_Click() {
     const QString fileName = m_file1->fileName();
     if (fileName.isEmpty()) {
         platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));

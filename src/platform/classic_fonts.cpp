@@ -4,8 +4,7 @@
 
 namespace quillmere::platform {
 
-QFont classicFont(const QString& windowsFamily, qreal pointSize, bool bold)
-{
+QFont classicFont(const QString& windowsFamily, qreal pointSize, bool bold) {
     // Liberation Sans and Arimo share Arial's widths; Nimbus Sans shares Helvetica's, which are close.
     QStringList families{windowsFamily};
     if (windowsFamily.compare(QStringLiteral("MS Sans Serif"), Qt::CaseInsensitive) == 0)

@@ -10,21 +10,18 @@ namespace {
 MessageBoxPresenter* g_presenter = nullptr;
 } // namespace
 
-int msgBox(const QString& text, int style, const QString& title)
-{
+int msgBox(const QString& text, int style, const QString& title) {
     if (g_presenter)
         return g_presenter->show(text, style, title);
     QtMessageBoxPresenter qt;
     return qt.show(text, style, title);
 }
 
-void setMessageBoxPresenter(MessageBoxPresenter* presenter)
-{
+void setMessageBoxPresenter(MessageBoxPresenter* presenter) {
     g_presenter = presenter;
 }
 
-int QtMessageBoxPresenter::show(const QString& text, int style, const QString& title)
-{
+int QtMessageBoxPresenter::show(const QString& text, int style, const QString& title) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setText(text);

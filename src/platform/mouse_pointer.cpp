@@ -9,8 +9,7 @@ namespace {
 int g_pointer = pointer::Default;
 } // namespace
 
-void setScreenPointer(int value)
-{
+void setScreenPointer(int value) {
     if (value == g_pointer)
         return;
     // One override at most, so the default is always one restore away.
@@ -22,8 +21,7 @@ void setScreenPointer(int value)
     }
 }
 
-int screenPointer()
-{
+int screenPointer() {
     return g_pointer;
 }
 

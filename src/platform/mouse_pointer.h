@@ -19,8 +19,7 @@ public:
     ~BusyPointer() { restore(); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
-    void restore()
-    {
+    void restore() {
         if (screenPointer() != pointer::Default)
             setScreenPointer(pointer::Default);
     }

@@ -16,20 +16,17 @@ namespace quillmere::platform {
 
 namespace {
 
-QString tr(const char* text)
-{
+QString tr(const char* text) {
     return QCoreApplication::translate("ProcessStart", text);
 }
 
-bool isBlank(QChar c)
-{
+bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
 // The C runtime's rules for one argument: 2n backslashes before a quote give n and the quote
 // toggles quoting; 2n + 1 give n and a literal quote; "" inside quotes is a literal quote.
-QStringList splitArguments(const QString& text, qsizetype pos)
-{
+QStringList splitArguments(const QString& text, qsizetype pos) {
     QStringList args;
     const qsizetype n = text.size();
     while (true) {
@@ -72,16 +69,14 @@ QStringList splitArguments(const QString& text, qsizetype pos)
     return args;
 }
 
-bool namesFile(const QString& windowsPath)
-{
+bool namesFile(const QString& windowsPath) {
     const ResolvedPath resolved = resolve(windowsPath);
     return resolved.status == PathStatus::Ok && QFileInfo(resolved.hostPath).isFile();
 }
 
 // CreateProcess's reading of an unquoted program path with blanks: try "C:\Program", then
 // "C:\Program Files\Diablo", ... and take the first that names a file (".exe" may be left off).
-QStringList splitLikeCreateProcess(const QString& commandLine)
-{
+QStringList splitLikeCreateProcess(const QString& commandLine) {
     const QString text = commandLine.trimmed();
     if (text.isEmpty() || text.startsWith(QLatin1Char('"')))
         return splitWindowsCommandLine(text);
@@ -101,8 +96,7 @@ QStringList splitLikeCreateProcess(const QString& commandLine)
     return splitWindowsCommandLine(text);
 }
 
-bool isDiskFormatCommand(const QStringList& parts)
-{
+bool isDiskFormatCommand(const QStringList& parts) {
     if (parts.size() != 2 || parts[1].compare(QStringLiteral("shell32.dll,SHFormatDrive"), Qt::CaseInsensitive) != 0)
         return false;
     char buffer[256] = {};
@@ -113,8 +107,7 @@ bool isDiskFormatCommand(const QStringList& parts)
 
 } // namespace
 
-QStringList splitWindowsCommandLine(const QString& commandLine)
-{
+QStringList splitWindowsCommandLine(const QString& commandLine) {
     const QString& text = commandLine;
     qsizetype pos = 0;
     while (pos < text.size() && isBlank(text[pos]))
@@ -137,8 +130,7 @@ QStringList splitWindowsCommandLine(const QString& commandLine)
     return parts;
 }
 
-HostCommand WineProcessStarter::translate(const QString& commandLine, int showWindow, QString* reason)
-{
+HostCommand WineProcessStarter::translate(const QString& commandLine, int showWindow, QString* reason) {
     HostCommand command;
     command.winePrefix = winePrefixPath();
     const QStringList parts = splitLikeCreateProcess(commandLine);
@@ -174,8 +166,7 @@ HostCommand WineProcessStarter::translate(const QString& commandLine, int showWi
     return command;
 }
 
-StartResult WineProcessStarter::start(const QString& commandLine, int showWindow)
-{
+StartResult WineProcessStarter::start(const QString& commandLine, int showWindow) {
     QString reason;
     const HostCommand command = translate(commandLine, showWindow, &reason);
     if (command.program.isEmpty())
@@ -195,8 +186,7 @@ StartResult WineProcessStarter::start(const QString& commandLine, int showWindow
     return {true, {}};
 }
 
-unsigned GetWindowsDirectoryA(char* buffer, unsigned size)
-{
+unsigned GetWindowsDirectoryA(char* buffer, unsigned size) {
     // Wine keeps the Windows folder at C:\windows in every prefix it makes.
     const QString hostFolder = winePrefixPath() + QStringLiteral("/drive_c/windows");
     QString folder = toWindowsPath(hostFolder);

@@ -7,28 +7,24 @@
 namespace quillmere::platform {
 
 namespace {
-QList<QPointer<QWidget>>& registry()
-{
+QList<QPointer<QWidget>>& registry() {
     static QList<QPointer<QWidget>> windows;
     return windows;
 }
 } // namespace
 
-void registerLoadedWindow(QWidget* window)
-{
+void registerLoadedWindow(QWidget* window) {
     registry().removeAll(nullptr);
     if (window && !registry().contains(window))
         registry().append(window);
 }
 
-void unregisterLoadedWindow(QWidget* window)
-{
+void unregisterLoadedWindow(QWidget* window) {
     registry().removeAll(window);
     registry().removeAll(nullptr);
 }
 
-QList<QWidget*> loadedWindows()
-{
+QList<QWidget*> loadedWindows() {
     QList<QWidget*> result;
     for (const QPointer<QWidget>& w : registry()) {
         if (w)

@@ -11,8 +11,8 @@ namespace quillmere::platform {
 
 // One drive letter of the prefix's dosdevices/ (or Wine's defaults when that folder is missing).
 struct DriveInfo {
-    QChar letter;      // lower case, 'a' to 'z'
-    QString hostRoot;  // the link's target, absolute and cleaned; empty when the link is dangling
+    QChar letter;       // lower case, 'a' to 'z'
+    QString hostRoot;   // the link's target, absolute and cleaned; empty when the link is dangling
     bool ready = false; // the target exists and its folder can be listed
 };
 
@@ -21,9 +21,9 @@ QList<DriveInfo> drives();
 bool isDriveReady(QChar letter);
 
 enum class PathStatus {
-    Ok,         // hostPath names where the path lives; the last component need not exist
-    NotReady,   // the drive is not mapped, its target is missing or unreadable
-    Invalid,    // not a Windows path this layer can address
+    Ok,       // hostPath names where the path lives; the last component need not exist
+    NotReady, // the drive is not mapped, its target is missing or unreadable
+    Invalid,  // not a Windows path this layer can address
 };
 
 struct ResolvedPath {

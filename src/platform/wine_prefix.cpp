@@ -4,8 +4,7 @@
 
 namespace quillmere::platform {
 
-QString winePrefixPath()
-{
+QString winePrefixPath() {
     const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
     if (!fromEnv.isEmpty())
         return QDir::cleanPath(fromEnv);

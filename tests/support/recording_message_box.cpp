@@ -6,18 +6,15 @@
 
 namespace quillmere::test {
 
-RecordingMessageBox::RecordingMessageBox()
-{
+RecordingMessageBox::RecordingMessageBox() {
     platform::setMessageBoxPresenter(this);
 }
 
-RecordingMessageBox::~RecordingMessageBox()
-{
+RecordingMessageBox::~RecordingMessageBox() {
     platform::setMessageBoxPresenter(nullptr);
 }
 
-int RecordingMessageBox::show(const QString& text, int style, const QString& title)
-{
+int RecordingMessageBox::show(const QString& text, int style, const QString& title) {
     m_boxes.append({text, style, title, platform::screenPointer()});
     if (!m_answers.empty()) {
         const int answer = m_answers.front();

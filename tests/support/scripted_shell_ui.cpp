@@ -4,8 +4,7 @@
 
 namespace quillmere::test {
 
-platform::ReplaceAnswer ScriptedShellUi::confirmReplace(const platform::ReplaceInfo& info)
-{
+platform::ReplaceAnswer ScriptedShellUi::confirmReplace(const platform::ReplaceInfo& info) {
     replaceQuestions.append(info);
     if (m_replace.empty()) {
         ADD_FAILURE() << "unscripted replace question for " << qPrintable(info.name);
@@ -16,8 +15,7 @@ platform::ReplaceAnswer ScriptedShellUi::confirmReplace(const platform::ReplaceI
     return answer;
 }
 
-bool ScriptedShellUi::confirmCreateFolder(const QString& windowsFolder)
-{
+bool ScriptedShellUi::confirmCreateFolder(const QString& windowsFolder) {
     createFolderQuestions.append(windowsFolder);
     return m_createFolder;
 }

@@ -8,8 +8,7 @@
 
 namespace quillmere::test {
 
-TempPrefix::TempPrefix()
-{
+TempPrefix::TempPrefix() {
     m_hadOldPrefix = qEnvironmentVariableIsSet("WINEPREFIX");
     m_oldPrefix = qgetenv("WINEPREFIX");
     if (!m_dir.isValid())
@@ -22,8 +21,7 @@ TempPrefix::TempPrefix()
     qputenv("WINEPREFIX", prefix().toLocal8Bit());
 }
 
-TempPrefix::~TempPrefix()
-{
+TempPrefix::~TempPrefix() {
     if (m_hadOldPrefix)
         qputenv("WINEPREFIX", m_oldPrefix);
     else
@@ -32,23 +30,19 @@ TempPrefix::~TempPrefix()
     QDir(m_dir.path()).removeRecursively();
 }
 
-QString TempPrefix::prefix() const
-{
+QString TempPrefix::prefix() const {
     return m_dir.path() + QStringLiteral("/prefix");
 }
 
-QString TempPrefix::driveC() const
-{
+QString TempPrefix::driveC() const {
     return prefix() + QStringLiteral("/drive_c");
 }
 
-QString TempPrefix::scratch() const
-{
+QString TempPrefix::scratch() const {
     return m_dir.path() + QStringLiteral("/scratch");
 }
 
-void TempPrefix::mapDrive(char letter, const QString& target)
-{
+void TempPrefix::mapDrive(char letter, const QString& target) {
     const QString link = prefix() + QStringLiteral("/dosdevices/") + QChar::fromLatin1(letter) + QLatin1Char(':');
     QFile::remove(link);
     if (QDir::isAbsolutePath(target))
@@ -56,13 +50,11 @@ void TempPrefix::mapDrive(char letter, const QString& target)
     EXPECT_TRUE(QFile::link(target, link)) << qPrintable(link);
 }
 
-void TempPrefix::unmapDrive(char letter)
-{
+void TempPrefix::unmapDrive(char letter) {
     QFile::remove(prefix() + QStringLiteral("/dosdevices/") + QChar::fromLatin1(letter) + QLatin1Char(':'));
 }
 
-QString TempPrefix::quote(const QString& text)
-{
+QString TempPrefix::quote(const QString& text) {
     QString out = QStringLiteral("\"");
     for (const QChar c : text) {
         if (c == QLatin1Char('\\'))
@@ -79,8 +71,7 @@ QString TempPrefix::quote(const QString& text)
     return out + QLatin1Char('"');
 }
 
-static QByteArray regFile(const char* relativeTo, const QString& key, const TempPrefix::Values& values, bool win64)
-{
+static QByteArray regFile(const char* relativeTo, const QString& key, const TempPrefix::Values& values, bool win64) {
     QString text = QStringLiteral("WINE REGISTRY Version 2\n;; All keys relative to ") + QLatin1String(relativeTo) +
                    QStringLiteral("\n\n");
     if (win64)
@@ -93,18 +84,15 @@ static QByteArray regFile(const char* relativeTo, const QString& key, const Temp
     return text.toUtf8();
 }
 
-void TempPrefix::writeSystemReg(const QString& key, const Values& values, bool win64)
-{
+void TempPrefix::writeSystemReg(const QString& key, const Values& values, bool win64) {
     writeRaw(QStringLiteral("system.reg"), regFile("REGISTRY\\\\Machine", key, values, win64));
 }
 
-void TempPrefix::writeUserReg(const QString& key, const Values& values)
-{
+void TempPrefix::writeUserReg(const QString& key, const Values& values) {
     writeRaw(QStringLiteral("user.reg"), regFile("REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000", key, values, true));
 }
 
-void TempPrefix::writeRaw(const QString& relativePath, const QByteArray& bytes)
-{
+void TempPrefix::writeRaw(const QString& relativePath, const QByteArray& bytes) {
     const QString path = prefix() + QLatin1Char('/') + relativePath;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -112,21 +100,18 @@ void TempPrefix::writeRaw(const QString& relativePath, const QByteArray& bytes)
     file.write(bytes);
 }
 
-QString TempPrefix::hostOf(const QString& windowsRelative) const
-{
+QString TempPrefix::hostOf(const QString& windowsRelative) const {
     QString rel = windowsRelative;
     rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return driveC() + QLatin1Char('/') + rel;
 }
 
-QString TempPrefix::makeFolder(const QString& windowsRelative)
-{
+QString TempPrefix::makeFolder(const QString& windowsRelative) {
     QDir().mkpath(hostOf(windowsRelative));
     return QStringLiteral("C:\\") + windowsRelative;
 }
 
-void TempPrefix::writeFile(const QString& windowsRelative, const QByteArray& bytes)
-{
+void TempPrefix::writeFile(const QString& windowsRelative, const QByteArray& bytes) {
     const QString path = hostOf(windowsRelative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -134,18 +119,16 @@ void TempPrefix::writeFile(const QString& windowsRelative, const QByteArray& byt
     file.write(bytes);
 }
 
-ScopedCurrentDir::ScopedCurrentDir(const QString& hostPath) : m_old(QDir::currentPath())
-{
+ScopedCurrentDir::ScopedCurrentDir(const QString& hostPath)
+    : m_old(QDir::currentPath()) {
     EXPECT_TRUE(QDir::setCurrent(hostPath)) << qPrintable(hostPath);
 }
 
-ScopedCurrentDir::~ScopedCurrentDir()
-{
+ScopedCurrentDir::~ScopedCurrentDir() {
     QDir::setCurrent(m_old);
 }
 
-QString sharedDir()
-{
+QString sharedDir() {
     const QString dir = QStringLiteral(QUILLMERE_SHARED_DIR);
     return QFileInfo(dir + QStringLiteral("/d2s-samples")).isDir() ? QDir::cleanPath(dir) : QString();
 }

@@ -18,9 +18,9 @@ public:
     TempPrefix& operator=(const TempPrefix&) = delete;
 
     bool isValid() const { return m_ok; }
-    QString prefix() const;      // host path of the prefix
-    QString driveC() const;      // host path of drive_c
-    QString scratch() const;     // a host folder beside the prefix, for extra drives and such
+    QString prefix() const;  // host path of the prefix
+    QString driveC() const;  // host path of drive_c
+    QString scratch() const; // a host folder beside the prefix, for extra drives and such
 
     // A drive letter linked to a host folder (created when missing); a relative target is
     // written as given, relative to dosdevices/.

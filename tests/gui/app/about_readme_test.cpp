@@ -24,8 +24,7 @@ const QString kMissingText = QStringLiteral(
     "Please move the readme file back to it's original directory, or re-install the program to look at it!");
 
 // What the viewer showed when it opened; closes it with Done. Empty optional when none opened.
-std::optional<QString> openReadme(const std::function<void()>& whileOpen = {})
-{
+std::optional<QString> openReadme(const std::function<void()>& whileOpen = {}) {
     std::optional<QString> shown;
     // Stopped when no viewer opened, so it cannot fire into a later test step.
     QTimer timer;
@@ -45,8 +44,7 @@ std::optional<QString> openReadme(const std::function<void()>& whileOpen = {})
     return shown;
 }
 
-void writeReadme(const QByteArray& bytes)
-{
+void writeReadme(const QByteArray& bytes) {
     QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
@@ -54,8 +52,7 @@ void writeReadme(const QByteArray& bytes)
 
 } // namespace
 
-TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines)
-{
+TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines) {
     const QString text = app::aboutText();
     EXPECT_FALSE(text.endsWith(QStringLiteral("\r\n")));
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), 14);
@@ -75,8 +72,7 @@ TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines)
 }
 
 // The readme lives beside this test program, so every case that touches it runs in this one test.
-TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing)
-{
+TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
     test::TempPrefix prefix;
     test::RecordingMessageBox boxes;
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
@@ -135,8 +131,7 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing)
     writeReadme("restored");
 }
 
-TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator)
-{
+TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator) {
     test::TempPrefix prefix;
     prefix.mapDrive('q', QCoreApplication::applicationDirPath());
     EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("Q:\\"));

@@ -18,8 +18,7 @@ namespace quillmere::test {
 // folder named Hero; drive a: is an empty folder standing in for a floppy disk.
 class ArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(prefix.isValid());
         prefix.writeFile(QStringLiteral("Save\\Hero.d2s"), d2s::signedFile(96, 3, 26));
         prefix.writeFile(QStringLiteral("Save\\Hero.bak"), "backup of hero");
@@ -32,16 +31,13 @@ protected:
         prefix.mapDrive('a', floppy);
     }
 
-    static QStringList filesIn(const QString& hostFolder)
-    {
+    static QStringList filesIn(const QString& hostFolder) {
         return QDir(hostFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
-    static QStringList foldersIn(const QString& hostFolder)
-    {
+    static QStringList foldersIn(const QString& hostFolder) {
         return QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
-    static QByteArray bytesOf(const QString& hostPath)
-    {
+    static QByteArray bytesOf(const QString& hostPath) {
         QFile file(hostPath);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }

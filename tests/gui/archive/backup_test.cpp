@@ -12,16 +12,14 @@ namespace {
 class BackupTest : public test::ArchiveTest {
 protected:
     // Opens the dialog on a folder and presses OK.
-    bool backUp(archive::BackupDialog& dialog, const QString& chosenFolder)
-    {
+    bool backUp(archive::BackupDialog& dialog, const QString& chosenFolder) {
         dialog.show();
         if (!dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(chosenFolder))
             return false;
         dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
         return true;
     }
-    void expectMessage(int index, const QString& text, const QString& title, int style)
-    {
+    void expectMessage(int index, const QString& text, const QString& title, int style) {
         ASSERT_GT(boxes.boxes().size(), index);
         const auto& box = boxes.boxes()[index];
         EXPECT_EQ(box.text, text);
@@ -29,13 +27,11 @@ protected:
         EXPECT_EQ(box.style, style);
         EXPECT_EQ(box.pointer, 0) << "the hourglass was still showing";
     }
-    void expectSuccess(int index = 0)
-    {
-        expectMessage(index, QStringLiteral("All character(s) were successfully backed up!"), QStringLiteral("Success!"),
-                      64);
+    void expectSuccess(int index = 0) {
+        expectMessage(index, QStringLiteral("All character(s) were successfully backed up!"),
+                      QStringLiteral("Success!"), 64);
     }
-    void expectFailure(int index = 0)
-    {
+    void expectFailure(int index = 0) {
         expectMessage(index, QStringLiteral("An error occurred while backing up your character!"),
                       QStringLiteral("Failure!"), 16);
     }
@@ -43,8 +39,7 @@ protected:
 
 } // namespace
 
-TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
-{
+TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot) {
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
     ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
     expectSuccess();
@@ -56,7 +51,8 @@ TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
               (QStringList{QStringLiteral("Hero.bak"), QStringLiteral("Hero.d2s"), QStringLiteral("Hero.txt"),
                            QStringLiteral("Heroine.d2s")}));
     EXPECT_TRUE(foldersIn(floppy + QStringLiteral("/Hero")).isEmpty());
-    EXPECT_EQ(bytesOf(floppy + QStringLiteral("/Hero/Hero.d2s")), bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
+    EXPECT_EQ(bytesOf(floppy + QStringLiteral("/Hero/Hero.d2s")),
+              bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
 
     // Heroine alone takes only what begins with Heroine.
     archive::BackupDialog second(QStringLiteral("Heroine.d2s"));
@@ -65,8 +61,7 @@ TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
     EXPECT_EQ(filesIn(floppy + QStringLiteral("/Heroine")), QStringList{QStringLiteral("Heroine.d2s")});
 }
 
-TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles)
-{
+TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     prefix.makeFolder(QStringLiteral("Backups"));
     {
         archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
@@ -94,8 +89,7 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles)
     EXPECT_EQ(bytesOf(target), bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
 }
 
-TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder)
-{
+TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder) {
     prefix.writeSystemReg(regedit::kGameKey, {});
     {
         archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
@@ -116,8 +110,7 @@ TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder)
     EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels)
-{
+TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
     prefix.mapDrive('b', prefix.scratch() + QStringLiteral("/gone"));
     QDir(prefix.scratch() + QStringLiteral("/gone")).removeRecursively();
 

@@ -19,10 +19,10 @@ namespace {
 // A disk that fills up after a given number of bytes have been written.
 class FillingDisk final : public platform::FileIo {
 public:
-    explicit FillingDisk(qint64 room) : m_room(room) {}
+    explicit FillingDisk(qint64 room)
+        : m_room(room) {}
     ssize_t copyRange(int, int, size_t) override { return -ENOSYS; }
-    ssize_t write(int fd, const void* buffer, size_t size) override
-    {
+    ssize_t write(int fd, const void* buffer, size_t size) override {
         if (m_room <= 0)
             return -ENOSPC;
         const auto n = static_cast<size_t>(std::min<qint64>(m_room, static_cast<qint64>(size)));
@@ -39,12 +39,10 @@ private:
 FillingDisk* g_disk = nullptr;
 
 // The shell's operation carried out on the filling disk, answering every question with Yes.
-int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation)
-{
+int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation) {
     class YesUi final : public platform::ShellCopyUi {
     public:
-        platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo&) override
-        {
+        platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo&) override {
             return platform::ReplaceAnswer::YesToAll;
         }
         bool confirmCreateFolder(const QString&) override { return true; }
@@ -53,16 +51,15 @@ int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation)
         bool cancelled() override { return false; }
     } yes;
     platform::FileCopyEngine engine(yes, *g_disk);
-    const platform::CopyResult result = engine.copy({QString::fromLocal8Bit(operation->pFrom)},
-                                                    QString::fromLocal8Bit(operation->pTo));
+    const platform::CopyResult result =
+        engine.copy({QString::fromLocal8Bit(operation->pFrom)}, QString::fromLocal8Bit(operation->pTo));
     operation->fAnyOperationsAborted = result.aborted;
     return result.code;
 }
 
 class RestoreTest : public test::ArchiveTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ArchiveTest::SetUp();
         // A backup of Hero (with Heroine beside it) on the floppy.
         QDir().mkpath(floppy + QStringLiteral("/Hero"));
@@ -74,25 +71,21 @@ protected:
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\Fresh")}});
     }
 
-    platform::FileListBox* file1(archive::RestoreDialog& dialog)
-    {
+    platform::FileListBox* file1(archive::RestoreDialog& dialog) {
         return dialog.findChild<platform::FileListBox*>(QStringLiteral("File1"));
     }
-    void open(archive::RestoreDialog& dialog, const QString& folder)
-    {
+    void open(archive::RestoreDialog& dialog, const QString& folder) {
         dialog.show();
         ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(folder));
     }
-    void click(archive::RestoreDialog& dialog, const QString& name)
-    {
+    void click(archive::RestoreDialog& dialog, const QString& name) {
         platform::FileListBox* list = file1(dialog);
         const auto items = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1) << qPrintable(name);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
     }
     void pressOK(archive::RestoreDialog& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); }
-    QString label(archive::RestoreDialog& dialog, const char* name)
-    {
+    QString label(archive::RestoreDialog& dialog, const char* name) {
         return dialog.findChild<QLabel*>(QLatin1String(name))->text();
     }
     QString fresh() const { return prefix.hostOf(QStringLiteral("Fresh")); }
@@ -103,8 +96,7 @@ const QString kFailure = QStringLiteral("An error occurred while restoring your 
 
 } // namespace
 
-TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder)
-{
+TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
@@ -118,8 +110,7 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder)
                                              QStringLiteral("Hero.txt"), QStringLiteral("Heroine.d2s")}));
 }
 
-TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks)
-{
+TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
     for (const QString& name : filesIn(floppy + QStringLiteral("/Hero")))
         QFile::copy(floppy + QStringLiteral("/Hero/") + name, floppy + QLatin1Char('/') + name);
     archive::RestoreDialog dialog;
@@ -131,8 +122,7 @@ TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks)
     EXPECT_EQ(filesIn(fresh()), QStringList{QStringLiteral("Heroine.d2s")});
 }
 
-TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePreview)
-{
+TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePreview) {
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
@@ -166,8 +156,7 @@ TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePrevi
     EXPECT_EQ(filesIn(fresh()), QStringList{QStringLiteral("Other.d2s")});
 }
 
-TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlone)
-{
+TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlone) {
     prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "the character as played since");
     {
         archive::RestoreDialog dialog;
@@ -190,8 +179,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
     EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), bytesOf(floppy + QStringLiteral("/Hero/Hero.d2s")));
 }
 
-TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh)
-{
+TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
     class NoStarter final : public platform::ProcessStarter {
     public:
         platform::StartResult start(const QString&, int) override { return {true, {}}; }
@@ -210,8 +198,7 @@ TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh)
     EXPECT_EQ(list->count(), 2); // Hero.d2s and Heroine.d2s
 }
 
-TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete)
-{
+TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete) {
     // The save folder already holds an older Hero; the disk fills up part-way through the copy.
     prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "older hero");
     prefix.writeFile(QStringLiteral("Fresh\\Hero.txt"), "older notes");

@@ -34,8 +34,7 @@ const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(prefix.isValid());
         prefix.writeFile(kSave + QStringLiteral("\\Hero.d2s"), d2s::signedFile(96, 3, 26));
         prefix.writeFile(kSave + QStringLiteral("\\heroine.D2S"), d2s::signedFile(96, 1, 12));
@@ -48,16 +47,14 @@ protected:
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\") + kSave}});
     }
 
-    std::unique_ptr<app::MainWindow> makeWindow()
-    {
+    std::unique_ptr<app::MainWindow> makeWindow() {
         auto window = std::make_unique<app::MainWindow>(launcher);
         window->show();
         QApplication::setActiveWindow(window.get());
         return window;
     }
 
-    static QStringList listed(const app::MainWindow& window)
-    {
+    static QStringList listed(const app::MainWindow& window) {
         auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
         QStringList names;
         for (int i = 0; i < list->count(); ++i)
@@ -65,13 +62,11 @@ protected:
         return names;
     }
 
-    static QString text(const app::MainWindow& window, const char* name)
-    {
+    static QString text(const app::MainWindow& window, const char* name) {
         return window.findChild<QLabel*>(QLatin1String(name))->text();
     }
 
-    static void clickRow(platform::FileListBox* list, int row)
-    {
+    static void clickRow(platform::FileListBox* list, int row) {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -84,14 +79,13 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview)
-{
+TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview) {
     auto window = makeWindow();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quillmere - Beta v1.4"));
     EXPECT_EQ(app::MainWindow::productCaption(), QStringLiteral("Quillmere - Beta v1.4"));
     // Other letter case listed, hidden files and companions left out, sorted case-insensitively.
-    EXPECT_EQ(listed(*window), (QStringList{QStringLiteral("Ashes.d2s"), QStringLiteral("Hero.d2s"),
-                                            QStringLiteral("heroine.D2S")}));
+    EXPECT_EQ(listed(*window),
+              (QStringList{QStringLiteral("Ashes.d2s"), QStringLiteral("Hero.d2s"), QStringLiteral("heroine.D2S")}));
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
     EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
@@ -101,8 +95,7 @@ TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview)
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
-TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo)
-{
+TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo) {
     // The current folder holds character files that must not pass for the save folder's.
     prefix.writeFile(QStringLiteral("Elsewhere\\Stranger.d2s"), d2s::signedFile(96, 0, 5));
     test::ScopedCurrentDir cwd(prefix.hostOf(QStringLiteral("Elsewhere")));
@@ -110,14 +103,14 @@ TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo)
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
         auto window = makeWindow();
         EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
-        EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found"))) << qPrintable(text(*window, "Label1"));
+        EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found")))
+            << qPrintable(text(*window, "Label1"));
         window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
         EXPECT_TRUE(listed(*window).isEmpty());
     }
 }
 
-TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt)
-{
+TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) {
     auto window = makeWindow();
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1); // Hero: Paladin 26
@@ -145,8 +138,7 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt)
     EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
 }
 
-TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing)
-{
+TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto window = makeWindow();
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
@@ -167,8 +159,7 @@ TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing)
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
 }
 
-TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion)
-{
+TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) {
     auto window = makeWindow();
     QWidget other;
     other.setWindowTitle(QStringLiteral("Readme.txt"));
@@ -183,8 +174,7 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion)
     EXPECT_FALSE(platform::loadedWindows().contains(&other));
 }
 
-TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers)
-{
+TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     auto window = makeWindow();
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
 
@@ -214,8 +204,7 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers)
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
 }
 
-TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacters)
-{
+TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacters) {
     prefix.writeSystemReg(QStringLiteral("Software\\Other"), {{QStringLiteral("x"), QStringLiteral("y")}});
     prefix.writeUserReg(regedit::kGameKey, {{QStringLiteral("NewSavePath"), QStringLiteral("C:\\") + kSave}});
     auto window = makeWindow();

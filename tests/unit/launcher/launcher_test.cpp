@@ -25,8 +25,7 @@ public:
         QString commandLine;
         int show;
     };
-    platform::StartResult start(const QString& commandLine, int showWindow) override
-    {
+    platform::StartResult start(const QString& commandLine, int showWindow) override {
         starts.append({commandLine, showWindow});
         return next;
     }
@@ -37,13 +36,15 @@ public:
 // A folder of fake host programs put first on PATH for one test.
 class FakeTools {
 public:
-    FakeTools() : m_oldPath(qgetenv("PATH")) { qputenv("PATH", m_dir.path().toLocal8Bit()); }
+    FakeTools()
+        : m_oldPath(qgetenv("PATH")) {
+        qputenv("PATH", m_dir.path().toLocal8Bit());
+    }
     ~FakeTools() { qputenv("PATH", m_oldPath); }
     FakeTools(const FakeTools&) = delete;
     FakeTools& operator=(const FakeTools&) = delete;
 
-    QString add(const QString& name, const QByteArray& script = "#!/bin/sh\nexit 0\n")
-    {
+    QString add(const QString& name, const QByteArray& script = "#!/bin/sh\nexit 0\n") {
         const QString path = m_dir.path() + QLatin1Char('/') + name;
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -63,8 +64,7 @@ const char* kGameKey = regedit::kGameKey;
 
 } // namespace
 
-TEST(CommandLineSplitting, FollowsWindowsRulesForQuotesAndBackslashes)
-{
+TEST(CommandLineSplitting, FollowsWindowsRulesForQuotesAndBackslashes) {
     EXPECT_EQ(splitWindowsCommandLine(QStringLiteral("\"C:\\Program Files\\Diablo II\\Game.exe\"")),
               QStringList{QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")});
     EXPECT_EQ(splitWindowsCommandLine(QStringLiteral("\"C:\\Program Files\\Game.exe\" -w  -skiptobnet")),
@@ -80,8 +80,7 @@ TEST(CommandLineSplitting, FollowsWindowsRulesForQuotesAndBackslashes)
     EXPECT_TRUE(splitWindowsCommandLine(QStringLiteral("   ")).isEmpty());
 }
 
-TEST(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes)
-{
+TEST(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes) {
     test::TempPrefix prefix;
     FakeTools tools;
     const QString wine = tools.add(QStringLiteral("wine"));
@@ -96,13 +95,13 @@ TEST(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes)
     EXPECT_EQ(minimised.winePrefix, prefix.prefix());
 
     // ".exe" may be left off, and what follows the program is its arguments.
-    const auto normal = WineProcessStarter::translate(QStringLiteral("C:\\Program Files\\Diablo II\\Game -w"), 1, &reason);
+    const auto normal =
+        WineProcessStarter::translate(QStringLiteral("C:\\Program Files\\Diablo II\\Game -w"), 1, &reason);
     EXPECT_EQ(normal.arguments,
               (QStringList{QStringLiteral("C:\\Program Files\\Diablo II\\Game"), QStringLiteral("-w")}));
 }
 
-TEST(WineStart, MapsTheDiskFormatEntryPointToTheDesktopDiskUtility)
-{
+TEST(WineStart, MapsTheDiskFormatEntryPointToTheDesktopDiskUtility) {
     test::TempPrefix prefix;
     QDir().mkpath(prefix.driveC() + QStringLiteral("/windows"));
     FakeTools tools;
@@ -122,14 +121,13 @@ TEST(WineStart, MapsTheDiskFormatEntryPointToTheDesktopDiskUtility)
     EXPECT_TRUE(started.arguments.isEmpty());
 
     // Only the Windows folder's rundll32 is the shell's entry point.
-    EXPECT_EQ(WineProcessStarter::translate(QStringLiteral("C:\\other\\rundll32.exe shell32.dll,SHFormatDrive"), 1,
-                                            &reason)
-                  .program,
-              tools.dir() + QStringLiteral("/wine"));
+    EXPECT_EQ(
+        WineProcessStarter::translate(QStringLiteral("C:\\other\\rundll32.exe shell32.dll,SHFormatDrive"), 1, &reason)
+            .program,
+        tools.dir() + QStringLiteral("/wine"));
 }
 
-TEST(WineStart, SaysWhyWhenWineIsMissing)
-{
+TEST(WineStart, SaysWhyWhenWineIsMissing) {
     test::TempPrefix prefix;
     FakeTools tools; // PATH holds nothing else
     WineProcessStarter starter;
@@ -138,8 +136,7 @@ TEST(WineStart, SaysWhyWhenWineIsMissing)
     EXPECT_TRUE(result.reason.contains(QStringLiteral("Wine is not installed"))) << qPrintable(result.reason);
 }
 
-TEST(WineStart, StartsARealDetachedProcessWithTheArgumentVectorAndPrefix)
-{
+TEST(WineStart, StartsARealDetachedProcessWithTheArgumentVectorAndPrefix) {
     test::TempPrefix prefix;
     FakeTools tools;
     const QString out = tools.dir() + QStringLiteral("/started.txt");
@@ -156,14 +153,13 @@ TEST(WineStart, StartsARealDetachedProcessWithTheArgumentVectorAndPrefix)
         QThread::msleep(10);
     QFile file(out);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-              (QStringList{QStringLiteral("start"), QStringLiteral("/min"),
-                           QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe"), QStringLiteral("-w"),
-                           prefix.prefix()}));
+    EXPECT_EQ(
+        QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        (QStringList{QStringLiteral("start"), QStringLiteral("/min"),
+                     QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe"), QStringLiteral("-w"), prefix.prefix()}));
 }
 
-TEST(WindowsDirectory, WritesTheFolderWithItsLengthOrAsksForMoreRoom)
-{
+TEST(WindowsDirectory, WritesTheFolderWithItsLengthOrAsksForMoreRoom) {
     test::TempPrefix prefix;
     char buffer[255];
     std::fill(std::begin(buffer), std::end(buffer), 'x');
@@ -176,8 +172,7 @@ TEST(WindowsDirectory, WritesTheFolderWithItsLengthOrAsksForMoreRoom)
     EXPECT_EQ(small[0], 'x');
 }
 
-TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile)
-{
+TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile) {
     test::TempPrefix prefix;
     test::RecordingMessageBox boxes;
     RecordingStarter starter;
@@ -204,8 +199,7 @@ TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile)
     }
 }
 
-TEST(StartGame, StartsTheCommandLineUnchangedMinimisedOnEveryPress)
-{
+TEST(StartGame, StartsTheCommandLineUnchangedMinimisedOnEveryPress) {
     test::TempPrefix prefix;
     test::RecordingMessageBox boxes;
     RecordingStarter starter;
@@ -231,8 +225,7 @@ TEST(StartGame, StartsTheCommandLineUnchangedMinimisedOnEveryPress)
     EXPECT_EQ(boxes.boxes()[0].style, 16);
 }
 
-TEST(FormatFloppyDisk, StartsTheWindowsFolderRundllShownNormally)
-{
+TEST(FormatFloppyDisk, StartsTheWindowsFolderRundllShownNormally) {
     test::TempPrefix prefix;
     test::RecordingMessageBox boxes;
     RecordingStarter starter;
