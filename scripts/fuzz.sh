@@ -10,7 +10,7 @@ build_preset fuzz
 cd "$repo_root"
 status=0
 for fuzzer in build/fuzz/fuzz/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+    [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus=$(mktemp -d)
     seeds="fuzz/corpus/${name#fuzz_}"
