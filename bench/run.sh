@@ -20,7 +20,7 @@ pairs=(
     "bench_file_list|fileListSetPath|readdirWildcard/plain|file list from 10,000 files vs readdir + wildcard|2"
     "bench_file_list|fileListSetPath|readdirWildcard/hiddenRule|file list from 10,000 files vs readdir + wildcard + Wine's hidden test|2"
 )
-copy_target=1.5
+copy_target=1.3
 
 programs=()
 for source in bench/bench_*.cpp; do
