@@ -6,7 +6,6 @@
 #include "platform/twips.h"
 #include "platform/window_list.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -83,10 +82,13 @@ bool ArchiveDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ArchiveDialog::showEvent(QShowEvent* event) {
-    // No owner is given, yet the dialog opens centred over the main window.
-    QWidget* over = QApplication::activeWindow();
-    if (over && over != this)
-        move(over->frameGeometry().center() - rect().center());
+    // No owner is given, yet the dialog opens centred over the main window: the first window loaded.
+    for (QWidget* window : platform::loadedWindows()) {
+        if (window != this && window->isVisible()) {
+            move(window->frameGeometry().center() - rect().center());
+            break;
+        }
+    }
     QDialog::showEvent(event);
 }
 
