@@ -5,19 +5,19 @@
 namespace quillmere::test {
 
 platform::ReplaceAnswer ScriptedShellUi::confirmReplace(const platform::ReplaceInfo& info) {
-    replaceQuestions.append(info);
-    if (m_replace.empty()) {
+    asked.append(info);
+    if (replaceAnswers.empty()) {
         ADD_FAILURE() << "unscripted replace question for " << qPrintable(info.name);
         return platform::ReplaceAnswer::Cancel;
     }
-    const platform::ReplaceAnswer answer = m_replace.front();
-    m_replace.pop_front();
+    const platform::ReplaceAnswer answer = replaceAnswers.front();
+    replaceAnswers.pop_front();
     return answer;
 }
 
-bool ScriptedShellUi::confirmCreateFolder(const QString& windowsFolder) {
-    createFolderQuestions.append(windowsFolder);
-    return m_createFolder;
+bool ScriptedShellUi::confirmCreateFolder(const QString& folder) {
+    foldersAsked.append(folder);
+    return createFolder;
 }
 
 } // namespace quillmere::test

@@ -4,37 +4,48 @@
 #include "platform/shell_file_operation.h"
 
 #include <QList>
+#include <QString>
+#include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace quillmere::test {
 
-// Answers the shell copy's questions from a script and records what it was asked and told;
-// installed for its lifetime. An unscripted replace question fails the test and answers Cancel;
-// a missing destination folder is created unless told otherwise.
-class ScriptedShellUi final : public platform::ShellCopyUi {
+// Answers the copy's questions from a script and records what it was asked and told. An
+// unscripted replace question fails the test and answers Cancel; a missing destination folder is
+// created unless told otherwise.
+class ScriptedShellUi : public platform::ShellCopyUi {
 public:
-    ScriptedShellUi() { platform::setShellCopyUi(this); }
-    ~ScriptedShellUi() override { platform::setShellCopyUi(nullptr); }
-    ScriptedShellUi(const ScriptedShellUi&) = delete;
-    ScriptedShellUi& operator=(const ScriptedShellUi&) = delete;
+    std::deque<platform::ReplaceAnswer> replaceAnswers;
+    bool createFolder = true;
+    // Called on every progress report; returning true cancels from then on.
+    std::function<bool(const QString& file, qint64 done)> cancelOn;
+    bool cancelNow = false;
 
-    void answerReplace(platform::ReplaceAnswer answer) { m_replace.push_back(answer); }
-    void answerCreateFolder(bool create) { m_createFolder = create; }
-
-    platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo& info) override;
-    bool confirmCreateFolder(const QString& windowsFolder) override;
-    void reportError(const platform::CopyError& error) override { errors.append(error); }
-    void progress(const QString&, qint64, qint64) override {}
-    bool cancelled() override { return false; }
-
-    QList<platform::ReplaceInfo> replaceQuestions;
-    QList<QString> createFolderQuestions;
+    QList<platform::ReplaceInfo> asked;
+    QStringList foldersAsked;
     QList<platform::CopyError> errors;
 
-private:
-    std::deque<platform::ReplaceAnswer> m_replace;
-    bool m_createFolder = true;
+    void answerReplace(platform::ReplaceAnswer answer) { replaceAnswers.push_back(answer); }
+
+    platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo& info) override;
+    bool confirmCreateFolder(const QString& folder) override;
+    void reportError(const platform::CopyError& error) override { errors.append(error); }
+    void progress(const QString& file, qint64 done, qint64) override {
+        if (cancelOn && cancelOn(file, done))
+            cancelNow = true;
+    }
+    bool cancelled() override { return cancelNow; }
+};
+
+// A scripted user interface that every shell file operation talks to for its lifetime.
+class InstalledShellUi final : public ScriptedShellUi {
+public:
+    InstalledShellUi() { platform::setShellCopyUi(this); }
+    ~InstalledShellUi() override { platform::setShellCopyUi(nullptr); }
+    InstalledShellUi(const InstalledShellUi&) = delete;
+    InstalledShellUi& operator=(const InstalledShellUi&) = delete;
 };
 
 } // namespace quillmere::test

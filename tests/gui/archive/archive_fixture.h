@@ -44,7 +44,7 @@ protected:
 
     TempPrefix prefix;
     RecordingMessageBox boxes;
-    ScriptedShellUi shell;
+    InstalledShellUi shell;
     QString floppy;
 };
 

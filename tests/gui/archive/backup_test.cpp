@@ -76,7 +76,7 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     shell.answerReplace(platform::ReplaceAnswer::Cancel);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("C:\\Backups")));
     expectFailure(1);
-    ASSERT_EQ(shell.replaceQuestions.size(), 1);
+    ASSERT_EQ(shell.asked.size(), 1);
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open after a failure";
     EXPECT_EQ(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->path(), QStringLiteral("C:\\Backups"));
     EXPECT_EQ(bytesOf(target), old);

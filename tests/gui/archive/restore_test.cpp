@@ -40,16 +40,8 @@ FillingDisk* g_disk = nullptr;
 
 // The shell's operation carried out on the filling disk, answering every question with Yes.
 int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation) {
-    class YesUi final : public platform::ShellCopyUi {
-    public:
-        platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo&) override {
-            return platform::ReplaceAnswer::YesToAll;
-        }
-        bool confirmCreateFolder(const QString&) override { return true; }
-        void reportError(const platform::CopyError&) override {}
-        void progress(const QString&, qint64, qint64) override {}
-        bool cancelled() override { return false; }
-    } yes;
+    test::ScriptedShellUi yes;
+    yes.answerReplace(platform::ReplaceAnswer::YesToAll);
     platform::FileCopyEngine engine(yes, *g_disk);
     const platform::CopyResult result =
         engine.copy({QString::fromLocal8Bit(operation->pFrom)}, QString::fromLocal8Bit(operation->pTo));
