@@ -133,10 +133,9 @@ void MainWindow::buildControls() {
         list->setAutoFillBackground(true);
     }
 
-    m_file1 = new platform::FileListBox(m_frame1);
+    m_file1 = new platform::FileListBox(QStringLiteral("*.d2s"), m_frame1);
     m_file1->setObjectName(QStringLiteral("File1"));
     m_file1->setGeometry(twipsRect(120, 3480, 2415, 1260));
-    m_file1->setPattern(QStringLiteral("*.d2s"));
     m_file1->setAccessibleName(tr("Character files"));
 
     m_cmdBackup = makeButton(m_frame1, "cmdBackup", tr("&Backup"), twipsRect(2640, 1320, 1695, 615));

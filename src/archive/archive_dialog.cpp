@@ -3,6 +3,7 @@
 #include "platform/classic_fonts.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
+#include "platform/message_box.h"
 #include "platform/twips.h"
 #include "platform/window_list.h"
 
@@ -95,6 +96,15 @@ void ArchiveDialog::showEvent(QShowEvent* event) {
 void ArchiveDialog::driveRule() {
     m_dir1->setPath(m_drive1->drive());
     m_drive1->setDrive(m_dir1->path());
+}
+
+void ArchiveDialog::reportCopy(bool copied, const QString& successText, const QString& failureText) {
+    if (!copied) {
+        platform::msgBox(failureText, platform::mb::Critical, tr("Failure!"));
+        return;
+    }
+    platform::msgBox(successText, platform::mb::Information, tr("Success!"));
+    accept();
 }
 
 } // namespace quillmere::archive

@@ -34,6 +34,8 @@ protected:
 
     // Drive1 changed: show that drive's current folder, or go back to the drive the folder list shows.
     void driveRule();
+    // Tells the user how the copy went; a success closes the dialog, a failure leaves it open.
+    void reportCopy(bool copied, const QString& successText, const QString& failureText);
 
     platform::DriveListBox* m_drive1 = nullptr;
     platform::DirListBox* m_dir1 = nullptr;

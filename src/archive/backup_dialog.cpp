@@ -3,7 +3,6 @@
 #include "archive/shell_copy.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
-#include "platform/message_box.h"
 #include "platform/twips.h"
 #include "platform/windows_path.h"
 #include "support/paths.h"
@@ -60,31 +59,15 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
 }
 
 void BackupDialog::cmdOK_Click() {
-    const auto failure = [] {
-        platform::msgBox(tr("An error occurred while backing up your character!"), platform::mb::Critical,
-                         tr("Failure!"));
-    };
-
+    // No save folder is a failure, not a copy from the current drive's root.
     const QString saveFolder = regedit::saveFolder();
-    if (saveFolder.isEmpty()) {
-        failure();
-        return;
-    }
     const QString name = d2sEngine::fileTitle(m_selectedFileName);
-    const QString sourcePattern = platform::joinWindowsPath(saveFolder, name + QStringLiteral("*.*"));
     // A drive root is told by the path alone, so the target never gets two separators.
     const QString target = platform::joinWindowsPath(m_dir1->path(), name);
-
-    if (!d2sEngine::folderExists(target) && !createFolder(target)) {
-        failure();
-        return;
-    }
-    if (!shellFileCopy(sourcePattern, target)) {
-        failure();
-        return;
-    }
-    platform::msgBox(tr("All character(s) were successfully backed up!"), platform::mb::Information, tr("Success!"));
-    accept();
+    const bool copied = !saveFolder.isEmpty() && (d2sEngine::folderExists(target) || createFolder(target)) &&
+                        shellFileCopy(platform::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
+    reportCopy(copied, tr("All character(s) were successfully backed up!"),
+               tr("An error occurred while backing up your character!"));
 }
 
 } // namespace quillmere::archive

@@ -27,11 +27,9 @@ RestoreDialog::RestoreDialog()
 
     createLists(m_frame1, QRect(120, 960, 2175, 315), QRect(120, 1320, 2175, 1665));
 
-    m_file1 = new platform::FileListBox(m_frame1);
+    m_file1 = new platform::FileListBox(QStringLiteral("*.d2s"), m_frame1);
     m_file1->setObjectName(QStringLiteral("File1"));
     m_file1->setGeometry(twipsRect(120, 3000, 2175, 870));
-    m_file1->setPattern(QStringLiteral("*.d2s"));
-    m_file1->setPath(m_dir1->path());
     m_file1->setAccessibleName(tr("Character files"));
     sendEnterToCancel(m_file1);
 
@@ -77,24 +75,14 @@ void RestoreDialog::cmdOK_Click() {
         platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));
         return;
     }
-    const auto failure = [] {
-        platform::msgBox(tr("An error occurred while restoring your character!"), platform::mb::Critical,
-                         tr("Failure!"));
-    };
+    // No save folder is a failure: nothing is copied anywhere.
     const QString saveFolder = regedit::saveFolder();
-    if (saveFolder.isEmpty()) {
-        failure();
-        return;
-    }
     const QString name = d2sEngine::fileTitle(fileName);
     // A backup folder at a drive root is joined with a single separator, as the backup does.
     const QString sourcePattern = platform::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
-    if (!shellFileCopy(sourcePattern, saveFolder)) {
-        failure();
-        return;
-    }
-    platform::msgBox(tr("All character(s) were successfully restored!"), platform::mb::Information, tr("Success!"));
-    accept();
+    const bool copied = !saveFolder.isEmpty() && shellFileCopy(sourcePattern, saveFolder);
+    reportCopy(copied, tr("All character(s) were successfully restored!"),
+               tr("An error occurred while restoring your character!"));
 }
 
 } // namespace quillmere::archive

@@ -8,7 +8,11 @@
 namespace quillmere::platform {
 
 FileListBox::FileListBox(QWidget* parent)
-    : QListWidget(parent) {
+    : FileListBox(QStringLiteral("*.*"), parent) {}
+
+FileListBox::FileListBox(const QString& pattern, QWidget* parent)
+    : QListWidget(parent)
+    , m_pattern(pattern) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row has the same height, which spares the view a measuring pass over thousands of rows.

@@ -10,6 +10,8 @@ class FileListBox : public QListWidget {
     Q_OBJECT
 public:
     explicit FileListBox(QWidget* parent = nullptr);
+    // With the pattern fixed in the layout, so the opening folder is read once, already filtered.
+    explicit FileListBox(const QString& pattern, QWidget* parent = nullptr);
 
     // The folder shown, in Windows form.
     QString path() const;
