@@ -3,6 +3,7 @@
 #include <QChar>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -11,6 +12,9 @@
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 namespace quillmere::platform {
@@ -324,6 +328,223 @@ struct KeyBuilder {
     }
 };
 
+// Judges most [key] lines of a stretch being skipped by their first 16 bytes, against the
+// first 16 bytes of each wanted path as Wine writes it, upper-cased.
+class KeyLineFilter {
+public:
+    void add(std::string_view spelt, const std::vector<char>& tokenStart) {
+        if (!m_enabled)
+            return;
+        Target target;
+        char bytes[16] = {};
+        target.size = std::min<std::size_t>(sizeof bytes, spelt.size());
+        std::memcpy(bytes, spelt.data(), target.size);
+        target.words[0] = load8(bytes);
+        target.words[1] = load8(bytes + 8);
+        for (std::size_t k = 0; k < target.size; ++k)
+            target.tokenStarts |= static_cast<std::uint32_t>(tokenStart[k] ? 1 : 0) << k;
+        m_targets.push_back(target);
+    }
+
+    void disable() {
+        m_enabled = false;
+        m_targets.clear();
+    }
+
+    // True when the key name at `name` (16 bytes at hand) is none of the wanted keys nor below
+    // one: against each, the first difference is a plain character on both sides. False when unsure.
+    bool rejects(const char* name) {
+        if constexpr (std::endian::native != std::endian::little)
+            return false;
+        if (m_targets.empty())
+            return false;
+        // Keys come sorted, so neighbours mostly share their first 16 bytes, and so the verdict.
+        const std::uint64_t raw[2] = {load8(name), load8(name + 8)};
+        if (m_haveRejected && raw[0] == m_rejected[0] && raw[1] == m_rejected[1])
+            return true;
+        const std::uint64_t upper[2] = {upper8(raw[0]), upper8(raw[1])};
+        for (const Target& target : m_targets) {
+            std::size_t at = 0;
+            if (const std::uint64_t diff = upper[0] ^ target.words[0])
+                at = static_cast<std::size_t>(std::countr_zero(diff)) / 8;
+            else if (const std::uint64_t diff2 = upper[1] ^ target.words[1])
+                at = 8 + static_cast<std::size_t>(std::countr_zero(diff2)) / 8;
+            else
+                return false;
+            const auto byte = static_cast<unsigned char>(name[at]);
+            if (at >= target.size || !(target.tokenStarts >> at & 1) || byte == '\\' || byte >= 0x80)
+                return false;
+        }
+        m_haveRejected = true;
+        m_rejected[0] = raw[0];
+        m_rejected[1] = raw[1];
+        return true;
+    }
+
+private:
+    struct Target {
+        std::uint64_t words[2] = {0, 0};
+        std::size_t size = 0;
+        std::uint32_t tokenStarts = 0; // bit k: byte k may be judged as a plain character
+    };
+
+    bool m_enabled = true;
+    std::vector<Target> m_targets;
+    bool m_haveRejected = false;
+    std::uint64_t m_rejected[2] = {0, 0};
+};
+
+// The unescaped ']' that closes a key name on its line, or null. `p` is not inside an escape.
+const char* closingBracket(const char* p, const char* end) {
+    for (const char* q = p;;) {
+        q = findBracketOrLineEnd(q, end);
+        if (!q || *q != ']')
+            return nullptr;
+        std::size_t run = 0;
+        while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
+            ++run;
+        if (run % 2 == 0)
+            return q;
+        ++q;
+    }
+}
+
+// Where the quick pass over a stretch of unwanted keys stopped.
+struct QuickStop {
+    // A '[' for the careful walk to judge; null when the text at hand ran out first.
+    const char* bracket = nullptr;
+    // When set, the lines up to here must be read one by one, from `lastKeyLine` (or from the
+    // start of the stretch when that is null).
+    const char* readLinesTo = nullptr;
+};
+
+// A '[' in the usual shape of a key line, after a blank line, whose name the filter rejects.
+// Such a line need not be walked: a later '[' on it is not at a line start, and nothing on it can
+// continue into the next line. `from` is where the stretch began; nothing before it is looked at.
+bool quicklyRejected(const char* bracket, const char* from, const char* end, KeyLineFilter& filter) {
+    return bracket - from >= 2 && bracket[-1] == '\n' && bracket[-2] == '\n' && end - bracket > 16 &&
+           filter.rejects(bracket + 1);
+}
+
+// One memchr() per key; each rejected key line is also walked to its closing bracket, since a
+// line without one leaves no key open, which changes how a later "#arch=" line is read.
+QuickStop quickPassPortable(const char* p, const char* end, const char* from, KeyLineFilter& filter,
+                            const char*& lastKeyLine) {
+    while (const void* found = std::memchr(p, '[', static_cast<std::size_t>(end - p))) {
+        const char* bracket = static_cast<const char*>(found);
+        const char* close = quicklyRejected(bracket, from, end, filter) ? closingBracket(bracket + 1, end) : nullptr;
+        if (!close)
+            return {bracket, nullptr};
+        lastKeyLine = bracket;
+        p = close + 1;
+    }
+    return {};
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define QUILLMERE_HAVE_AVX2_SCAN 1
+// Settles the brackets of one 64-byte step at `p`, given as bit masks with the "#a" starts.
+// False when the pass stops there, with `stop` set.
+inline bool settleStep(const char* p, std::uint64_t brackets, std::uint64_t archs, const char* from, const char* end,
+                       KeyLineFilter& filter, const char*& lastKeyLine, QuickStop& stop) {
+    if (archs)
+        brackets &= (std::uint64_t{1} << std::countr_zero(archs)) - 1;
+    for (; brackets; brackets &= brackets - 1) {
+        const char* bracket = p + std::countr_zero(brackets);
+        if (!quicklyRejected(bracket, from, end, filter)) {
+            stop = {bracket, nullptr};
+            return false;
+        }
+        lastKeyLine = bracket;
+    }
+    if (!archs)
+        return true;
+    stop = {lastKeyLine, p + std::countr_zero(archs) + 1};
+    return false;
+}
+
+// Where "#a" starts among 32 bytes, as vector lanes.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i archLanes(const char* at) {
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+    return _mm256_and_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('#')),
+                            _mm256_cmpeq_epi8(next, _mm256_set1_epi8('a')));
+}
+
+[[gnu::target("avx2"), gnu::always_inline]] inline std::uint64_t bitsOf(__m256i low, __m256i high) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+           std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+}
+
+// 64 bytes per step, the brackets of a step taken from one mask: far fewer calls and branches
+// than a memchr() per key in a hive of tens of thousands of keys. Key lines are not walked to
+// their closing bracket here. Whether one lacks it matters only to a later "#arch=" line, so
+// any "#a" in the stretch sends its lines, from the key line before it, to be read one by one.
+[[gnu::target("avx2")]] QuickStop quickPassAvx2(const char* p, const char* end, const char* from, KeyLineFilter& filter,
+                                                const char*& lastKeyLine) {
+    const __m256i open = _mm256_set1_epi8('[');
+    QuickStop stop;
+    for (; end - p > 64; p += 64) {
+        const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const std::uint64_t brackets = bitsOf(_mm256_cmpeq_epi8(low, open), _mm256_cmpeq_epi8(high, open));
+        const __m256i archLow = archLanes(p);
+        const __m256i archHigh = archLanes(p + 32);
+        const __m256i anyArch = _mm256_or_si256(archLow, archHigh);
+        const std::uint64_t archs = _mm256_testz_si256(anyArch, anyArch) ? 0 : bitsOf(archLow, archHigh);
+        if (!settleStep(p, brackets, archs, from, end, filter, lastKeyLine, stop))
+            return stop;
+    }
+    return quickPassPortable(p, end, from, filter, lastKeyLine);
+}
+
+// The same with AVX-512 byte compares, which give their masks directly.
+[[gnu::target("avx512f,avx512bw")]] QuickStop quickPassAvx512(const char* p, const char* end, const char* from,
+                                                              KeyLineFilter& filter, const char*& lastKeyLine) {
+    const __m512i open = _mm512_set1_epi8('[');
+    const __m512i hash = _mm512_set1_epi8('#');
+    const __m512i a = _mm512_set1_epi8('a');
+    QuickStop stop;
+    for (; end - p > 64; p += 64) {
+        const __m512i bytes = _mm512_loadu_si512(p);
+        const __m512i next = _mm512_loadu_si512(p + 1);
+        const std::uint64_t brackets = _mm512_cmpeq_epi8_mask(bytes, open);
+        const std::uint64_t archs = _mm512_cmpeq_epi8_mask(bytes, hash) & _mm512_cmpeq_epi8_mask(next, a);
+        if (!settleStep(p, brackets, archs, from, end, filter, lastKeyLine, stop))
+            return stop;
+    }
+    return quickPassPortable(p, end, from, filter, lastKeyLine);
+}
+#endif
+
+std::atomic<int> g_scanLimit{static_cast<int>(HiveScan::Avx512)};
+
+HiveScan detectedScan() {
+#ifdef QUILLMERE_HAVE_AVX2_SCAN
+    static const HiveScan detected = __builtin_cpu_supports("avx512bw") ? HiveScan::Avx512
+                                     : __builtin_cpu_supports("avx2")   ? HiveScan::Avx2
+                                                                        : HiveScan::Portable;
+    return detected;
+#else
+    return HiveScan::Portable;
+#endif
+}
+
+// Passes over the key lines of a stretch of unwanted keys that can be judged quickly.
+QuickStop quickPass(const char* p, const char* end, const char* from, KeyLineFilter& filter, const char*& lastKeyLine) {
+#ifdef QUILLMERE_HAVE_AVX2_SCAN
+    switch (hiveScan()) {
+    case HiveScan::Avx512:
+        return quickPassAvx512(p, end, from, filter, lastKeyLine);
+    case HiveScan::Avx2:
+        return quickPassAvx2(p, end, from, filter, lastKeyLine);
+    case HiveScan::Portable:
+        break;
+    }
+#endif
+    return quickPassPortable(p, end, from, filter, lastKeyLine);
+}
+
 // The hive text, all at hand or still arriving from a source into a buffer of its final size
 // (so that pointers into it stay valid), and the reading position in it.
 class LineReader {
@@ -373,7 +594,7 @@ public:
     bool load() {
         if (!m_source || m_loaded == m_end)
             return false;
-        constexpr std::size_t kPiece = std::size_t{128} << 10; // scanned while still in the cache
+        constexpr std::size_t kPiece = std::size_t{256} << 10; // scanned while still in the cache
         const std::size_t got =
             (*m_source)(const_cast<char*>(m_loaded), std::min(kPiece, static_cast<std::size_t>(m_end - m_loaded)));
         if (got == 0) {
@@ -423,6 +644,12 @@ public:
                    first[added.shared] == added.bytes[added.shared])
                 ++added.shared;
             m_lookahead = std::max(m_lookahead, added.bytes.size() + 2);
+        }
+        for (std::size_t i = 0; i < m_targets.size(); ++i) {
+            if (!m_spelt[i].usable || m_spelt[i].bytes.empty())
+                m_filter.disable();
+            else if (m_alias[i] == i)
+                m_filter.add(m_spelt[i].bytes, m_spelt[i].tokenStart);
         }
     }
 
@@ -496,16 +723,22 @@ private:
     void skipSection() {
         const char* from = m_lines.position();
         const char* p = from;
+        const char* lastKeyLine = nullptr; // the last key line passed over
         for (;;) {
             const char* end = m_lines.loaded();
-            const void* found = std::memchr(p, '[', static_cast<std::size_t>(end - p));
-            if (!found) {
+            const QuickStop stop = quickPass(p, end, from, m_filter, lastKeyLine);
+            if (stop.readLinesTo) {
+                m_lines.seek(lastKeyLine ? lastKeyLine : from);
+                m_slowUntil = stop.readLinesTo;
+                return;
+            }
+            const char* bracket = stop.bracket;
+            if (!bracket) {
                 p = end;
                 if (!m_lines.load())
                     break;
                 continue;
             }
-            const char* bracket = static_cast<const char*>(found);
             const char* lineStart = bracket;
             while (lineStart > from && lineStart[-1] != '\n' && isSpace(lineStart[-1]))
                 --lineStart;
@@ -528,6 +761,7 @@ private:
                 m_lines.seek(lineStart); // wanted, not well-formed or not all at hand: read it as a line
                 return;
             }
+            lastKeyLine = lineStart;
             p = close + 1;
         }
         m_lines.seek(p);
@@ -542,21 +776,6 @@ private:
         while (previous > from && previous[-1] != '\n')
             --previous;
         return std::memchr(previous, '\\', static_cast<std::size_t>(lineStart - previous)) != nullptr;
-    }
-
-    // The unescaped ']' that closes a key name on its line, or null.
-    static const char* closingBracket(const char* p, const char* end) {
-        for (const char* q = p;;) {
-            q = findBracketOrLineEnd(q, end);
-            if (!q || *q != ']')
-                return nullptr;
-            std::size_t run = 0;
-            while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
-                ++run;
-            if (run % 2 == 0)
-                return q;
-            ++q;
-        }
     }
 
     bool rejectedByAll(const char* name, const char* end) const {
@@ -825,6 +1044,7 @@ private:
     std::vector<std::u16string> m_targets; // normalised and folded
     std::vector<std::size_t> m_alias;      // the first target equal to each one
     std::vector<Spelt> m_spelt;
+    KeyLineFilter m_filter;
     std::size_t m_lookahead = 512; // bytes of a key line to have at hand before judging it
     std::vector<bool> m_alive;
     std::vector<bool> m_parent; // the key line names a key below the target
@@ -838,6 +1058,14 @@ private:
 };
 
 } // namespace
+
+HiveScan hiveScan() {
+    return std::min(detectedScan(), static_cast<HiveScan>(g_scanLimit.load(std::memory_order_relaxed)));
+}
+
+void limitHiveScan(HiveScan widest) {
+    g_scanLimit.store(static_cast<int>(widest), std::memory_order_relaxed);
+}
 
 const HiveValue* HiveKey::find(std::u16string_view name) const {
     for (const HiveValue& value : values) {

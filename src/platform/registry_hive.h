@@ -55,6 +55,12 @@ using HiveSource = std::function<std::size_t(char* into, std::size_t size)>;
 // scanned while it is still in the processor's cache.
 Hive readHiveKeys(const HiveSource& source, std::size_t size, const std::vector<std::u16string>& paths);
 
+// The processor instructions the lookup passes over unwanted keys with: the widest this machine
+// has, unless narrowed (tests narrow it to cover each way).
+enum class HiveScan { Portable, Avx2, Avx512 };
+HiveScan hiveScan();
+void limitHiveScan(HiveScan widest);
+
 // Every key that has a section of its own, in order of first appearance.
 Hive parseHive(std::string_view text);
 

@@ -69,11 +69,30 @@ TEST(HiveScan, QuickLookupAgreesWithAFullParse) {
         "[Software\\\\Long] 9\n\"Big\"=\"" + std::string(300000, 'z') + "\"\n",
         "[" + std::string(200000, 'S') + "\n",
         "\"Stray\"=\"value\\\\\"\n; comment [x]\n",
+        // Runs of keys after blank lines, judged by their first 16 bytes alone.
+        "\n[Software\\\\Classes\\\\CLSID\\\\{2}] 6\n@=\"a\"\n\n[Software\\\\Classes\\\\CLSID\\\\{3}] 6\n\n",
+        "\n[software\\\\blizzard entertainment\\\\diablo ii] 11\n\"Save Path\"=\"lower\"\n\n",
+        "\n[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II\\\\Sub] 12\n\n",
+        "\n[Softwar\\x65\\\\Other] 13\n\"e\"=\"escaped e\"\n\n",
+        "\n[Software\\\\\xc3\xa9t\xc3\xa9] 14\n\"Accent\"=\"1\"\n\n",
+        "\n[Softwa\\\\re\\\\Other] 16\n\"Split\"=\"1\"\n\n",
+        "\n[Sys] 15\n",
+        // A key line without its bracket leaves no key open, so "#arch=" counts again after it.
+        "\n[Software\\\\Classes\\\\Broken 17\n#arch=win32\n\n",
+        "\n[Software\\\\Classes\\\\Whole] 18\n#arch=win32\n\n",
     };
-    const std::vector<std::u16string> paths = {
+    // With the root among them every key line is read in full.
+    const std::vector<std::u16string> withRoot = {
         kGame, kWow, u"Software", u"software\\other", u"System\\Thing", kGame + u"\\Sub [1]", u""};
+    const std::vector<std::u16string> withoutRoot(withRoot.begin(), withRoot.end() - 1);
+    // Without "Software" itself, most Software\... lines differ from every wanted key early.
+    const std::vector<std::u16string> game = {kGame, kWow, u"software\\other", u"System\\Thing"};
+    const std::vector<std::u16string>* pathSets[] = {&withRoot, &withoutRoot, &game};
+    const HiveScan scans[] = {HiveScan::Portable, HiveScan::Avx2, HiveScan::Avx512};
     std::mt19937 random(42);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 270; ++round) {
+        const std::vector<std::u16string>& paths = *pathSets[round % 3];
+        limitHiveScan(scans[round / 3 % 3]);
         std::string text = round % 3 ? "WINE REGISTRY Version 2\n#arch=win64\n" : "WINE REGISTRY Version 2\n";
         for (int i = 0; i < 12; ++i)
             text += pieces[random() % pieces.size()];
@@ -93,6 +112,7 @@ TEST(HiveScan, QuickLookupAgreesWithAFullParse) {
             EXPECT_EQ(pieced.keys[i].present, quick.keys[i].present);
         }
     }
+    limitHiveScan(HiveScan::Avx512);
 }
 
 } // namespace
