@@ -1,5 +1,6 @@
 #include "platform/folder_listing.h"
 
+#include "platform/hidden_files.h"
 #include "platform/wildcard.h"
 #include "platform/windows_path.h"
 
@@ -100,7 +101,7 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
         return std::nullopt;
     const int dirFd = ::dirfd(dir);
     const QStringList patterns = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    const QString folderPrefix = hostPath.endsWith(QLatin1Char('/')) ? hostPath : hostPath + QLatin1Char('/');
+    HiddenAttributeReader hiddenCheck(dirFd, encodedFolder);
 
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
@@ -122,22 +123,34 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
             continue;
         if (!patterns.isEmpty() && !matchesAny(patterns, name))
             continue;
-        // The attribute read is the one costly step, so it comes last, for the survivors only.
-        if (isHiddenHostFile(folderPrefix + name))
-            continue;
+        // The attribute read is the one costly step, so it is left to the survivors, and to
+        // helper threads while the folder is still being read.
+        hiddenCheck.add(raw);
         names.append(name);
     }
-    ::closedir(dir);
-
-    // Folding each name once costs less than folding both sides of every comparison.
-    std::vector<std::pair<QString, QString>> keyed;
-    keyed.reserve(names.size());
-    for (QString& name : names)
-        keyed.emplace_back(name.toCaseFolded(), std::move(name));
-    std::sort(keyed.begin(), keyed.end());
+    // Sorted while the helpers are still reading attributes. Folding each name once costs less
+    // than folding both sides of every comparison.
+    std::vector<QString> folded;
+    folded.reserve(size_t(names.size()));
+    for (const QString& name : names)
+        folded.push_back(name.toCaseFolded());
+    std::vector<qsizetype> order(size_t(names.size()));
     for (qsizetype i = 0; i < names.size(); ++i)
-        names[i] = std::move(keyed[size_t(i)].second);
-    return names;
+        order[size_t(i)] = i;
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        const int byFold = QString::compare(folded[size_t(a)], folded[size_t(b)], Qt::CaseSensitive);
+        return byFold != 0 ? byFold < 0 : names.at(a) < names.at(b);
+    });
+
+    const std::vector<bool> hidden = hiddenCheck.finish();
+    ::closedir(dir);
+    QStringList shown;
+    shown.reserve(names.size());
+    for (const qsizetype i : order) {
+        if (!hidden[size_t(i)])
+            shown.append(std::move(names[i]));
+    }
+    return shown;
 }
 
 } // namespace quillmere::platform

@@ -409,12 +409,21 @@ const char* closingBracket(const char* p, const char* end) {
     }
 }
 
+// The key lines a pass over a stretch of unwanted keys has gone past.
+struct PassedKeys {
+    const char* lastLine = nullptr; // the last of them, null for none
+    // It was not walked to its closing bracket. A key line without one leaves no key open, and a
+    // "#arch=" line read while no key is open counts; so until a key line is walked, every "#a"
+    // sends the lines after `lastLine` to be read one by one.
+    bool unwalked = false;
+};
+
 // Where the quick pass over a stretch of unwanted keys stopped.
 struct QuickStop {
     // A '[' for the careful walk to judge; null when the text at hand ran out first.
     const char* bracket = nullptr;
-    // When set, the lines up to here must be read one by one, from `lastKeyLine` (or from the
-    // start of the stretch when that is null).
+    // When set, the lines up to here must be read one by one, from the last key line passed (or
+    // from the start of the stretch when there is none).
     const char* readLinesTo = nullptr;
 };
 
@@ -426,19 +435,35 @@ bool quicklyRejected(const char* bracket, const char* from, const char* end, Key
            filter.rejects(bracket + 1);
 }
 
-// One memchr() per key; each rejected key line is also walked to its closing bracket, since a
-// line without one leaves no key open, which changes how a later "#arch=" line is read.
+// The first "#a" in [p, end), counting a '#' that ends the text at hand; null when there is none.
+const char* findArch(const char* p, const char* end) {
+    while (const void* found = std::memchr(p, '#', static_cast<std::size_t>(end - p))) {
+        const char* hash = static_cast<const char*>(found);
+        if (hash + 1 == end || hash[1] == 'a')
+            return hash;
+        p = hash + 1;
+    }
+    return nullptr;
+}
+
+// One memchr() per key, and each rejected key line walked to its closing bracket.
 QuickStop quickPassPortable(const char* p, const char* end, const char* from, KeyLineFilter& filter,
-                            const char*& lastKeyLine) {
-    while (const void* found = std::memchr(p, '[', static_cast<std::size_t>(end - p))) {
-        const char* bracket = static_cast<const char*>(found);
+                            PassedKeys& passed) {
+    for (;;) {
+        const void* found = std::memchr(p, '[', static_cast<std::size_t>(end - p));
+        const char* bracket = found ? static_cast<const char*>(found) : end;
+        if (passed.unwalked) {
+            if (const char* arch = findArch(p, bracket))
+                return {nullptr, arch + 1};
+        }
+        if (!found)
+            return {};
         const char* close = quicklyRejected(bracket, from, end, filter) ? closingBracket(bracket + 1, end) : nullptr;
         if (!close)
             return {bracket, nullptr};
-        lastKeyLine = bracket;
+        passed = {bracket, false};
         p = close + 1;
     }
-    return {};
 }
 
 #if defined(__GNUC__) && defined(__x86_64__)
@@ -446,21 +471,26 @@ QuickStop quickPassPortable(const char* p, const char* end, const char* from, Ke
 // Settles the brackets of one 64-byte step at `p`, given as bit masks with the "#a" starts.
 // False when the pass stops there, with `stop` set.
 inline bool settleStep(const char* p, std::uint64_t brackets, std::uint64_t archs, const char* from, const char* end,
-                       KeyLineFilter& filter, const char*& lastKeyLine, QuickStop& stop) {
-    if (archs)
-        brackets &= (std::uint64_t{1} << std::countr_zero(archs)) - 1;
-    for (; brackets; brackets &= brackets - 1) {
-        const char* bracket = p + std::countr_zero(brackets);
-        if (!quicklyRejected(bracket, from, end, filter)) {
-            stop = {bracket, nullptr};
+                       KeyLineFilter& filter, PassedKeys& passed, QuickStop& stop) {
+    for (;;) {
+        const std::uint64_t beforeArch = archs ? (std::uint64_t{1} << std::countr_zero(archs)) - 1 : ~std::uint64_t{0};
+        for (std::uint64_t now = brackets & beforeArch; now; now &= now - 1) {
+            const char* bracket = p + std::countr_zero(now);
+            if (!quicklyRejected(bracket, from, end, filter)) {
+                stop = {bracket, nullptr};
+                return false;
+            }
+            passed = {bracket, true};
+        }
+        if (!archs)
+            return true;
+        if (passed.unwalked) {
+            stop = {nullptr, p + std::countr_zero(archs) + 1};
             return false;
         }
-        lastKeyLine = bracket;
+        brackets &= ~beforeArch;
+        archs &= archs - 1;
     }
-    if (!archs)
-        return true;
-    stop = {lastKeyLine, p + std::countr_zero(archs) + 1};
-    return false;
 }
 
 // Where "#a" starts among 32 bytes, as vector lanes.
@@ -481,7 +511,7 @@ inline bool settleStep(const char* p, std::uint64_t brackets, std::uint64_t arch
 // their closing bracket here. Whether one lacks it matters only to a later "#arch=" line, so
 // any "#a" in the stretch sends its lines, from the key line before it, to be read one by one.
 [[gnu::target("avx2")]] QuickStop quickPassAvx2(const char* p, const char* end, const char* from, KeyLineFilter& filter,
-                                                const char*& lastKeyLine) {
+                                                PassedKeys& passed) {
     const __m256i open = _mm256_set1_epi8('[');
     QuickStop stop;
     for (; end - p > 64; p += 64) {
@@ -492,15 +522,15 @@ inline bool settleStep(const char* p, std::uint64_t brackets, std::uint64_t arch
         const __m256i archHigh = archLanes(p + 32);
         const __m256i anyArch = _mm256_or_si256(archLow, archHigh);
         const std::uint64_t archs = _mm256_testz_si256(anyArch, anyArch) ? 0 : bitsOf(archLow, archHigh);
-        if (!settleStep(p, brackets, archs, from, end, filter, lastKeyLine, stop))
+        if (!settleStep(p, brackets, archs, from, end, filter, passed, stop))
             return stop;
     }
-    return quickPassPortable(p, end, from, filter, lastKeyLine);
+    return quickPassPortable(p, end, from, filter, passed);
 }
 
 // The same with AVX-512 byte compares, which give their masks directly.
 [[gnu::target("avx512f,avx512bw")]] QuickStop quickPassAvx512(const char* p, const char* end, const char* from,
-                                                              KeyLineFilter& filter, const char*& lastKeyLine) {
+                                                              KeyLineFilter& filter, PassedKeys& passed) {
     const __m512i open = _mm512_set1_epi8('[');
     const __m512i hash = _mm512_set1_epi8('#');
     const __m512i a = _mm512_set1_epi8('a');
@@ -510,10 +540,10 @@ inline bool settleStep(const char* p, std::uint64_t brackets, std::uint64_t arch
         const __m512i next = _mm512_loadu_si512(p + 1);
         const std::uint64_t brackets = _mm512_cmpeq_epi8_mask(bytes, open);
         const std::uint64_t archs = _mm512_cmpeq_epi8_mask(bytes, hash) & _mm512_cmpeq_epi8_mask(next, a);
-        if (!settleStep(p, brackets, archs, from, end, filter, lastKeyLine, stop))
+        if (!settleStep(p, brackets, archs, from, end, filter, passed, stop))
             return stop;
     }
-    return quickPassPortable(p, end, from, filter, lastKeyLine);
+    return quickPassPortable(p, end, from, filter, passed);
 }
 #endif
 
@@ -531,18 +561,18 @@ HiveScan detectedScan() {
 }
 
 // Passes over the key lines of a stretch of unwanted keys that can be judged quickly.
-QuickStop quickPass(const char* p, const char* end, const char* from, KeyLineFilter& filter, const char*& lastKeyLine) {
+QuickStop quickPass(const char* p, const char* end, const char* from, KeyLineFilter& filter, PassedKeys& passed) {
 #ifdef QUILLMERE_HAVE_AVX2_SCAN
     switch (hiveScan()) {
     case HiveScan::Avx512:
-        return quickPassAvx512(p, end, from, filter, lastKeyLine);
+        return quickPassAvx512(p, end, from, filter, passed);
     case HiveScan::Avx2:
-        return quickPassAvx2(p, end, from, filter, lastKeyLine);
+        return quickPassAvx2(p, end, from, filter, passed);
     case HiveScan::Portable:
         break;
     }
 #endif
-    return quickPassPortable(p, end, from, filter, lastKeyLine);
+    return quickPassPortable(p, end, from, filter, passed);
 }
 
 // The hive text, all at hand or still arriving from a source into a buffer of its final size
@@ -723,12 +753,12 @@ private:
     void skipSection() {
         const char* from = m_lines.position();
         const char* p = from;
-        const char* lastKeyLine = nullptr; // the last key line passed over
+        PassedKeys passed;
         for (;;) {
             const char* end = m_lines.loaded();
-            const QuickStop stop = quickPass(p, end, from, m_filter, lastKeyLine);
+            const QuickStop stop = quickPass(p, end, from, m_filter, passed);
             if (stop.readLinesTo) {
-                m_lines.seek(lastKeyLine ? lastKeyLine : from);
+                m_lines.seek(passed.lastLine ? passed.lastLine : from);
                 m_slowUntil = stop.readLinesTo;
                 return;
             }
@@ -761,7 +791,7 @@ private:
                 m_lines.seek(lineStart); // wanted, not well-formed or not all at hand: read it as a line
                 return;
             }
-            lastKeyLine = lineStart;
+            passed = {lineStart, false};
             p = close + 1;
         }
         m_lines.seek(p);

@@ -1,5 +1,6 @@
 #include "platform/windows_path.h"
 
+#include "platform/hidden_files.h"
 #include "platform/path_lexical.h"
 #include "platform/wine_prefix.h"
 
@@ -262,34 +263,6 @@ bool isUnder(const QString& path, const QString& root) {
 QMutex driveFoldersMutex;
 QHash<QChar, QString> driveFolders;
 
-// Wine keeps DOS attributes in user.DOSATTRIB the way Samba does: as hex text ("0x22"), or as
-// Samba's binary blob (version, level, then the attributes).
-std::optional<unsigned> parseDosAttrib(const QByteArray& data) {
-    if (data.startsWith("0x") || data.startsWith("0X")) {
-        QByteArray text = data.mid(2);
-        const int nul = text.indexOf('\0');
-        if (nul >= 0)
-            text.truncate(nul);
-        bool ok = false;
-        const unsigned value = text.trimmed().toUInt(&ok, 16);
-        if (ok)
-            return value;
-        return std::nullopt;
-    }
-    const auto u16 = [&](int at) { return unsigned(uchar(data.at(at))) | unsigned(uchar(data.at(at + 1))) << 8; };
-    const auto u32 = [&](int at) { return u16(at) | u16(at + 2) << 16; };
-    if (data.size() < 8)
-        return std::nullopt;
-    const unsigned version = u16(0);
-    if (version != u16(2) || version < 1 || version > 5)
-        return std::nullopt;
-    if (version <= 2)
-        return u32(4);
-    if (data.size() < 12)
-        return std::nullopt;
-    return u32(8);
-}
-
 } // namespace
 
 QList<DriveInfo> drives() {
@@ -471,9 +444,7 @@ bool isHiddenHostFile(const QString& hostPath) {
     const ssize_t length = ::getxattr(hostBytes(path).constData(), "user.DOSATTRIB", buffer, sizeof buffer);
     if (length <= 0)
         return false;
-    const auto attributes = parseDosAttrib(QByteArray(buffer, int(length)));
-    constexpr unsigned hiddenOrSystem = 0x2 | 0x4;
-    return attributes && (*attributes & hiddenOrSystem) != 0;
+    return dosAttribHides(buffer, static_cast<std::size_t>(length));
 }
 
 bool isAddressableName(const QString& name) {

@@ -115,3 +115,43 @@ TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
     EXPECT_FALSE(isDriveText(QStringLiteral("A:\\")));
     EXPECT_FALSE(isDriveText(QStringLiteral("1:")));
 }
+
+TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {
+    // Enough files for the attribute reads to be shared out among threads, hidden ones
+    // scattered through them, in both of the forms Wine writes.
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    QDir().mkpath(save);
+    QStringList expected;
+    bool attributes = true;
+    for (int i = 0; i < 1500; ++i) {
+        const QString name = QStringLiteral("Hero%1.d2s").arg(i, 4, 10, QLatin1Char('0'));
+        const QString path = save + QLatin1Char('/') + name;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray host = QFile::encodeName(path);
+        if (i % 7 == 3) {
+            attributes = attributes && setDosHidden(path);
+        } else if (i % 11 == 5) {
+            const QByteArray binary("\x03\x00\x03\x00\x01\x00\x00\x00\x04\x00\x00\x00", 12); // system
+            attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", binary.constData(),
+                                                  size_t(binary.size()), 0) == 0;
+        } else {
+            if (i % 13 == 0) {
+                const QByteArray archive("0x20");
+                attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", archive.constData(),
+                                                      size_t(archive.size()), 0) == 0;
+            }
+            expected.append(name);
+        }
+    }
+    if (!attributes)
+        GTEST_SKIP() << "no user extended attributes on this file system";
+
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(readFolderEntries(save, EntryKind::Files, QStringLiteral("*.d2s")).value_or(QStringList()), expected);
+    for (const QString& name : expected)
+        EXPECT_FALSE(isHiddenHostFile(save + QLatin1Char('/') + name)) << name.toStdString();
+}

@@ -80,6 +80,8 @@ TEST(HiveScan, QuickLookupAgreesWithAFullParse) {
         // A key line without its bracket leaves no key open, so "#arch=" counts again after it.
         "\n[Software\\\\Classes\\\\Broken 17\n#arch=win32\n\n",
         "\n[Software\\\\Classes\\\\Whole] 18\n#arch=win32\n\n",
+        std::string("\n[Software\\\\Classes\\\\Cut\x02") + std::string(8, '\0') +
+            "[Software\\\\Other] 19\\\n#arch=win32\nx\n",
     };
     // With the root among them every key line is read in full.
     const std::vector<std::u16string> withRoot = {
