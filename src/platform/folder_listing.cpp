@@ -119,9 +119,9 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
         if (type != (kind == EntryKind::Folders ? DT_DIR : DT_REG))
             continue;
         const QString name = QFile::decodeName(raw);
-        if (!isAddressableName(name) || !roundTrips(raw, name))
-            continue;
         if (!patterns.isEmpty() && !matchesAny(patterns, name))
+            continue;
+        if (!isAddressableName(name) || !roundTrips(raw, name))
             continue;
         // The attribute read is the one costly step, so it is left to the survivors, and to
         // helper threads while the folder is still being read.
