@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include <sched.h>
@@ -87,12 +88,17 @@ void HiddenAttributeReader::submit() {
         const std::lock_guard lock(m_mutex);
         m_batches.push_back(std::exchange(m_filling, Batch{}));
     }
-    if (m_helpers.empty()) {
+    if (!m_helpersStarted) {
+        m_helpersStarted = true;
         // One helper per spare processor; the caller takes its share at the end.
         const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
         const unsigned count = std::clamp(processors - 1, 1u, 3u);
-        for (unsigned i = 0; i < count; ++i)
-            m_helpers.emplace_back(&HiddenAttributeReader::helperMain, this);
+        try {
+            for (unsigned i = 0; i < count; ++i)
+                m_helpers.emplace_back(&HiddenAttributeReader::helperMain, this);
+        } catch (const std::system_error&) {
+            // Out of threads: the caller reads what the helpers do not.
+        }
     }
     m_work.notify_one();
 }
@@ -133,7 +139,7 @@ void HiddenAttributeReader::helperMain() {
 
 std::vector<bool> HiddenAttributeReader::finish() {
     std::vector<bool> hidden;
-    if (m_helpers.empty()) {
+    if (m_batches.empty()) {
         // Too few files to be worth a thread.
         judge(m_filling, false);
         hidden = std::move(m_filling.hidden);

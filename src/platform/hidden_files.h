@@ -54,6 +54,7 @@ private:
     std::deque<Batch> m_batches; // guarded by m_mutex, as are the two below
     std::size_t m_nextToTake = 0;
     bool m_closed = false;
+    bool m_helpersStarted = false;
     std::vector<std::thread> m_helpers;
 };
 
