@@ -4,8 +4,10 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 using quillmere::platform::matchesWildcard;
 
@@ -18,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString name = split < 0 ? QString() : QString::fromUtf8(bytes.mid(split + 1));
 
     const bool matched = matchesWildcard(pattern, name);
+    // ASCII names are also matched as bytes, unconverted: both ways must agree.
+    const QByteArray nameBytes = name.toUtf8();
+    if (std::all_of(nameBytes.begin(), nameBytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) &&
+        quillmere::platform::WildcardPattern(pattern).matchesAscii(
+            std::string_view(nameBytes.constData(), size_t(nameBytes.size()))) != matched)
+        std::abort();
     if (!matchesWildcard(name, name) || !matchesWildcard(QStringLiteral("*"), name))
         std::abort();
     const bool plain = !pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?')) &&

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -56,9 +57,8 @@ bool roundTrips(const char* raw, const QString& name) {
     return true;
 }
 
-bool matchesAny(const QStringList& patterns, const QString& name) {
-    return std::any_of(patterns.begin(), patterns.end(),
-                       [&name](const QString& pattern) { return matchesWildcard(pattern, name); });
+bool isAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -100,7 +100,9 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
     if (!dir)
         return std::nullopt;
     const int dirFd = ::dirfd(dir);
-    const QStringList patterns = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    std::vector<WildcardPattern> patterns;
+    for (const QString& one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        patterns.emplace_back(one);
     HiddenAttributeReader hiddenCheck(dirFd, encodedFolder);
 
     QStringList names;
@@ -118,8 +120,18 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
         }
         if (type != (kind == EntryKind::Folders ? DT_DIR : DT_REG))
             continue;
+        // Most names are plain ASCII: those are matched as they are, and only the survivors
+        // are converted.
+        const std::string_view bytes(raw);
+        const bool ascii = isAscii(bytes);
+        if (!patterns.empty() && ascii &&
+            std::none_of(patterns.begin(), patterns.end(),
+                         [bytes](const WildcardPattern& one) { return one.matchesAscii(bytes); }))
+            continue;
         const QString name = QFile::decodeName(raw);
-        if (!patterns.isEmpty() && !matchesAny(patterns, name))
+        if (!patterns.empty() && !ascii &&
+            std::none_of(patterns.begin(), patterns.end(),
+                         [&name](const WildcardPattern& one) { return one.matches(name); }))
             continue;
         if (!isAddressableName(name) || !roundTrips(raw, name))
             continue;

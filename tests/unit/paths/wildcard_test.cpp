@@ -41,3 +41,28 @@ TEST(Wildcard, ManyStarsDoNotBacktrackExponentially) {
     EXPECT_FALSE(matchesWildcard(QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*a*b"), name));
     EXPECT_TRUE(matchesWildcard(QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*a*"), name));
 }
+
+TEST(Wildcard, AsciiNamesMatchAsTheirDecodedForm) {
+    // The file list matches ASCII names without converting them; it must agree everywhere.
+    const QStringList patterns = {QStringLiteral("*.d2s"),
+                                  QStringLiteral("H?RO*.*"),
+                                  QStringLiteral("*."),
+                                  QStringLiteral("*.*"),
+                                  QStringLiteral("a*b?c"),
+                                  QStringLiteral("?"),
+                                  QString::fromUtf8("\xE2\x84\xAA*"), // KELVIN SIGN folds to 'k'
+                                  QString::fromUtf8("\xC3\x89t\xC3\xA9*"),
+                                  QString()};
+    const char* names[] = {"Hero.d2s", "HERO.D2S", "hero",  "Heroine.bak", "k.txt",  "KEY",          "x",
+                           "",         ".",        "a.b.c", "aXbYc",       "AxByC.", "Hero.d2s.bak", "Etat"};
+    for (const QString& pattern : patterns) {
+        const quillmere::platform::WildcardPattern compiled(pattern);
+        for (const char* name : names) {
+            const QString decoded = QString::fromLatin1(name);
+            EXPECT_EQ(compiled.matchesAscii(name), matchesWildcard(pattern, decoded))
+                << pattern.toStdString() << " / " << name;
+            EXPECT_EQ(compiled.matches(decoded), matchesWildcard(pattern, decoded));
+        }
+    }
+    EXPECT_TRUE(quillmere::platform::WildcardPattern(QString::fromUtf8("\xE2\x84\xAA*")).matchesAscii("KEY"));
+}
