@@ -3,7 +3,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 preset=${1:-ci}
-ensure_packages "${build_packages[@]}" desktop-file-utils appstream
+ensure_packages "${build_packages[@]}" desktop-file-utils appstream file
 build_preset "$preset"
 
 cd "$repo_root"
