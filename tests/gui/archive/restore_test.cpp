@@ -174,7 +174,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
 TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
     class NoStarter final : public platform::ProcessStarter {
     public:
-        platform::StartResult start(const QString&, int) override { return {true, {}}; }
+        platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
     app::MainWindow window(launcher);

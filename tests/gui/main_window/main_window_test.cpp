@@ -27,7 +27,7 @@ namespace {
 
 class NoStarter final : public platform::ProcessStarter {
 public:
-    platform::StartResult start(const QString&, int) override { return {true, {}}; }
+    platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
 };
 
 const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
