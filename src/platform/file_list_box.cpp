@@ -3,7 +3,8 @@
 #include "platform/folder_listing.h"
 #include "platform/windows_path.h"
 
-#include <QKeyEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
 
 namespace quillmere::platform {
 
@@ -17,6 +18,7 @@ FileListBox::FileListBox(const QString& pattern, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row has the same height, which spares the view a measuring pass over thousands of rows.
     setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListBox::onSelectionChanged);
     connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
     setPath(currentFolder());
 }
@@ -61,21 +63,29 @@ void FileListBox::refresh() {
 }
 
 void FileListBox::fillWith(const QStringList& names) {
+    m_filling = true;
     setUpdatesEnabled(false);
     clear();
     addItems(names);
     setUpdatesEnabled(true);
+    m_filling = false;
+}
+
+void FileListBox::onSelectionChanged() {
+    if (m_filling || selectedItems().isEmpty())
+        return;
+    m_changedSincePress = true;
+    emit selectionEvent();
+}
+
+void FileListBox::mousePressEvent(QMouseEvent* event) {
+    m_changedSincePress = false;
+    QListWidget::mousePressEvent(event);
 }
 
 void FileListBox::onClicked(const QModelIndex& index) {
-    if (index.isValid())
-        emit selectionEvent();
-}
-
-void FileListBox::keyPressEvent(QKeyEvent* event) {
-    const QList<QListWidgetItem*> before = selectedItems();
-    QListWidget::keyPressEvent(event);
-    if (selectedItems() != before && !selectedItems().isEmpty())
+    // A click that changed the selection has been told already.
+    if (index.isValid() && !m_changedSincePress)
         emit selectionEvent();
 }
 

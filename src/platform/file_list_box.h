@@ -31,15 +31,20 @@ public:
     void refresh();
 
 signals:
-    // A click on an entry, or a move of the selection with the keyboard; never a refill.
+    // Every change of the selected entry the user makes (click, drag, keyboard), and a click on the
+    // entry already selected; never a refill.
     void selectionEvent();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void fillWith(const QStringList& names);
+    void onSelectionChanged();
     void onClicked(const QModelIndex& index);
+
+    bool m_filling = false;
+    bool m_changedSincePress = false;
 
     QString m_path;
     QString m_hostPath;
