@@ -45,7 +45,6 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
     m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 960, 975, 495));
     m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1560, 975, 495));
     m_cmdCancel->setDefault(true);
-    m_cmdOK->setAutoDefault(false);
     addRedNote(tr("*It is recommended that you backup to a removable type of media, and store it in a safe place."),
                QRect(120, 3240, 4455, 495));
 

@@ -43,7 +43,6 @@ RestoreDialog::RestoreDialog()
     m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 1080, 2055, 495));
     m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1800, 2055, 495));
     m_cmdCancel->setDefault(true);
-    m_cmdOK->setAutoDefault(false);
     addRedNote(tr("*All characters are restored to the default Diablo 2 saved game directory on your hard drive."),
                QRect(120, 4320, 4335, 495));
 

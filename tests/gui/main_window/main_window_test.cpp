@@ -138,6 +138,20 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
 }
 
+TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 2); // heroine: Sorceress 12
+    const QPoint hero = list->visualItemRect(list->item(1)).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    QTest::mouseMove(list->viewport(), hero);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, hero);
+    ASSERT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+}
+
 TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto window = makeWindow();
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
@@ -202,6 +216,43 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     QTimer::singleShot(0, closeDialog);
     window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
+}
+
+TEST_F(MainWindowTest, EnterRunsTheFocusedButtonAndTheDefaultOneOnlyFromTheList) {
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* backup = window->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+    const auto enterOn = [&window](QWidget* widget) {
+        QApplication::setActiveWindow(window.get()); // back from the dialog
+        widget->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(widget, Qt::Key_Return);
+    };
+
+    QStringList opened;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        opened << (modal ? modal->objectName() : QString());
+        if (modal)
+            modal->close();
+    });
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    EXPECT_EQ(opened, QStringList{QStringLiteral("frmRestore")});
+    EXPECT_FALSE(backup->isDefault()) << "the default mark moves to the focused button";
+
+    clickRow(list, 1);
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRefresh")));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A")) << "Refresh empties the preview";
+
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRunD2")));
+    ASSERT_EQ(boxes.boxes().size(), 1) << "no game in this prefix";
+    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Dumbass..."));
+
+    enterOn(list);
+    EXPECT_TRUE(backup->isDefault());
+    enterOn(backup);
+    ASSERT_EQ(boxes.boxes().size(), 3);
+    for (int i : {1, 2})
+        EXPECT_EQ(boxes.boxes()[i].title, QStringLiteral("No File Selected..."));
 }
 
 TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacters) {
