@@ -6,6 +6,7 @@
 #include "archive/backup_dialog.h"
 #include "archive/restore_dialog.h"
 #include "character/preview_panel.h"
+#include "platform/classic_frame.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/file_list_box.h"
@@ -46,6 +47,7 @@ QFrame* makeSeparatorBar(QWidget* parent, const char* name, QRect geometry) {
     bar->setFrameShadow(QFrame::Sunken);
     bar->setGeometry(geometry);
     bar->setFocusPolicy(Qt::NoFocus);
+    bar->setAutoFillBackground(true); // covers what lies beneath it, as a classic frame does
     return bar;
 }
 
@@ -104,6 +106,7 @@ void MainWindow::buildControls() {
     m_frame1 = new QGroupBox(tr("Character Selection: Backup"), client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(2640, 240, 4455, 4815));
+    platform::useClassicFrame(m_frame1);
 
     m_label1 = new QLabel(tr("Please select an existing character that you would like to backup:"), m_frame1);
     m_label1->setObjectName(QStringLiteral("Label1"));
