@@ -16,7 +16,8 @@ void Launcher::startGame() {
                          tr("Dumbass..."));
         return;
     }
-    start(program, platform::show::Minimized);
+    // Quoted, so that exactly the file just checked is started, whatever its blanks.
+    start(QLatin1Char('"') + program + QLatin1Char('"'), platform::show::Minimized);
 }
 
 QString Launcher::formatCommandLine() {
@@ -31,9 +32,12 @@ void Launcher::formatFloppyDisk() {
 }
 
 void Launcher::start(const QString& commandLine, int showWindow) {
-    const platform::StartResult result = m_starter.start(commandLine, showWindow);
+    const auto cannotStart = [](const QString& reason) {
+        platform::msgBox(reason, platform::mb::Critical, tr("Cannot Start..."));
+    };
+    const platform::StartResult result = m_starter.start(commandLine, showWindow, cannotStart);
     if (!result.started)
-        platform::msgBox(result.reason, platform::mb::Critical, tr("Cannot Start..."));
+        cannotStart(result.reason);
 }
 
 } // namespace quillmere::app

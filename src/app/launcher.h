@@ -16,6 +16,7 @@ public:
         : m_starter(starter) {}
 
     // The game named by the registry's "Program", minimised; the "Dumbass..." box when it is missing.
+    // A start that fails, at once or within its first moments, gets the "Cannot Start..." box.
     void startGame();
     // The Windows folder's rundll32.exe shell32.dll,SHFormatDrive, shown normally.
     void formatFloppyDisk();

@@ -6,6 +6,7 @@
 #include "archive/backup_dialog.h"
 #include "archive/restore_dialog.h"
 #include "character/preview_panel.h"
+#include "platform/classic_frame.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/file_list_box.h"
@@ -17,6 +18,7 @@
 #include "support/registry.h"
 #include "titlebar/gradient_title_bar.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -45,6 +47,7 @@ QFrame* makeSeparatorBar(QWidget* parent, const char* name, QRect geometry) {
     bar->setFrameShadow(QFrame::Sunken);
     bar->setGeometry(geometry);
     bar->setFocusPolicy(Qt::NoFocus);
+    bar->setAutoFillBackground(true); // covers what lies beneath it, as a classic frame does
     return bar;
 }
 
@@ -103,6 +106,7 @@ void MainWindow::buildControls() {
     m_frame1 = new QGroupBox(tr("Character Selection: Backup"), client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(2640, 240, 4455, 4815));
+    platform::useClassicFrame(m_frame1);
 
     m_label1 = new QLabel(tr("Please select an existing character that you would like to backup:"), m_frame1);
     m_label1->setObjectName(QStringLiteral("Label1"));
@@ -184,8 +188,10 @@ void MainWindow::buildControls() {
     connect(m_cmdRefresh, &QPushButton::clicked, this, &MainWindow::cmdRefresh_Click);
     connect(m_cmdRunD2, &QToolButton::clicked, this, &MainWindow::cmdRunD2_Click);
 
-    // Enter presses the default button wherever the focus is, as on a classic form.
-    m_file1->installEventFilter(this);
+    // Enter presses the command button that has the focus, and the default button anywhere else.
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_file1, m_cmdBackup, m_cmdRestore, m_cmdRefresh, m_cmdRunD2})
+        widget->installEventFilter(this);
 }
 
 void MainWindow::buildMenus() {
@@ -325,10 +331,17 @@ void MainWindow::commitData(QSessionManager& manager) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_file1 && event->type() == QEvent::KeyPress) {
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (event->type() == QEvent::FocusIn) {
+        // The default button's mark moves to a command button while that has the focus.
+        m_cmdBackup->setDefault(!button || button == m_cmdBackup);
+        for (QPushButton* other : {m_cmdRestore, m_cmdRefresh})
+            other->setDefault(other == button);
+    } else if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
-            m_cmdBackup->click();
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            (button ? button : m_cmdBackup)->click();
             return true;
         }
     }

@@ -13,7 +13,8 @@ class DriveListBox;
 namespace quillmere::archive {
 
 // What the backup and restore dialogs share: the fixed tool-window frame, the drive rule, the red
-// note, OK and Cancel with Cancel as the default and cancel button (Enter in a list cancels too).
+// note, OK and Cancel with Cancel as the default and cancel button: Enter in a list cancels, Enter on
+// a button presses that button.
 class ArchiveDialog : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArchiveDialog)

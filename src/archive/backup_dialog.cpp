@@ -1,6 +1,7 @@
 #include "archive/backup_dialog.h"
 
 #include "archive/shell_copy.h"
+#include "platform/classic_frame.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/twips.h"
@@ -33,6 +34,7 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
     m_frame1 = new QGroupBox(tr("Directory Selection"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
+    platform::useClassicFrame(m_frame1);
 
     auto* label1 = new QLabel(tr("Please select where you would like to backup your character:"), m_frame1);
     label1->setObjectName(QStringLiteral("Label1"));
@@ -45,7 +47,6 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
     m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 960, 975, 495));
     m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1560, 975, 495));
     m_cmdCancel->setDefault(true);
-    m_cmdOK->setAutoDefault(false);
     addRedNote(tr("*It is recommended that you backup to a removable type of media, and store it in a safe place."),
                QRect(120, 3240, 4455, 495));
 

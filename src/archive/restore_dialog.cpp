@@ -2,6 +2,7 @@
 
 #include "archive/shell_copy.h"
 #include "character/preview_panel.h"
+#include "platform/classic_frame.h"
 #include "platform/dir_list_box.h"
 #include "platform/drive_list_box.h"
 #include "platform/file_list_box.h"
@@ -24,6 +25,7 @@ RestoreDialog::RestoreDialog()
     m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
+    platform::useClassicFrame(m_frame1);
 
     createLists(m_frame1, QRect(120, 960, 2175, 315), QRect(120, 1320, 2175, 1665));
 
@@ -43,7 +45,6 @@ RestoreDialog::RestoreDialog()
     m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 1080, 2055, 495));
     m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1800, 2055, 495));
     m_cmdCancel->setDefault(true);
-    m_cmdOK->setAutoDefault(false);
     addRedNote(tr("*All characters are restored to the default Diablo 2 saved game directory on your hard drive."),
                QRect(120, 4320, 4335, 495));
 

@@ -1,5 +1,7 @@
 #include "character/preview_panel.h"
 
+#include "platform/classic_fonts.h"
+#include "platform/classic_frame.h"
 #include "platform/twips.h"
 #include "support/registry.h"
 
@@ -38,19 +40,13 @@ void setAutoSizedText(QLabel* label, const QString& text) {
     label->adjustSize();
 }
 
+// Classic labels draw their text from the top of the control, not its middle.
 QLabel* makeLabel(QWidget* parent, const char* objectName, const QString& text, const QRect& rect) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(objectName));
     label->setGeometry(rect);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
-}
-
-// Windows font names; fontconfig picks a substitute where the system lacks one.
-QFont windowsFont(const QString& family, qreal pointSize) {
-    QFont font(family);
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
 }
 
 } // namespace
@@ -60,12 +56,13 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     , m_variant(variant) {
     setObjectName(QStringLiteral("Frame2"));
     setFixedSize(twipsSize(1815, 1575));
+    platform::useClassicFrame(this);
 
     const bool main = variant == Variant::MainWindow;
 
     // Created first so that it lies beneath the portraits: a visible portrait covers it.
     m_placeholder = makeLabel(this, main ? "Label2" : "Label3", QString(), twipsRect(480, 360, 705, 480));
-    m_placeholder->setFont(windowsFont(QStringLiteral("Arial"), 20.25));
+    m_placeholder->setFont(platform::classicFont(QStringLiteral("Arial"), 20.25, true));
     setAutoSizedText(m_placeholder, tr("N/A"));
 
     for (const Portrait& portrait : kPortraits) {
@@ -78,7 +75,7 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
         m_portraits.at(static_cast<std::size_t>(portrait.cls)) = box;
     }
 
-    const QFont captionFont = windowsFont(QStringLiteral("MS Sans Serif"), 8.25);
+    const QFont captionFont = platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
     auto* classCaption = makeLabel(this, "lblCharacterClass", tr("Class:"), twipsRect(120, 960, 495, 255));
     classCaption->setFont(captionFont);
     auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), twipsRect(120, 1200, 495, 255));

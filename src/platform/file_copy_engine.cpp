@@ -278,6 +278,15 @@ bool FileCopyEngine::Run::collectSources(const QStringList& entries) {
                  tr("Cannot copy %1: the path cannot be found.").arg(entry));
             return false;
         }
+        // A folder that is there but cannot be listed is not the same as one with no match.
+        const int folderFd = m_io.openFolder(QFile::encodeName(resolved.hostPath));
+        if (folderFd < 0 && folderFd != -ENOENT && folderFd != -ENOTDIR) {
+            fail(CopyErrorKind::ReadFailed, copycode::AccessDenied, folder,
+                 tr("Cannot copy from %1: the folder cannot be read.").arg(folder));
+            return false;
+        }
+        if (folderFd >= 0)
+            m_io.close(folderFd);
         const QDir dir(resolved.hostPath);
         const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
         for (const QString& name : names) {

@@ -3,7 +3,11 @@
 #include "platform/folder_listing.h"
 #include "platform/windows_path.h"
 
-#include <QKeyEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 
 namespace quillmere::platform {
 
@@ -17,6 +21,7 @@ FileListBox::FileListBox(const QString& pattern, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row has the same height, which spares the view a measuring pass over thousands of rows.
     setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListBox::onSelectionChanged);
     connect(this, &QAbstractItemView::clicked, this, &FileListBox::onClicked);
     setPath(currentFolder());
 }
@@ -61,21 +66,67 @@ void FileListBox::refresh() {
 }
 
 void FileListBox::fillWith(const QStringList& names) {
+    m_filling = true;
     setUpdatesEnabled(false);
     clear();
     addItems(names);
     setUpdatesEnabled(true);
+    m_filling = false;
+}
+
+void FileListBox::onSelectionChanged() {
+    if (m_filling || selectedItems().isEmpty())
+        return;
+    m_changedSincePress = true;
+    emit selectionEvent();
+}
+
+void FileListBox::mousePressEvent(QMouseEvent* event) {
+    m_changedSincePress = false;
+    QListWidget::mousePressEvent(event);
+}
+
+int FileListBox::rowHeight() const {
+    // Every entry is one line of text, so one made-up entry measures them all, even with none listed.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Hg");
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height() + 2 * spacing();
+}
+
+void FileListBox::resizeEvent(QResizeEvent* event) {
+    // The event may be the viewport's, and a hidden list gets its own late: read the list's height,
+    // and take the height it was snapped to for no new request.
+    if (!m_snapping && height() != m_snappedHeight)
+        m_askedHeight = height();
+    QListWidget::resizeEvent(event);
+    snapToWholeRows();
+}
+
+void FileListBox::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        snapToWholeRows();
+}
+
+void FileListBox::snapToWholeRows() {
+    const int row = rowHeight();
+    if (row <= 0 || m_askedHeight <= 0 || m_snapping)
+        return;
+    const int frame = 2 * frameWidth();
+    const int snapped = frame + qMax(1, (m_askedHeight - frame) / row) * row;
+    m_snappedHeight = snapped;
+    if (snapped == height())
+        return;
+    m_snapping = true;
+    resize(width(), snapped);
+    m_snapping = false;
 }
 
 void FileListBox::onClicked(const QModelIndex& index) {
-    if (index.isValid())
-        emit selectionEvent();
-}
-
-void FileListBox::keyPressEvent(QKeyEvent* event) {
-    const QList<QListWidgetItem*> before = selectedItems();
-    QListWidget::keyPressEvent(event);
-    if (selectedItems() != before && !selectedItems().isEmpty())
+    // A click that changed the selection has been told already.
+    if (index.isValid() && !m_changedSincePress)
         emit selectionEvent();
 }
 

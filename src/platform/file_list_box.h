@@ -30,16 +30,31 @@ public:
     // no files.
     void refresh();
 
+    // The height of one entry; the list shows whole entries only, its height snapped down to them.
+    int rowHeight() const;
+
 signals:
-    // A click on an entry, or a move of the selection with the keyboard; never a refill.
+    // Every change of the selected entry the user makes (click, drag, keyboard), and a click on the
+    // entry already selected; never a refill.
     void selectionEvent();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void fillWith(const QStringList& names);
+    void onSelectionChanged();
     void onClicked(const QModelIndex& index);
+
+    void snapToWholeRows();
+
+    int m_askedHeight = 0; // the height the layout gave, before snapping
+    int m_snappedHeight = -1;
+    bool m_snapping = false;
+    bool m_filling = false;
+    bool m_changedSincePress = false;
 
     QString m_path;
     QString m_hostPath;

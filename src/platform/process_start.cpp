@@ -69,6 +69,10 @@ QStringList splitArguments(const QString& text, qsizetype pos) {
     return args;
 }
 
+bool hasExtension(const QString& windowsPath) {
+    return QFileInfo(QString(windowsPath).replace(QLatin1Char('\\'), QLatin1Char('/'))).fileName().contains(u'.');
+}
+
 bool namesFile(const QString& windowsPath) {
     const ResolvedPath resolved = resolve(windowsPath);
     return resolved.status == PathStatus::Ok && QFileInfo(resolved.hostPath).isFile();
@@ -84,16 +88,42 @@ QStringList splitLikeCreateProcess(const QString& commandLine) {
         if (end < text.size() && !isBlank(text[end]))
             continue;
         const QString candidate = text.left(end);
-        const bool hasExtension = QFileInfo(QString(candidate).replace(QLatin1Char('\\'), QLatin1Char('/')))
-                                      .fileName()
-                                      .contains(QLatin1Char('.'));
-        if (namesFile(candidate) || (!hasExtension && namesFile(candidate + QStringLiteral(".exe")))) {
+        if (namesFile(candidate) || (!hasExtension(candidate) && namesFile(candidate + QStringLiteral(".exe")))) {
             QStringList parts{candidate};
             parts += splitArguments(text, end);
             return parts;
         }
     }
     return splitWindowsCommandLine(text);
+}
+
+// The existing Windows program a command line names, as its absolute drive path: never taken for
+// an option of "start", and never a document that "start" would open with another program.
+QString programFile(const QString& program, QString* reason) {
+    QString host;
+    for (const QString& candidate : {program, program + QStringLiteral(".exe")}) {
+        const ResolvedPath resolved = resolve(candidate);
+        if (resolved.status == PathStatus::Ok && QFileInfo(resolved.hostPath).isFile()) {
+            host = resolved.hostPath;
+            break;
+        }
+        if (hasExtension(program))
+            break; // ".exe" is only ever added to a bare name
+    }
+    if (host.isEmpty()) {
+        *reason = tr("%1 was not found.").arg(program);
+        return {};
+    }
+    static const QStringList programTypes{QStringLiteral("exe"), QStringLiteral("com"), QStringLiteral("bat"),
+                                          QStringLiteral("cmd")};
+    if (!programTypes.contains(QFileInfo(host).suffix(), Qt::CaseInsensitive)) {
+        *reason = tr("%1 is not a Windows program: only .exe, .com, .bat and .cmd files can be started.").arg(program);
+        return {};
+    }
+    const QString file = toWindowsPath(host);
+    if (file.isEmpty())
+        *reason = tr("%1 lies on no drive of the Wine prefix.").arg(program);
+    return file;
 }
 
 bool isDiskFormatCommand(const QStringList& parts) {
@@ -159,24 +189,40 @@ HostCommand WineProcessStarter::translate(const QString& commandLine, int showWi
                      "found).");
         return command;
     }
+    const QString file = programFile(parts[0], reason);
+    if (file.isEmpty())
+        return command;
     command.program = wine;
+    command.throughWine = true;
+    // Waiting keeps Wine running as long as the program, so that a program that cannot run ends it.
     if (showWindow == show::Minimized)
-        command.arguments << QStringLiteral("start") << QStringLiteral("/min");
-    command.arguments += parts;
+        command.arguments << QStringLiteral("start") << QStringLiteral("/min") << QStringLiteral("/wait");
+    command.arguments << file << parts.mid(1);
     return command;
 }
 
-StartResult WineProcessStarter::start(const QString& commandLine, int showWindow) {
+StartResult WineProcessStarter::start(const QString& commandLine, int showWindow, FailedSoon failedSoon) {
     QString reason;
     const HostCommand command = translate(commandLine, showWindow, &reason);
     if (command.program.isEmpty())
         return {false, reason};
 
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("WINEPREFIX"), command.winePrefix);
+    if (command.throughWine) {
+        const auto failed = [commandLine, failedSoon = std::move(failedSoon)](const QString& why) {
+            if (failedSoon)
+                failedSoon(tr("%1 could not be started: %2").arg(commandLine, why));
+        };
+        QString error;
+        if (!startWatched(command.program, command.arguments, environment, m_watch, failed, &error))
+            return {false, tr("%1 could not be started: %2").arg(commandLine, error)};
+        return {true, {}};
+    }
+
     QProcess process;
     process.setProgram(command.program);
     process.setArguments(command.arguments);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("WINEPREFIX"), command.winePrefix);
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());

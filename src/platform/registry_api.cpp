@@ -122,7 +122,9 @@ LONG snapshotKey(HKEY root, const std::u16string& path, OpenKey& out) {
 
     const std::vector<std::u16string> parts = splitPath(path);
     std::vector<std::u16string> paths{joinPath(parts)};
-    if (parts.size() >= 2 && equalsIgnoreCase(parts[0], u"Software") && !equalsIgnoreCase(parts[1], u"Wow6432Node"))
+    // Wine keeps the 32-bit view under HKEY_LOCAL_MACHINE only; HKEY_CURRENT_USER is shared.
+    if (root == kHkeyLocalMachine && parts.size() >= 2 && equalsIgnoreCase(parts[0], u"Software") &&
+        !equalsIgnoreCase(parts[1], u"Wow6432Node"))
         paths.push_back(parts[0] + u"\\Wow6432Node\\" + joinPath(parts, 1));
 
     Hive hive =

@@ -25,9 +25,9 @@ inline constexpr LONG kErrorMoreData = 234;
 
 // Opens `subKey` below `key` (a root or an open key). The hive is read once, here: the new handle
 // keeps a snapshot of the key's values, so later queries see one consistent state. In a hive with
-// "#arch=win64" a key under Software is looked up as the 32-bit game sees it: a value of
-// Software\Wow6432Node\... first, then one of the plain key. An empty or null `subKey` hands back
-// `key` itself. On failure *result is 0.
+// "#arch=win64" a key under HKEY_LOCAL_MACHINE\Software is looked up as the 32-bit game sees it: a
+// value of Software\Wow6432Node\... first, then one of the plain key. HKEY_CURRENT_USER has no
+// 32-bit view. An empty or null `subKey` hands back `key` itself. On failure *result is 0.
 LONG RegOpenKeyA(HKEY key, const char* subKey, HKEY* result);
 
 // The value's type and data. A null `data` only reports the type and the size; a buffer too small

@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QStringList>
 
+#include <climits>
 #include <optional>
 
 #include <dirent.h>
@@ -54,12 +55,6 @@ bool isListableFolder(const QString& hostPath) {
         return false;
     ::closedir(dir);
     return true;
-}
-
-QString hostJoin(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
 }
 
 DriveInfo driveAt(QChar letter, const QString& hostRoot) {
@@ -190,9 +185,12 @@ bool appendComponents(const QString& text, QStringList& out) {
     return true;
 }
 
+// Windows itself refuses paths longer than this, whatever "." and ".." would make of them.
+constexpr qsizetype kMaxWindowsPathLength = 32767;
+
 LexicalPath lexical(const QString& windowsPath) {
     LexicalPath result;
-    if (windowsPath.isEmpty())
+    if (windowsPath.isEmpty() || windowsPath.size() > kMaxWindowsPathLength)
         return result;
 
     QString base; // absolute Windows folder a relative path stands on
@@ -313,19 +311,29 @@ ResolvedPath resolve(const QString& windowsPath) {
     if (!drive || !drive->ready)
         return result;
 
+    // Built once, component by component: a path longer than the host can open names nothing.
+    qsizetype length = drive->hostRoot.size();
+    for (const QString& component : path.components) {
+        length += 1 + component.size();
+        if (length >= PATH_MAX) {
+            result.status = PathStatus::Invalid;
+            return result;
+        }
+    }
     QString host = drive->hostRoot;
+    host.reserve(length + 1);
     bool walking = true;
     for (const QString& component : path.components) {
-        const QString exact = hostJoin(host, component);
-        if (walking && !hostLstat(exact)) {
-            const QString match = caseInsensitiveEntry(host, component);
-            if (!match.isEmpty()) {
-                host = hostJoin(host, match);
-                continue;
-            }
-            walking = false; // nothing below a missing component can exist
+        if (!host.endsWith(QLatin1Char('/')))
+            host += QLatin1Char('/');
+        const qsizetype folderEnd = host.size();
+        host += component;
+        if (walking && !hostLstat(host)) {
+            const QString match = caseInsensitiveEntry(host.left(folderEnd), component);
+            host.truncate(folderEnd);
+            host += match.isEmpty() ? component : match;
+            walking = !match.isEmpty(); // nothing below a missing component can exist
         }
-        host = exact;
     }
     result.status = PathStatus::Ok;
     result.hostPath = host;

@@ -23,7 +23,7 @@ bool isDriveReady(QChar letter);
 enum class PathStatus {
     Ok,       // hostPath names where the path lives; the last component need not exist
     NotReady, // the drive is not mapped, its target is missing or unreadable
-    Invalid,  // not a Windows path this layer can address
+    Invalid,  // not a Windows path this layer can address, or longer than the system allows
 };
 
 struct ResolvedPath {

@@ -1,5 +1,6 @@
 #include "app/about.h"
 #include "app/readme_window.h"
+#include "platform/twips.h"
 #include "recording_message_box.h"
 #include "support/paths.h"
 #include "temp_prefix.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -136,4 +138,31 @@ TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator) {
     prefix.mapDrive('q', QCoreApplication::applicationDirPath());
     EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("Q:\\"));
     EXPECT_EQ(app::ReadmeWindow::readmePath(), QStringLiteral("Q:\\readme.txt"));
+}
+
+TEST(Readme, ViewerLayoutWithATextThatCanBeReadButNotChanged) {
+    test::TempPrefix prefix;
+    writeReadme("read me");
+    app::ReadmeWindow viewer(nullptr);
+    viewer.show();
+    QApplication::setActiveWindow(&viewer);
+    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    auto* done = viewer.findChild<QPushButton*>(QStringLiteral("cmdDone"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(viewer.size(), platform::twipsSize(6975, 3690));
+    EXPECT_EQ(text->geometry(), platform::twipsRect(120, 120, 6735, 2895));
+    EXPECT_EQ(done->geometry(), platform::twipsRect(2760, 3120, 1215, 495));
+    EXPECT_EQ(viewer.focusWidget(), done);
+
+    text->setFocus();
+    QTest::keyClicks(text, QStringLiteral("typed"));
+    QTest::keyClick(text, Qt::Key_Backspace);
+    QTest::keyClick(text, Qt::Key_Delete);
+    QTest::keyClick(text, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("read me"));
+    EXPECT_TRUE(text->isReadOnly());
+    // Enter in the text is the default button's: the viewer closes.
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_FALSE(viewer.isVisible());
 }

@@ -136,3 +136,15 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(foldersIn(floppy).isEmpty());
 }
+
+TEST_F(BackupTest, EnterOnAFocusedOkBacksUp) {
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    dialog.show();
+    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("A:\\")));
+    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    ok->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ok, Qt::Key_Return);
+    expectSuccess();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(foldersIn(floppy), QStringList{QStringLiteral("Hero")});
+}

@@ -102,6 +102,47 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
                                              QStringLiteral("Hero.txt"), QStringLiteral("Heroine.d2s")}));
 }
 
+TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    platform::FileListBox* list = file1(dialog);
+    click(dialog, QStringLiteral("Hero.d2s"));
+    const QPoint from = list->visualItemRect(list->findItems(QStringLiteral("Hero.d2s"), Qt::MatchExactly)[0]).center();
+    const QPoint to =
+        list->visualItemRect(list->findItems(QStringLiteral("Heroine.d2s"), Qt::MatchExactly)[0]).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(list->viewport(), to);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to);
+    ASSERT_EQ(list->fileName(), QStringLiteral("Heroine.d2s"));
+    EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("Sorceress"));
+    EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("12"));
+    pressOK(dialog);
+    EXPECT_EQ(filesIn(fresh()), QStringList{QStringLiteral("Heroine.d2s")});
+}
+
+TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
+    archive::RestoreDialog dialog;
+    open(dialog, QStringLiteral("A:\\Hero"));
+    click(dialog, QStringLiteral("Hero.d2s"));
+    auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    ok->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(ok, Qt::Key_Return);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].text, kSuccess);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(filesIn(fresh()).contains(QStringLiteral("Hero.d2s")));
+
+    // Once the focus has left OK, Enter is Cancel's again.
+    archive::RestoreDialog second;
+    open(second, QStringLiteral("A:\\Hero"));
+    click(second, QStringLiteral("Heroine.d2s"));
+    second.findChild<QPushButton*>(QStringLiteral("cmdOK"))->setFocus(Qt::TabFocusReason);
+    file1(second)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(file1(second), Qt::Key_Return);
+    EXPECT_EQ(second.result(), QDialog::Rejected);
+    EXPECT_EQ(boxes.boxes().size(), 1);
+}
+
 TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
     for (const QString& name : filesIn(floppy + QStringLiteral("/Hero")))
         QFile::copy(floppy + QStringLiteral("/Hero/") + name, floppy + QLatin1Char('/') + name);
@@ -174,7 +215,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
 TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
     class NoStarter final : public platform::ProcessStarter {
     public:
-        platform::StartResult start(const QString&, int) override { return {true, {}}; }
+        platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
     app::MainWindow window(launcher);

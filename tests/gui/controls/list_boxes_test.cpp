@@ -240,9 +240,20 @@ TEST_F(ListFixture, FileListSelectionEventComesFromTheUserOnly) {
     QTest::keyClick(&list, Qt::Key_Down); // already on the last entry
     EXPECT_EQ(selection.count(), 2);
 
+    // Pressing on one entry and dragging to another tells each change, and the release nothing more.
+    QTest::mousePress(list.viewport(), Qt::LeftButton, {}, centreOf(list, 0));
+    EXPECT_EQ(selection.count(), 3);
+    QTest::mouseMove(list.viewport(), centreOf(list, 1));
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, centreOf(list, 1));
+    EXPECT_EQ(list.fileName(), QStringLiteral("Hero.d2s"));
+    EXPECT_EQ(selection.count(), 4);
+    // A click on the entry already selected still counts as a selection, once.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centreOf(list, 1));
+    EXPECT_EQ(selection.count(), 5);
+
     list.refresh();
     ASSERT_TRUE(list.setPath(QStringLiteral("D:\\Backups\\Hero")));
-    EXPECT_EQ(selection.count(), 2);
+    EXPECT_EQ(selection.count(), 5);
     EXPECT_EQ(list.fileName(), QString());
 }
 

@@ -1,6 +1,7 @@
 #include "platform/status_bar.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QTest>
 
 #include <algorithm>
@@ -60,4 +61,21 @@ TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise) {
     EXPECT_TRUE(caps->font().bold());
     EXPECT_TRUE(scroll->font().bold());
     EXPECT_EQ(scroll->accessibleDescription(), QStringLiteral("On"));
+}
+
+TEST(StatusBar, PanelsRunTimeDateNumCapsScrollFromLeftToRight) {
+    StatusBar bar;
+    bar.resize(656, 17);
+    bar.show();
+    QList<QLabel*> panels = bar.findChildren<QLabel*>();
+    ASSERT_EQ(panels.size(), StatusBar::PanelCount);
+    std::sort(panels.begin(), panels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    for (int i = 0; i < StatusBar::PanelCount; ++i)
+        EXPECT_EQ(panels[i], bar.panel(StatusBar::Panel(i))) << i;
+    const QLocale locale = QLocale::system();
+    EXPECT_TRUE(locale.toTime(panels[0]->text(), QLocale::ShortFormat).isValid()) << qPrintable(panels[0]->text());
+    EXPECT_TRUE(locale.toDate(panels[1]->text(), QLocale::ShortFormat).isValid()) << qPrintable(panels[1]->text());
+    EXPECT_EQ(panels[2]->text(), QStringLiteral("NUM"));
+    EXPECT_EQ(panels[3]->text(), QStringLiteral("CAPS"));
+    EXPECT_EQ(panels[4]->text(), QStringLiteral("SCRL"));
 }

@@ -4,6 +4,7 @@
 #include "platform/file_list_box.h"
 #include "platform/mouse_pointer.h"
 #include "platform/process_start.h"
+#include "platform/twips.h"
 #include "platform/window_list.h"
 #include "recording_message_box.h"
 #include "support/registry.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -27,7 +29,7 @@ namespace {
 
 class NoStarter final : public platform::ProcessStarter {
 public:
-    platform::StartResult start(const QString&, int) override { return {true, {}}; }
+    platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
 };
 
 const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
@@ -138,6 +140,20 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
 }
 
+TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 2); // heroine: Sorceress 12
+    const QPoint hero = list->visualItemRect(list->item(1)).center();
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+    QTest::mouseMove(list->viewport(), hero);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, hero);
+    ASSERT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+    EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
+    EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+}
+
 TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto window = makeWindow();
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
@@ -157,6 +173,37 @@ TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+}
+
+TEST_F(MainWindowTest, TheRealCloseQuestionHasYesAndNoWithYesAsDefault) {
+    auto window = makeWindow();
+    platform::setMessageBoxPresenter(nullptr); // the real box, as the user sees it
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QList<QMessageBox::StandardButton> buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        for (QAbstractButton* button : box->buttons())
+            buttons << box->standardButton(button);
+        defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
+        box->button(QMessageBox::No)->click();
+    });
+    const bool closed = window->close();
+    platform::setMessageBoxPresenter(&boxes);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(text, QStringLiteral("Are you sure you want to exit?"));
+    EXPECT_EQ(title, QStringLiteral("Exiting Program..."));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    std::sort(buttons.begin(), buttons.end());
+    EXPECT_EQ(buttons, (QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
+    EXPECT_EQ(defaultButton, QMessageBox::Yes);
 }
 
 TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) {
@@ -204,6 +251,43 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
 }
 
+TEST_F(MainWindowTest, EnterRunsTheFocusedButtonAndTheDefaultOneOnlyFromTheList) {
+    auto window = makeWindow();
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* backup = window->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
+    const auto enterOn = [&window](QWidget* widget) {
+        QApplication::setActiveWindow(window.get()); // back from the dialog
+        widget->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(widget, Qt::Key_Return);
+    };
+
+    QStringList opened;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        opened << (modal ? modal->objectName() : QString());
+        if (modal)
+            modal->close();
+    });
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    EXPECT_EQ(opened, QStringList{QStringLiteral("frmRestore")});
+    EXPECT_FALSE(backup->isDefault()) << "the default mark moves to the focused button";
+
+    clickRow(list, 1);
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRefresh")));
+    EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A")) << "Refresh empties the preview";
+
+    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRunD2")));
+    ASSERT_EQ(boxes.boxes().size(), 1) << "no game in this prefix";
+    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Dumbass..."));
+
+    enterOn(list);
+    EXPECT_TRUE(backup->isDefault());
+    enterOn(backup);
+    ASSERT_EQ(boxes.boxes().size(), 3);
+    for (int i : {1, 2})
+        EXPECT_EQ(boxes.boxes()[i].title, QStringLiteral("No File Selected..."));
+}
+
 TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacters) {
     prefix.writeSystemReg(QStringLiteral("Software\\Other"), {{QStringLiteral("x"), QStringLiteral("y")}});
     prefix.writeUserReg(regedit::kGameKey, {{QStringLiteral("NewSavePath"), QStringLiteral("C:\\") + kSave}});
@@ -212,4 +296,56 @@ TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacte
     auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
+}
+
+TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndTabInItsOrder) {
+    auto window = makeWindow();
+    struct Place {
+        const char* name;
+        int left, top, width, height;
+    };
+    // Twips, a control in a frame relative to that frame.
+    const Place places[] = {
+        {"frameSeperatorBar1", 0, 0, 10575, 135}, {"Picture1", 0, 120, 2535, 5055},
+        {"Frame1", 2640, 240, 4455, 4815},        {"Label1", 120, 360, 2655, 615},
+        {"Drive1", 120, 960, 2415, 315},          {"Dir1", 120, 1320, 2415, 2115},
+        {"cmdBackup", 2640, 1320, 1695, 615},     {"cmdRestore", 2640, 2040, 1695, 615},
+        {"cmdRefresh", 2640, 4080, 1695, 615},    {"cmdRunD2", 7200, 360, 2535, 975},
+        {"Frame2", 7560, 2400, 1815, 1575},       {"framSeperatorBar2", 0, 5040, 10695, 135},
+        {"StatusBar", 0, 5160, 9840, 255},
+    };
+    for (const Place& place : places) {
+        const QWidget* control = window->findChild<QWidget*>(QLatin1String(place.name));
+        ASSERT_NE(control, nullptr) << place.name;
+        EXPECT_EQ(control->geometry(), platform::twipsRect(place.left, place.top, place.width, place.height))
+            << place.name;
+    }
+    // The file list keeps its place and shows whole rows only, losing less than one to the snap.
+    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    const QRect designed = platform::twipsRect(120, 3480, 2415, 1260);
+    EXPECT_EQ(list->geometry().topLeft(), designed.topLeft());
+    EXPECT_EQ(list->width(), designed.width());
+    EXPECT_EQ(list->viewport()->height() % list->sizeHintForRow(0), 0) << list->viewport()->height();
+    EXPECT_LE(list->height(), designed.height());
+    EXPECT_GT(list->height(), designed.height() - list->sizeHintForRow(0));
+
+    QStringList order;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(order, (QStringList{QStringLiteral("cmdRunD2"), QStringLiteral("cmdRestore"), QStringLiteral("cmdBackup"),
+                                  QStringLiteral("cmdRefresh"), QStringLiteral("File1")}));
+}
+
+TEST_F(MainWindowTest, SeparatorBarsCoverThePictureBeneathThem) {
+    auto window = makeWindow();
+    const QImage shot = window->centralWidget()->grab().toImage();
+    const QColor face = window->palette().color(QPalette::Window);
+    // The side picture runs on under the lower bar; nothing of it shows between the bar's rule and
+    // the status bar.
+    const QRect bar = platform::twipsRect(0, 5040, 10695, 135);
+    const int x = platform::twips(1200);
+    for (int y = bar.bottom() - 2; y <= bar.bottom(); ++y)
+        EXPECT_EQ(shot.pixelColor(x, y), face) << "row " << y;
 }

@@ -1,10 +1,16 @@
 #include "character/preview_panel.h"
 
+#include "platform/classic_fonts.h"
+
 #include "support/d2s_fixtures.h"
 #include "support/registry.h"
 #include "support/temp_prefix.h"
 
+#include <QApplication>
+#include <QFontInfo>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +96,45 @@ TEST(PreviewPanelLayoutTest, StartsEmptyWithTheWindowsControlNames) {
     EXPECT_EQ(PreviewPanel(Variant::MainWindow).findChild<QLabel*>("Label5"), nullptr);
 }
 
+// The row of the frame's top border line as drawn, read right of the caption, where nothing else is.
+int topBorderRow(PreviewPanel& panel) {
+    const QImage image = panel.grab().toImage();
+    const int x = image.width() - 10;
+    const QColor background = image.pixelColor(x, 0);
+    for (int y = 1; y < image.height(); ++y) {
+        if (image.pixelColor(x, y) != background)
+            return y;
+    }
+    return -1;
+}
+
+TEST(PreviewPanelLayoutTest, CaptionsShareTheClassicFontAndTopLineOfTheirValuesClearOfTheBorder) {
+    const QFont classic = platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25);
+    const QFont before = QApplication::font();
+    QApplication::setFont(classic); // as the program does at start
+    for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
+        PreviewPanel panel(variant);
+        panel.show();
+        const Names names = namesOf(variant);
+        for (const auto& [caption, value] :
+             {std::pair{"lblCharacterClass", names.classValue}, std::pair{"lblLevel", names.levelValue}}) {
+            QLabel* captionLabel = label(panel, caption);
+            QLabel* valueLabel = label(panel, value);
+            EXPECT_EQ(QFontInfo(captionLabel->font()).family(), QFontInfo(valueLabel->font()).family()) << caption;
+            EXPECT_TRUE(captionLabel->font().bold()) << caption;
+            EXPECT_EQ(captionLabel->y(), valueLabel->y()) << caption;
+            EXPECT_TRUE(captionLabel->alignment() & Qt::AlignTop) << caption;
+            EXPECT_TRUE(valueLabel->alignment() & Qt::AlignTop) << caption;
+        }
+        // The portraits sit inside the frame, clear of its top border line.
+        const int border = topBorderRow(panel);
+        ASSERT_GE(border, 0);
+        for (const char* name : kPortraitNames)
+            EXPECT_GT(label(panel, name)->y(), border + 1) << name;
+    }
+    QApplication::setFont(before);
+}
+
 TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
     struct Case {
         CharacterSummary summary;
@@ -173,6 +218,40 @@ TEST_F(PreviewPanelTest, RestoreDialogEmptiesBeforeEveryRead) {
 
     panel.PreviewSelection(m_saves, QStringLiteral("Missing.d2s"));
     EXPECT_TRUE(showsEmptyPreview(panel));
+}
+
+TEST(PreviewPanelShowTest, EachClassShowsItsOwnPicture) {
+    const std::pair<std::uint8_t, const char*> pictures[] = {
+        {0, ":/images/portrait_amazon.gif"},      {1, ":/images/portrait_sorceress.gif"},
+        {2, ":/images/portrait_necromancer.gif"}, {3, ":/images/portrait_paladin.gif"},
+        {4, ":/images/portrait_barbarian.gif"},   {5, ":/images/portrait_druid.gif"},
+        {6, ":/images/portrait_assassin.gif"},
+    };
+    for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
+        PreviewPanel panel(variant);
+        for (const auto& [code, resource] : pictures) {
+            panel.ShowCharacterSummary({code, 1, Layout::Expansion109, 96});
+            const QStringList shown = visiblePortraits(panel);
+            ASSERT_EQ(shown.size(), 1) << resource;
+            const QImage image = label(panel, qPrintable(shown[0]))->pixmap().toImage();
+            const QImage expected = QPixmap(QLatin1String(resource)).toImage();
+            EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32))
+                << resource;
+        }
+    }
+}
+
+TEST_F(PreviewPanelTest, LevelsAboveOneHundredAndTwentySevenShowAsStored) {
+    PreviewPanel main(Variant::MainWindow);
+    PreviewPanel restore(Variant::RestoreDialog);
+    for (const int level : {127, 128, 200, 255}) {
+        const QString name = QStringLiteral("L%1.d2s").arg(level);
+        m_prefix.writeFile(QStringLiteral("Saves\\") + name, d2s::unsignedFile(3, static_cast<quint8>(level)));
+        main.PreviewSelection(name);
+        EXPECT_EQ(label(main, "Label4")->text(), QString::number(level));
+        restore.PreviewSelection(m_saves, name);
+        EXPECT_EQ(label(restore, "Label5")->text(), QString::number(level));
+    }
 }
 
 } // namespace

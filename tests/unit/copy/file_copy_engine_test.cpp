@@ -2,6 +2,7 @@
 #include "support/temp_prefix.h"
 
 #include "platform/file_copy_engine.h"
+#include "platform/windows_path.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -208,6 +209,10 @@ public:
             return -createError;
         return FileIo::createTemp(pathTemplate, suffixLength);
     }
+    QByteArray unreadableFolder; // a host folder whose opening is refused
+    int openFolder(const QByteArray& path) override {
+        return !unreadableFolder.isEmpty() && path == unreadableFolder ? -EACCES : FileIo::openFolder(path);
+    }
     int syncFileSystem(int fd) override { return syncError ? -syncError : FileIo::syncFileSystem(fd); }
     ssize_t read(int fd, void* buffer, size_t size) override {
         if (failReadAt >= 0 && m_read + qint64(size) > failReadAt) {
@@ -234,6 +239,20 @@ private:
     qint64 m_read = 0;
     qint64 m_written = 0;
 };
+
+TEST_F(CopyEngine, ASourceFolderThatCannotBeListedIsSaidToBeUnreadable) {
+    fillSaveFolder();
+    FaultyIo io;
+    io.unreadableFolder = QFile::encodeName(platform::resolve(QStringLiteral("C:\\Save")).hostPath);
+    ScriptedUi ui;
+    FileCopyEngine engine(ui, io);
+    EXPECT_NE(engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, QStringLiteral("C:\\Backup\\Hero")).code, 0);
+    ASSERT_EQ(ui.errors.size(), 1);
+    EXPECT_EQ(ui.errors[0].kind, CopyErrorKind::ReadFailed);
+    EXPECT_TRUE(ui.errors[0].message.contains(QStringLiteral("cannot be read"))) << qPrintable(ui.errors[0].message);
+    EXPECT_FALSE(ui.errors[0].message.contains(QStringLiteral("no file matches")));
+    EXPECT_FALSE(QFileInfo::exists(m_backup));
+}
 
 TEST_F(CopyEngine, AFailedWriteOrReadLeavesTheOldFileAndNoTemporary) {
     const QByteArray big = content("0123456789abcdef", 3 * 1024 * 1024 + 17);

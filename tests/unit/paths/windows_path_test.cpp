@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <sys/xattr.h>
 
 namespace platform = quillmere::platform;
@@ -206,4 +208,28 @@ TEST(WindowsPath, StringHelpers) {
     EXPECT_TRUE(platform::isAddressableName(QStringLiteral("My Hero (1)")));
     for (const char* bad : {"", "a\\b", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|", "a\x01"})
         EXPECT_FALSE(platform::isAddressableName(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(WindowsPath, APathLongerThanTheSystemAllowsNamesNothing) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString c = prefix.driveC();
+    touch(c + QStringLiteral("/Save/Hero.d2s"));
+
+    // Far past the host's limit: given up on, not walked.
+    const QString deep = QStringLiteral("C:\\") + QStringLiteral("a\\").repeated(200000) + QStringLiteral("Hero.d2s");
+    EXPECT_EQ(platform::resolve(deep).status, PathStatus::Invalid);
+    // Just past it, counted on the host side (the prefix's own folders included).
+    const qsizetype room = PATH_MAX - c.size();
+    const QString justPast = QStringLiteral("C:\\") + QString(room, QLatin1Char('b'));
+    EXPECT_EQ(platform::resolve(justPast).status, PathStatus::Invalid);
+    EXPECT_EQ(platform::resolve(justPast.left(justPast.size() - 2)).status, PathStatus::Ok);
+
+    // "." and ".." still shorten a long text, up to the length Windows accepts at all.
+    const QString detour = QStringLiteral("C:\\") + QStringLiteral("x\\..\\").repeated(5000) + QStringLiteral("Save");
+    const auto resolved = platform::resolve(detour);
+    EXPECT_EQ(resolved.status, PathStatus::Ok);
+    EXPECT_EQ(resolved.hostPath, c + QStringLiteral("/Save"));
+    const QString tooLong = QStringLiteral("C:\\") + QStringLiteral(".\\").repeated(20000) + QStringLiteral("Save");
+    EXPECT_EQ(platform::resolve(tooLong).status, PathStatus::Invalid);
 }

@@ -88,6 +88,19 @@ TEST(RegistryValues, ThirtyTwoBitKeyIsConsultedOnlyInSixtyFourBitHives) {
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("game.exe"));
 }
 
+TEST(RegistryValues, TheUserHiveHasNoThirtyTwoBitView) {
+    test::TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    // A stray key left in user.reg must not win over the real value.
+    prefix.writeRaw(
+        QStringLiteral("user.reg"),
+        hive("[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=\"C:\\\\stray\"\n"
+             "[Software\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=\"C:\\\\real\"\n"));
+    EXPECT_EQ(regedit::readStringValue(regedit::RootKey::CurrentUser, kGame, QStringLiteral("Save Path")),
+              QStringLiteral("C:\\real"));
+    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\real"));
+}
+
 TEST(RegistryValues, OpenKeyAnswersFromItsSnapshotWithAdvapiConventions) {
     test::TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());

@@ -1,0 +1,69 @@
+#include "platform/message_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace quillmere::platform;
+
+namespace {
+
+// What the real box showed, read while it is open, and the answer it gave for the button pressed.
+struct Seen {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QMessageBox::StandardButton> buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QString text;
+    QString title;
+    int answer = 0;
+};
+
+Seen showAndPress(int style, QMessageBox::StandardButton press) {
+    Seen seen;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.icon = box->icon();
+        for (QAbstractButton* button : box->buttons())
+            seen.buttons << box->standardButton(button);
+        std::sort(seen.buttons.begin(), seen.buttons.end());
+        seen.defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
+        seen.text = box->text();
+        seen.title = box->windowTitle();
+        box->button(press)->click();
+    });
+    QtMessageBoxPresenter presenter;
+    seen.answer = presenter.show(QStringLiteral("Some text"), style, QStringLiteral("Some title"));
+    return seen;
+}
+
+} // namespace
+
+TEST(QtMessageBox, EachStyleShowsItsIconAndButtons) {
+    const Seen stop = showAndPress(mb::Critical, QMessageBox::Ok);
+    EXPECT_EQ(stop.icon, QMessageBox::Critical);
+    EXPECT_EQ(stop.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    EXPECT_EQ(stop.answer, mb::AnswerOk);
+    EXPECT_EQ(stop.text, QStringLiteral("Some text"));
+    EXPECT_EQ(stop.title, QStringLiteral("Some title"));
+
+    const Seen information = showAndPress(mb::Information, QMessageBox::Ok);
+    EXPECT_EQ(information.icon, QMessageBox::Information);
+    EXPECT_EQ(information.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+
+    const Seen plain = showAndPress(mb::OkOnly, QMessageBox::Ok);
+    EXPECT_EQ(plain.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(plain.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+}
+
+TEST(QtMessageBox, YesNoHasNoIconYesAsDefaultAndAnswersWhatWasPressed) {
+    const Seen yes = showAndPress(mb::YesNo, QMessageBox::Yes);
+    EXPECT_EQ(yes.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(yes.buttons, (QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
+    EXPECT_EQ(yes.defaultButton, QMessageBox::Yes);
+    EXPECT_EQ(yes.answer, mb::AnswerYes);
+    EXPECT_EQ(showAndPress(mb::YesNo, QMessageBox::No).answer, mb::AnswerNo);
+}
