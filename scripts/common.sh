@@ -1,7 +1,7 @@
 # Shared by the scripts: install missing Debian packages, then configure and build.
 set -euo pipefail
 
-repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
 # Installs the named Debian packages that are not installed yet, as root or through sudo.
 ensure_packages() {
