@@ -27,13 +27,15 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev libg
 # every machine judges the code alike.
 llvm_version=14
 
-# Configures one preset when its tree is new or the presets changed since, so that a changed cache
-# variable reaches an existing tree.
+# Configures one preset when its tree is new or the presets changed since it was last configured
+# here, so that a changed cache variable reaches an existing tree.
 configure_preset() {
     local preset=$1
+    local stamp=build/$preset/presets.stamp
     cd "$repo_root"
-    if [ ! -f "build/$preset/CMakeCache.txt" ] || [ CMakePresets.json -nt "build/$preset/CMakeCache.txt" ]; then
+    if [ ! -f "build/$preset/CMakeCache.txt" ] || [ ! -f "$stamp" ] || [ CMakePresets.json -nt "$stamp" ]; then
         cmake --preset "$preset" >/dev/null
+        touch "$stamp"
     fi
 }
 
