@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 # shellcheck source=bench/report.sh
 source "$repo_root/bench/report.sh"
 
-ensure_packages "${build_packages[@]}" jq xvfb xauth libxdamage-dev
+ensure_packages "${build_packages[@]}" libbenchmark-dev jq xvfb xauth libxdamage-dev
 build=$repo_root/build/bench
 cd "$repo_root" || exit 1
 
