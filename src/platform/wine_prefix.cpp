@@ -1,14 +1,54 @@
 #include "platform/wine_prefix.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <mutex>
 
 namespace quillmere::platform {
 
+namespace {
+
+std::mutex g_mutex;
+std::optional<QString> g_chosen;
+
+std::optional<QString> chosenPrefix() {
+    const std::lock_guard lock(g_mutex);
+    return g_chosen;
+}
+
+void setChosenPrefix(std::optional<QString> prefix) {
+    const std::lock_guard lock(g_mutex);
+    g_chosen = std::move(prefix);
+}
+
+} // namespace
+
 QString winePrefixPath() {
+    if (const std::optional<QString> chosen = chosenPrefix())
+        return *chosen;
     const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
     if (!fromEnv.isEmpty())
         return QDir::cleanPath(fromEnv);
     return QDir::cleanPath(QDir::homePath() + QStringLiteral("/.wine"));
+}
+
+void useWinePrefix(const QString& hostPath) {
+    setChosenPrefix(hostPath.isEmpty() ? std::nullopt : std::optional(QDir::cleanPath(hostPath)));
+}
+
+ScopedWinePrefix::ScopedWinePrefix(const QString& hostPath)
+    : m_previous(chosenPrefix()) {
+    setChosenPrefix(QDir::cleanPath(hostPath));
+}
+
+ScopedWinePrefix::~ScopedWinePrefix() {
+    setChosenPrefix(std::move(m_previous));
+}
+
+bool isWinePrefix(const QString& folder) {
+    return !folder.isEmpty() && QFileInfo(folder + QStringLiteral("/system.reg")).isFile() &&
+           QFileInfo(folder + QStringLiteral("/drive_c")).isDir();
 }
 
 } // namespace quillmere::platform
