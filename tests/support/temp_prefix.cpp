@@ -129,7 +129,10 @@ ScopedCurrentDir::~ScopedCurrentDir() {
 }
 
 QString sharedDir() {
-    const QString dir = QStringLiteral(QUILLMERE_SHARED_DIR);
+    // A checkout elsewhere than beside the shared folder names it in the environment.
+    const QString dir = qEnvironmentVariableIsEmpty("QUILLMERE_SHARED_DIR")
+                            ? QStringLiteral(QUILLMERE_SHARED_DIR)
+                            : qEnvironmentVariable("QUILLMERE_SHARED_DIR");
     return QFileInfo(dir + QStringLiteral("/d2s-samples")).isDir() ? QDir::cleanPath(dir) : QString();
 }
 
