@@ -100,9 +100,11 @@ void collectLutris(const Places& places, Collector& collector) {
 }
 
 void collectSteam(const Places& places, Collector& collector) {
-    QStringList roots{places.home + QStringLiteral("/.steam/steam")};
+    // The real folder before ~/.steam/steam, which usually links to it.
+    QStringList roots;
     for (const QString& data : places.dataHomes)
         roots << data + QStringLiteral("/Steam");
+    roots << places.home + QStringLiteral("/.steam/steam");
     roots << places.home + QStringLiteral("/.var/app/com.valvesoftware.Steam/.local/share/Steam");
 
     QStringList libraries;
