@@ -1,10 +1,14 @@
+#include "app/command_line.h"
+#include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "platform/classic_fonts.h"
 #include "platform/process_start.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 
@@ -17,15 +21,42 @@ bool haveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+int finish(const quillmere::app::CommandLine& commandLine) {
+    std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
+    std::fputs(commandLine.error.toLocal8Bit().constData(), stderr);
+    return commandLine.exitCode;
+}
+
+// The prefix the user names: --prefix, else $WINEPREFIX.
+QString namedPrefix(const quillmere::app::CommandLineOptions& options) {
+    if (!options.prefix.isEmpty())
+        return options.prefix;
+    const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
+    return fromEnv.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(fromEnv));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    quillmere::app::CommandLine commandLine = quillmere::app::parseCommandLine(arguments);
+    // An option we do not know may be one of Qt's own (-style, -platform): Qt takes those out.
+    const bool maybeQtOption = commandLine.exitCode == 2 && haveDisplay();
+    if (!commandLine.options && !maybeQtOption)
+        return finish(commandLine);
     if (!haveDisplay()) {
         std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
                              "set). Start it from a desktop session, or under xvfb-run.\n");
         return 2;
     }
     QApplication app(argc, argv);
+    if (!commandLine.options) {
+        commandLine = quillmere::app::parseCommandLine(QApplication::arguments());
+        if (!commandLine.options)
+            return finish(commandLine);
+    }
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUILLMERE_VERSION_MAJOR)
@@ -34,9 +65,18 @@ int main(int argc, char* argv[]) {
     // The window layouts were made for MS Sans Serif 8.25 pt.
     QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
+
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString home = QDir::homePath();
+    quillmere::app::GameChoice gameChoice({namedPrefix(*commandLine.options), home, environment},
+                                          quillmere::app::GameChoice::defaultSettingsFile(home, environment));
+    const QString notice = gameChoice.chooseAtStartUp();
+
     quillmere::platform::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
     quillmere::app::MainWindow window(launcher);
+    window.setGameChoice(&gameChoice);
+    window.showNotice(notice);
     window.show();
     return QApplication::exec();
 }
