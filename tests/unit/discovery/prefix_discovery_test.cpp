@@ -39,8 +39,8 @@ TEST(PrefixDiscovery, FindsThePrefixesOfEveryLauncherInTheirPlaces) {
     const QStringList expected = {
         TempHome::makePrefix(home.path(".wine")),
         TempHome::makePrefix(home.path("Games/lutris-prefixes/battlenet")), // named by a config
-        TempHome::makePrefix(otherDisk + "/lutris/diablo-ii"),              // named by the other config
-        TempHome::makePrefix(home.path("Games/diablo-ii-resurrected")),     // Lutris' default place
+        TempHome::makePrefix(home.path("Games/diablo-ii-resurrected")), // Lutris' default place, and named by a config
+        TempHome::makePrefix(otherDisk + "/lutris/diablo-ii"),          // named by the other config
         TempHome::makePrefix(home.path(".local/share/bottles/bottles/Gaming")),
         TempHome::makePrefix(home.path(".var/app/com.usebottles.bottles/data/bottles/bottles/D2R")),
         TempHome::makePrefix(home.path(".local/share/Steam/steamapps/compatdata/2805136451/pfx"), "steamuser"),
@@ -53,7 +53,10 @@ TEST(PrefixDiscovery, FindsThePrefixesOfEveryLauncherInTheirPlaces) {
     // Lutris keeps game configurations in both of its folders.
     TempHome::writeFile(home.path(".config/lutris/games/battlenet-1700000000.yml"), lutrisConfig(expected[1]));
     TempHome::writeFile(home.path(".local/share/lutris/games/diablo-ii-1700000001.yml"),
-                        lutrisConfig("'" + expected[2] + "'"));
+                        lutrisConfig("'" + expected[3] + "'"));
+    // The usual case: a configuration naming a prefix in ~/Games, which is then found once.
+    TempHome::writeFile(home.path(".config/lutris/games/diablo-ii-resurrected-1700000002.yml"),
+                        lutrisConfig("~/Games/diablo-ii-resurrected"));
     // ~/.steam/steam is the usual link to the real Steam folder: its prefixes are listed once.
     QDir().mkpath(home.path(".steam"));
     ASSERT_TRUE(QFile::link(home.path(".local/share/Steam"), home.path(".steam/steam")));
