@@ -34,7 +34,10 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                        "drive_c) instead of $WINEPREFIX or the prefixes found by "
                                        "looking for them."),
                                     QStringLiteral("dir"));
-    parser.addOptions({help, version, prefix});
+    const QCommandLineOption listGames(QStringLiteral("list-games"),
+                                       tr("Print the games found (name, prefix and save folder, one a line) and "
+                                          "exit."));
+    parser.addOptions({help, version, prefix, listGames});
 
     CommandLine result;
     const QString program = arguments.isEmpty() ? QStringLiteral("quillmere") : QFileInfo(arguments[0]).fileName();
@@ -54,6 +57,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         result.error = tr("%1: --prefix needs a folder\n").arg(program);
     } else {
         CommandLineOptions options;
+        options.listGames = parser.isSet(listGames);
         if (parser.isSet(prefix))
             options.prefix = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(prefix)));
         result.options = options;

@@ -8,7 +8,8 @@
 namespace quillmere::app {
 
 struct CommandLineOptions {
-    QString prefix; // --prefix: absolute and cleaned; empty when not given
+    QString prefix;         // --prefix: absolute and cleaned; empty when not given
+    bool listGames = false; // --list-games: print the games found instead of starting
 };
 
 // What the command line asks for. Parsed without any application object, so that --help and

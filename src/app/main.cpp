@@ -35,6 +35,20 @@ QString namedPrefix(const quillmere::app::CommandLineOptions& options) {
     return fromEnv.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(fromEnv));
 }
 
+quillmere::app::GameChoice gameChoiceFor(const quillmere::app::CommandLineOptions& options) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString home = QDir::homePath();
+    return quillmere::app::GameChoice({namedPrefix(options), home, environment},
+                                      quillmere::app::GameChoice::defaultSettingsFile(home, environment));
+}
+
+// --list-games: one line per game, tab-separated, so that scripts can tell what would be found.
+int listGames(const quillmere::app::CommandLineOptions& options) {
+    for (const quillmere::games::Game& game : gameChoiceFor(options).candidates())
+        std::printf("%s\t%s\t%s\n", qPrintable(game.name()), qPrintable(game.prefix), qPrintable(game.saveFolder));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,6 +60,8 @@ int main(int argc, char* argv[]) {
     const bool maybeQtOption = commandLine.exitCode == 2 && haveDisplay();
     if (!commandLine.options && !maybeQtOption)
         return finish(commandLine);
+    if (commandLine.options && commandLine.options->listGames)
+        return listGames(*commandLine.options);
     if (!haveDisplay()) {
         std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
                              "set). Start it from a desktop session, or under xvfb-run.\n");
@@ -66,10 +82,7 @@ int main(int argc, char* argv[]) {
     QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
 
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString home = QDir::homePath();
-    quillmere::app::GameChoice gameChoice({namedPrefix(*commandLine.options), home, environment},
-                                          quillmere::app::GameChoice::defaultSettingsFile(home, environment));
+    quillmere::app::GameChoice gameChoice = gameChoiceFor(*commandLine.options);
     const QString notice = gameChoice.chooseAtStartUp();
 
     quillmere::platform::WineProcessStarter starter;

@@ -1,6 +1,7 @@
 // The program's options, run as a process without a display, and their parsing.
 #include "app/command_line.h"
 #include "support/qt_print.h"
+#include "support/temp_home.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,11 +18,14 @@ struct ProgramRun {
 };
 
 // The built program with the arguments given, no display and no platform plugin named.
-ProgramRun runProgram(const QStringList& arguments) {
+ProgramRun runProgram(const QStringList& arguments, const QString& home = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "WINEPREFIX", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
         environment.remove(QLatin1String(name));
+    if (!home.isEmpty())
+        environment.insert(QStringLiteral("HOME"), home);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUILLMERE_PROGRAM), arguments);
     if (!process.waitForFinished(30000)) {
@@ -75,6 +79,24 @@ TEST(CommandLineProgram, MistakesAreToldOnStandardErrorWithStatus2) {
     const ProgramRun noDisplay = runProgram({QStringLiteral("--prefix"), QDir::tempPath()});
     EXPECT_EQ(noDisplay.exitCode, 2);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("no display"))) << qPrintable(noDisplay.err);
+}
+
+TEST(CommandLineProgram, ListGamesPrintsWhatWouldBeFoundWithoutADisplay) {
+    test::TempHome home;
+    const QString lutris = test::TempHome::makePrefix(home.path("Games/battlenet"), "me");
+    test::TempHome::savedGames(lutris, "me", "Diablo II Resurrected");
+    const QString named = test::TempHome::makePrefix(home.path("../named"), "me");
+    test::TempHome::writeFile(test::TempHome::savedGames(named, "me", "Diablo II") + "/Hero.d2s", "x");
+
+    const ProgramRun found = runProgram({QStringLiteral("--list-games")}, home.home());
+    EXPECT_EQ(found.exitCode, 0) << qPrintable(found.err);
+    EXPECT_EQ(found.out, "Diablo II: Resurrected\t" + lutris + "\tC:\\users\\me\\Saved Games\\Diablo II Resurrected\n");
+    const ProgramRun inNamed =
+        runProgram({QStringLiteral("--list-games"), QStringLiteral("--prefix"), named}, home.home());
+    EXPECT_EQ(inNamed.out, "Diablo II\t" + named + "\tC:\\users\\me\\Saved Games\\Diablo II\n");
+    const ProgramRun none = runProgram({QStringLiteral("--list-games")}, home.path("empty"));
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, QString());
 }
 
 TEST(CommandLineParsing, PrefixIsMadeAbsoluteAndClean) {
