@@ -151,8 +151,9 @@ TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMe
     first.chooseAtStartUp();
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.title, QStringLiteral("Select Game"));
-    EXPECT_EQ(seen.rows, (QStringList{"Diablo II: Resurrected\n" + lutris + ", save folder " + kResurrected,
-                                      "Diablo II: Resurrected\n" + steam + ", save folder " + kProtonResurrected}));
+    EXPECT_EQ(seen.rows,
+              (QStringList{"Diablo II: Resurrected\nPrefix: " + lutris + "\nSave folder: " + kResurrected,
+                           "Diablo II: Resurrected\nPrefix: " + steam + "\nSave folder: " + kProtonResurrected}));
     EXPECT_EQ(platform::winePrefixPath(), steam);
 
     // A restart asks nothing and comes back to the same game.
