@@ -31,8 +31,7 @@ struct BenchHome {
         if (!home.isEmpty())
             return;
         home = dir.path() + QStringLiteral("/home");
-        const QString script =
-            QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/make_bench_home.sh");
+        const QString script = QStringLiteral(QUILLMERE_BENCH_HOME_SCRIPT);
         if (QProcess::execute(QStringLiteral("bash"), {script, home}) != 0) {
             std::fprintf(stderr, "%s failed\n", qPrintable(script));
             std::abort();
