@@ -11,6 +11,8 @@ namespace {
 
 std::mutex g_mutex;
 std::optional<QString> g_chosen;
+// A prefix looked into by this thread alone: other threads go on working in theirs.
+thread_local std::optional<QString> t_lookedInto;
 
 std::optional<QString> chosenPrefix() {
     const std::lock_guard lock(g_mutex);
@@ -25,6 +27,8 @@ void setChosenPrefix(std::optional<QString> prefix) {
 } // namespace
 
 QString winePrefixPath() {
+    if (t_lookedInto)
+        return *t_lookedInto;
     if (const std::optional<QString> chosen = chosenPrefix())
         return *chosen;
     const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
@@ -38,12 +42,12 @@ void useWinePrefix(const QString& hostPath) {
 }
 
 ScopedWinePrefix::ScopedWinePrefix(const QString& hostPath)
-    : m_previous(chosenPrefix()) {
-    setChosenPrefix(QDir::cleanPath(hostPath));
+    : m_previous(t_lookedInto) {
+    t_lookedInto = QDir::cleanPath(hostPath);
 }
 
 ScopedWinePrefix::~ScopedWinePrefix() {
-    setChosenPrefix(std::move(m_previous));
+    t_lookedInto = std::move(m_previous);
 }
 
 bool isWinePrefix(const QString& folder) {

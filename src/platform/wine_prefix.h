@@ -14,7 +14,8 @@ QString winePrefixPath();
 // Makes `hostPath` the prefix the program works in; an empty path goes back to the environment's.
 void useWinePrefix(const QString& hostPath);
 
-// Works in another prefix for as long as it lives, e.g. to look into a prefix not in use.
+// Works in another prefix for as long as it lives, on the calling thread only, e.g. to look into a
+// prefix not in use while other threads go on in theirs.
 class ScopedWinePrefix final {
 public:
     explicit ScopedWinePrefix(const QString& hostPath);
