@@ -10,7 +10,12 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace quillmere::games {
 
@@ -18,6 +23,8 @@ namespace {
 
 std::mutex g_mutex;
 std::optional<Game> g_inUse;
+
+constexpr unsigned kMaxLookingThreads = 4;
 
 QString tr(const char* text) {
     return QCoreApplication::translate("quillmere::games", text);
@@ -137,9 +144,30 @@ QList<Game> gamesInPrefix(const QString& prefix) {
 }
 
 QList<Game> gamesInPrefixes(const QStringList& prefixes) {
+    // Most of the time goes into reading each prefix's hives: several are read at once.
+    std::vector<QList<Game>> found(static_cast<std::size_t>(prefixes.size()));
+    std::atomic<qsizetype> next = 0;
+    const auto work = [&] {
+        for (qsizetype i = next++; i < prefixes.size(); i = next++)
+            found[static_cast<std::size_t>(i)] = gamesInPrefix(prefixes[i]);
+    };
+    const unsigned helpers = std::min({std::max(1u, std::thread::hardware_concurrency()), kMaxLookingThreads,
+                                       static_cast<unsigned>(prefixes.size())}) -
+                             (prefixes.isEmpty() ? 0 : 1);
+    std::vector<std::thread> threads;
+    try {
+        for (unsigned i = 0; i < helpers; ++i)
+            threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Out of threads: this one reads what no helper took.
+    }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+
     QList<Game> games;
-    for (const QString& prefix : prefixes)
-        games += gamesInPrefix(prefix);
+    for (const QList<Game>& each : found)
+        games += each;
     return games;
 }
 

@@ -10,6 +10,7 @@
 #include "support/temp_home.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,35 @@ TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
     EXPECT_EQ(games::gamesInPrefix(prefix).size(), 1);
     EXPECT_TRUE(games::gamesInPrefix(home.path("nothing")).isEmpty());
     EXPECT_TRUE(games::gamesInPrefix(prefix + "/drive_c").isEmpty());
+}
+
+TEST(GamesInPrefix, ManyPrefixesAreReadAtOnceEachInItsOwnRegistryAndInOrder) {
+    TempHome home;
+    QStringList prefixes;
+    QStringList expected;
+    for (int i = 0; i < 24; ++i) {
+        const QString prefix = TempHome::makePrefix(home.path(QStringLiteral("Games/p%1").arg(i)), "me");
+        const QString folder = QStringLiteral("C:\\Save%1").arg(i);
+        QDir().mkpath(prefix + QStringLiteral("/drive_c/Save%1").arg(i));
+        TempHome::writeReg(prefix, true, {{kGameKey, {{"Save Path", folder}}}});
+        if (i % 3 == 0) {
+            TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
+            expected << "Diablo II | " + folder + " (registry)"
+                     << "Diablo II: Resurrected | C:\\users\\me\\Saved Games\\Diablo II Resurrected";
+        } else {
+            expected << "Diablo II | " + folder + " (registry)";
+        }
+        prefixes << prefix;
+    }
+    for (int round = 0; round < 3; ++round) {
+        const QList<Game> found = games::gamesInPrefixes(prefixes);
+        EXPECT_EQ(describe(found), expected);
+        for (const Game& game : found)
+            EXPECT_TRUE(game.saveFolder.startsWith("C:\\users") ||
+                        game.saveFolder.mid(7) == QFileInfo(game.prefix).fileName().mid(1))
+                << qPrintable(game.prefix + " " + game.saveFolder);
+    }
+    EXPECT_TRUE(games::gamesInPrefixes({}).isEmpty());
 }
 
 TEST(GameInUse, SaveFolderRegistryAndDrivesFollowTheChosenGame) {
