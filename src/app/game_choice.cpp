@@ -71,34 +71,35 @@ void GameChoice::remember(const games::Game& game) const {
     settings.setValue(kMod, game.mod);
 }
 
-// The remembered game as its prefix holds it now; nothing when the prefix or the game has gone.
-std::optional<games::Game> GameChoice::rememberedInUse() const {
-    const std::optional<games::Game> last = remembered();
-    if (!last)
-        return std::nullopt;
-    const QList<games::Game> found = games::gamesInPrefix(last->prefix);
-    const int index = indexOf(found, last);
-    return index >= 0 ? std::optional(found[index]) : std::nullopt;
+StartUpGames GameChoice::findAtStartUp(const std::optional<games::Game>& lastChosen) const {
+    StartUpGames result;
+    result.lastChosen = lastChosen;
+    if (m_search.namedPrefix.isEmpty() && lastChosen) {
+        // The remembered game as its prefix holds it now, unless the prefix or the game has gone.
+        const QList<games::Game> there = games::gamesInPrefix(lastChosen->prefix);
+        const int index = indexOf(there, lastChosen);
+        if (index >= 0) {
+            result.remembered = there[index];
+            return result;
+        }
+        result.rememberedLost = true;
+    }
+    result.found = candidates();
+    return result;
 }
 
-QString GameChoice::chooseAtStartUp(QWidget* owner) {
-    QString notice;
-    if (m_search.namedPrefix.isEmpty()) {
-        if (const std::optional<games::Game> last = rememberedInUse()) {
-            games::useGame(*last);
-            return notice;
-        }
-        if (remembered())
-            notice = tr("The game chosen last time was not found.");
+QString GameChoice::chooseAtStartUp(const StartUpGames& games, QWidget* owner) {
+    if (games.remembered) {
+        games::useGame(*games.remembered);
+        return {};
     }
-    const QList<games::Game> found = candidates();
     // A named prefix with several games asks only until a choice among them is remembered.
-    const int last = indexOf(found, remembered());
+    const int last = indexOf(games.found, games.lastChosen);
     if (!m_search.namedPrefix.isEmpty() && last >= 0)
-        games::useGame(found[last]);
+        games::useGame(games.found[last]);
     else
-        chooseAmong(found, owner);
-    return notice;
+        chooseAmong(games.found, owner);
+    return games.rememberedLost ? tr("The game chosen last time was not found.") : QString();
 }
 
 void GameChoice::chooseAmong(const QList<games::Game>& found, QWidget* owner) {

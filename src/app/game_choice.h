@@ -19,6 +19,15 @@ struct GameSearch {
     QProcessEnvironment environment;
 };
 
+// What start-up decides on, found without any window, so that it can be looked for while the
+// application starts.
+struct StartUpGames {
+    std::optional<games::Game> lastChosen; // as remembered
+    std::optional<games::Game> remembered; // the one chosen last time, as its prefix holds it now
+    bool rememberedLost = false;           // one was remembered, and it has gone
+    QList<games::Game> found;              // the candidates, when the remembered game does not do
+};
+
 // Which game the program works on: the named prefix's, else the one chosen last time while it
 // still exists, else one of those found by discovery; asked for with "Select Game" when there are
 // several, and remembered in the settings file.
@@ -33,10 +42,14 @@ public:
     // The games to choose among: the named prefix's, else those of every prefix discovered.
     QList<games::Game> candidates() const;
 
+    // The looking part of start-up, given the game remembered: reads prefixes and hives, and
+    // neither settings nor windows, so that it can run on a helper thread.
+    StartUpGames findAtStartUp(const std::optional<games::Game>& lastChosen) const;
     // Puts a game in use at start-up. One game is taken without a question; with several the
     // window asks (OK remembers the choice, Cancel starts on the first). Returns what the user
     // should be told about it, empty when nothing.
-    QString chooseAtStartUp(QWidget* owner = nullptr);
+    QString chooseAtStartUp(const StartUpGames& games, QWidget* owner = nullptr);
+    QString chooseAtStartUp(QWidget* owner = nullptr) { return chooseAtStartUp(findAtStartUp(remembered()), owner); }
     // "Select Game...": true when a game was chosen, which is then in use and remembered.
     bool chooseAgain(QWidget* owner);
 
@@ -44,7 +57,6 @@ public:
     void remember(const games::Game& game) const;
 
 private:
-    std::optional<games::Game> rememberedInUse() const;
     void chooseAmong(const QList<games::Game>& found, QWidget* owner);
 
     GameSearch m_search;

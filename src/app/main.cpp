@@ -9,8 +9,11 @@
 #include <QDir>
 #include <QIcon>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <cstdio>
+#include <future>
+#include <optional>
 
 namespace {
 
@@ -49,6 +52,26 @@ int listGames(const quillmere::app::CommandLineOptions& options) {
     return 0;
 }
 
+int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app::StartUpGames& startUpGames) {
+    QApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(QUILLMERE_VERSION_MAJOR)
+                                            .arg(QUILLMERE_VERSION_MINOR)
+                                            .arg(QUILLMERE_VERSION_PATCH));
+    // The window layouts were made for MS Sans Serif 8.25 pt.
+    QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
+
+    const QString notice = gameChoice.chooseAtStartUp(startUpGames);
+    quillmere::platform::WineProcessStarter starter;
+    quillmere::app::Launcher launcher(starter);
+    quillmere::app::MainWindow window(launcher);
+    window.setGameChoice(&gameChoice);
+    window.showNotice(notice);
+    window.show();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -67,29 +90,25 @@ int main(int argc, char* argv[]) {
                              "set). Start it from a desktop session, or under xvfb-run.\n");
         return 2;
     }
+    // Qt takes the first thread that asks for its thread data as the main one: this one, before
+    // the helper below starts.
+    QThread::currentThread();
+    // Looking for the game reads every prefix's registry: it goes on while Qt starts up.
+    std::optional<quillmere::app::GameChoice> gameChoice;
+    std::future<quillmere::app::StartUpGames> startUpGames;
+    const auto lookForGames = [&](const quillmere::app::CommandLineOptions& options, std::launch how) {
+        gameChoice.emplace(gameChoiceFor(options));
+        startUpGames =
+            std::async(how, [&gameChoice, last = gameChoice->remembered()] { return gameChoice->findAtStartUp(last); });
+    };
+    if (commandLine.options)
+        lookForGames(*commandLine.options, std::launch::async);
     QApplication app(argc, argv);
     if (!commandLine.options) {
         commandLine = quillmere::app::parseCommandLine(QApplication::arguments());
         if (!commandLine.options)
             return finish(commandLine);
+        lookForGames(*commandLine.options, std::launch::deferred);
     }
-    QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(QUILLMERE_VERSION_MAJOR)
-                                            .arg(QUILLMERE_VERSION_MINOR)
-                                            .arg(QUILLMERE_VERSION_PATCH));
-    // The window layouts were made for MS Sans Serif 8.25 pt.
-    QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
-
-    quillmere::app::GameChoice gameChoice = gameChoiceFor(*commandLine.options);
-    const QString notice = gameChoice.chooseAtStartUp();
-
-    quillmere::platform::WineProcessStarter starter;
-    quillmere::app::Launcher launcher(starter);
-    quillmere::app::MainWindow window(launcher);
-    window.setGameChoice(&gameChoice);
-    window.showNotice(notice);
-    window.show();
-    return QApplication::exec();
+    return showMainWindow(*gameChoice, startUpGames.get());
 }
