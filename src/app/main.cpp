@@ -101,8 +101,8 @@ int main(int argc, char* argv[]) {
         startUpGames =
             std::async(how, [&gameChoice, last = gameChoice->remembered()] { return gameChoice->findAtStartUp(last); });
     };
-    if (commandLine.options)
-        lookForGames(*commandLine.options, std::launch::async);
+    if (commandLine.options) // on a thread of its own, or later here when none can be started
+        lookForGames(*commandLine.options, std::launch::async | std::launch::deferred);
     QApplication app(argc, argv);
     if (!commandLine.options) {
         commandLine = quillmere::app::parseCommandLine(QApplication::arguments());
