@@ -19,6 +19,7 @@ pairs=(
     "bench_preview|BM_SelectionPreview|BM_PeerReadBothFiles|one preview selection vs reading the two files' bytes|2"
     "bench_file_list|fileListSetPath|readdirWildcard/plain|file list from 10,000 files vs readdir + wildcard|2"
     "bench_file_list|fileListSetPath|readdirWildcard/hiddenRule|file list from 10,000 files vs readdir + wildcard + Wine's hidden test|2"
+    "bench_discovery|BM_DiscoverGames|BM_PeerListAndReadHives|discovery of the games in 30 prefixes vs listing their places and reading their hives|2"
 )
 copy_target=1.3
 

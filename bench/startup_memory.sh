@@ -4,8 +4,11 @@
 #    content drawn into it), Quillmere on a demo prefix against a minimal Qt Widgets window (median
 #    of STARTUP_RUNS runs each, default 10), and the CPU time both used until then;
 #  - resident memory once the window has been shown for STARTUP_SETTLE_MS (default 500), same pair;
+#  - start-up with discovery: the same, started without a prefix named, in a home holding 30 prefixes
+#    of the kinds discovered (bench/make_bench_home.sh), beside discovery's own time over that home;
 #  - the growth of the resident set (and of its peak) while previewing a 4 GB sparse character file.
-#   bench/startup_memory.sh [build folder with quillmere, minimal_window, window_watch, preview_memory]
+#   bench/startup_memory.sh [build folder with quillmere, minimal_window, window_watch, preview_memory,
+#                            bench_discovery]
 # shellcheck source=scripts/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 # shellcheck source=bench/report.sh
@@ -20,7 +23,7 @@ memory_target=1.5
 preview_limit_kb=4096
 
 if [ -z "${QUILLMERE_BENCH_XVFB:-}" ]; then
-    ensure_packages xvfb xauth
+    ensure_packages xvfb xauth jq
     # A display of our own, with no window manager and nothing else running on it. Without -noreset
     # the server resets whenever its last client leaves, and a program started then cannot connect.
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" env QUILLMERE_BENCH_XVFB=1 "$0" "$@"
@@ -39,6 +42,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quillmere-startup.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 "$repo_root/scripts/make_demo_prefix.sh" "$work/prefix"
 export WINEPREFIX=$work/prefix
+# The demo prefix holds two games: a returning user's choice is remembered, so nothing is asked.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME/quillmere"
+printf '[Game]\nPrefix=%s\nEdition=Classic\nFromRegistry=true\nSaveFolder=\nMod=\n' "$WINEPREFIX" \
+    >"$XDG_CONFIG_HOME/quillmere/quillmere.conf"
 # The demo prefix's c: drive as the current folder, as when started from the game's folder.
 cd "$work/prefix/drive_c" || exit 1
 
@@ -78,6 +86,34 @@ pair_figure "CPU time until the main window is shown vs a minimal Qt window (med
     "$(median "${ours_cpu[@]}")" "$(median "${peer_cpu[@]}")" ms "$startup_target"
 pair_figure "resident memory after start-up vs a minimal Qt window (median of $runs)" \
     "$(median "${ours_kb[@]}")" "$(median "${peer_kb[@]}")" KB "$memory_target"
+
+# Start-up with discovery: no prefix named, nothing remembered, 30 prefixes to look through.
+"$repo_root/bench/make_bench_home.sh" "$work/home"
+# The peer runs with the same home: a home without caches costs every Qt program the same.
+in_home() { HOME=$work/home XDG_CONFIG_HOME=$work/home/.config WINEPREFIX='' watch_once "$@"; }
+in_home "$ours_title" "$quillmere" >/dev/null
+in_home "$peer_title" "$peer" >/dev/null
+disc_ms=() disc_cpu=() disc_peer_ms=() disc_peer_cpu=()
+for _ in $(seq "$runs"); do
+    read -r ms cpu _ _ <<<"$(in_home "$ours_title" "$quillmere")"
+    disc_ms+=("$ms") disc_cpu+=("$cpu")
+    read -r ms cpu _ _ <<<"$(in_home "$peer_title" "$peer")"
+    disc_peer_ms+=("$ms") disc_peer_cpu+=("$cpu")
+done
+echo "start-up runs with discovery (ms), ours: ${disc_ms[*]}"
+echo "start-up runs in the same home (ms), peer: ${disc_peer_ms[*]}"
+pair_figure "start-up with discovery over 30 prefixes vs a minimal Qt window (median of $runs)" \
+    "$(median "${disc_ms[@]}")" "$(median "${disc_peer_ms[@]}")" ms "$startup_target"
+pair_figure "CPU time until shown, with discovery over 30 prefixes, vs a minimal Qt window (median of $runs)" \
+    "$(median "${disc_cpu[@]}")" "$(median "${disc_peer_cpu[@]}")" ms "$startup_target"
+discovery=$build/bench/bench_discovery
+if [ -x "$discovery" ] &&
+    out=$(QUILLMERE_BENCH_HOME=$work/home "$discovery" --benchmark_filter=BM_DiscoverGames --benchmark_format=json); then
+    disc_own=$(jq -r '.benchmarks[0] | .real_time * ({"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1000}[.time_unit])' <<<"$out")
+    echo "discovery's own time over the same home: $(printf '%.2f' "$disc_own") ms, of a start-up of $(median "${disc_ms[@]}") ms"
+else
+    echo "discovery's own time: not measured (bench_discovery is not built)"
+fi
 
 if out=$("$probe" 2>&1); then
     echo "$out" | grep -v '_kb=' || true

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the character file reader as a save file and checks that what it reports
 // agrees with the bytes: fields present exactly when the file reaches them, and the buffer bounded.
 #include "character/character_file.h"
+#include "character/save_layout.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,10 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     check(HEXengine::fileLength() == bytes.size());
     check(HEXengine::fileBytes() == bytes.left(HEXengine::kKeptBytes));
-    const bool expansion = summary.layout == Layout::Expansion109;
-    check(!expansion || (summary.version && *summary.version >= kFirstExpansionLayoutVersion));
-    checkField(summary.classCode, bytes, expansion ? 40 : 34);
-    checkField(summary.level, bytes, expansion ? 43 : 36);
+    const SaveLayout layout = saveLayoutFor(summary.version);
+    check(summary.layout == layout.layout);
+    check(summary.layout == Layout::Classic || (summary.version && *summary.version >= kFirstExpansionLayoutVersion));
+    checkField(summary.classCode, bytes, layout.classCode);
+    checkField(summary.level, bytes, layout.level);
+    if (layout.status >= 0)
+        checkField(summary.status, bytes, layout.status);
+    else
+        check(!summary.status);
+    check(summary.status.has_value() || stateDescription(summary).isEmpty());
     if (const std::optional<CharacterClass> cls = characterClass(summary))
         check(!className(*cls).isEmpty());
     return 0;

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Draws the seven class portraits (46 x 41 pixels) shown in the preview panel into
+# Draws the eight class portraits (46 x 41 pixels) shown in the preview panel into
 # ../images/portrait_<class>.gif. Our own drawings, made from ImageMagick draw primitives only:
 #   sh resources/portraits/draw_portraits.sh
 set -eu
@@ -114,3 +114,21 @@ portrait assassin \
     -fill '#6a2030' -draw 'polygon 15,7 31,7 30,9 16,9' \
     -fill '#40303a' -draw 'rectangle 29,29 35,35' \
     -stroke '#e0e4ec' -strokewidth 1 -draw 'line 31,29 39,15' -draw 'line 33,29 42,16' -draw 'line 35,30 44,19'
+
+# Warlock: a crimson cowl over a shadowed face with glowing eyes, a horned circlet, and a fist
+# wreathed in green hellfire held up beside an open black tome.
+portrait warlock \
+    -fill '#3a0e14' -draw 'polygon 9,41 13,23 23,18 33,23 37,41' \
+    -fill '#5a1620' -draw 'polygon 19,41 21,26 23,24 25,26 27,41' \
+    -fill '#6a1a24' -draw 'ellipse 23,13 8,10 0,360' \
+    -fill '#120c10' -draw 'ellipse 23,15 5,6 0,360' \
+    -fill '#b8a070' -draw 'polygon 15,8 31,8 30,10 16,10' \
+    -fill '#d8d0c0' -draw 'polygon 16,9 12,1 14,1 18,8' -draw 'polygon 30,9 34,1 32,1 28,8' \
+    -fill '#80ff60' -draw 'point 21,14' -draw 'point 25,14' \
+    -fill '#20a030' -draw 'polygon 33,31 33,24 35,26 36,17 38,23 40,19 41,25 43,22 43,31' \
+    -fill '#90ff70' -draw 'polygon 35,31 35,27 37,28 38,23 39,27 41,26 41,31' \
+    -fill '#e0ffd0' -draw 'point 38,28' \
+    -fill '#d0a080' -draw 'rectangle 36,31 40,34' \
+    -fill '#181014' -draw 'polygon 4,33 12,31 20,33 20,39 12,37 4,39' \
+    -fill '#c8b890' -draw 'polygon 5,34 12,32 12,36 5,38' -draw 'polygon 12,32 19,34 19,38 12,36' \
+    -fill '#a01818' -draw 'line 12,32 12,37'

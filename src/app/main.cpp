@@ -1,12 +1,19 @@
+#include "app/command_line.h"
+#include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "platform/classic_fonts.h"
 #include "platform/process_start.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
+#include <QProcessEnvironment>
+#include <QThread>
 
 #include <cstdio>
+#include <future>
+#include <optional>
 
 namespace {
 
@@ -17,15 +24,35 @@ bool haveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-} // namespace
+int finish(const quillmere::app::CommandLine& commandLine) {
+    std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
+    std::fputs(commandLine.error.toLocal8Bit().constData(), stderr);
+    return commandLine.exitCode;
+}
 
-int main(int argc, char* argv[]) {
-    if (!haveDisplay()) {
-        std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
-                             "set). Start it from a desktop session, or under xvfb-run.\n");
-        return 2;
-    }
-    QApplication app(argc, argv);
+// The prefix the user names: --prefix, else $WINEPREFIX.
+QString namedPrefix(const quillmere::app::CommandLineOptions& options) {
+    if (!options.prefix.isEmpty())
+        return options.prefix;
+    const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
+    return fromEnv.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(fromEnv));
+}
+
+quillmere::app::GameChoice gameChoiceFor(const quillmere::app::CommandLineOptions& options) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString home = QDir::homePath();
+    return quillmere::app::GameChoice({namedPrefix(options), home, environment},
+                                      quillmere::app::GameChoice::defaultSettingsFile(home, environment));
+}
+
+// --list-games: one line per game, tab-separated, so that scripts can tell what would be found.
+int listGames(const quillmere::app::CommandLineOptions& options) {
+    for (const quillmere::games::Game& game : gameChoiceFor(options).candidates())
+        std::printf("%s\t%s\t%s\n", qPrintable(game.name()), qPrintable(game.prefix), qPrintable(game.saveFolder));
+    return 0;
+}
+
+int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app::StartUpGames& startUpGames) {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUILLMERE_VERSION_MAJOR)
@@ -34,9 +61,54 @@ int main(int argc, char* argv[]) {
     // The window layouts were made for MS Sans Serif 8.25 pt.
     QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
+
+    const QString notice = gameChoice.chooseAtStartUp(startUpGames);
     quillmere::platform::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
     quillmere::app::MainWindow window(launcher);
+    window.setGameChoice(&gameChoice);
+    window.showNotice(notice);
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    quillmere::app::CommandLine commandLine = quillmere::app::parseCommandLine(arguments);
+    // An option we do not know may be one of Qt's own (-style, -platform): Qt takes those out.
+    const bool maybeQtOption = commandLine.exitCode == 2 && haveDisplay();
+    if (!commandLine.options && !maybeQtOption)
+        return finish(commandLine);
+    if (commandLine.options && commandLine.options->listGames)
+        return listGames(*commandLine.options);
+    if (!haveDisplay()) {
+        std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                             "set). Start it from a desktop session, or under xvfb-run.\n");
+        return 2;
+    }
+    // Qt takes the first thread that asks for its thread data as the main one: this one, before
+    // the helper below starts.
+    QThread::currentThread();
+    // Looking for the game reads every prefix's registry: it goes on while Qt starts up.
+    std::optional<quillmere::app::GameChoice> gameChoice;
+    std::future<quillmere::app::StartUpGames> startUpGames;
+    const auto lookForGames = [&](const quillmere::app::CommandLineOptions& options, std::launch how) {
+        gameChoice.emplace(gameChoiceFor(options));
+        startUpGames =
+            std::async(how, [&gameChoice, last = gameChoice->remembered()] { return gameChoice->findAtStartUp(last); });
+    };
+    if (commandLine.options) // on a thread of its own, or later here when none can be started
+        lookForGames(*commandLine.options, std::launch::async | std::launch::deferred);
+    QApplication app(argc, argv);
+    if (!commandLine.options) {
+        commandLine = quillmere::app::parseCommandLine(QApplication::arguments());
+        if (!commandLine.options)
+            return finish(commandLine);
+        lookForGames(*commandLine.options, std::launch::deferred);
+    }
+    return showMainWindow(*gameChoice, startUpGames.get());
 }

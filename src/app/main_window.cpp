@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about.h"
+#include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/readme_window.h"
 #include "archive/backup_dialog.h"
@@ -202,6 +203,9 @@ void MainWindow::buildMenus() {
     QAction* restore = file->addAction(tr("Restore"), QKeySequence(Qt::CTRL | Qt::Key_R));
     restore->setObjectName(QStringLiteral("mnuFile_Restore"));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile_seperator1"));
+    QAction* selectGame = file->addAction(tr("Select &Game..."));
+    selectGame->setObjectName(QStringLiteral("mnuFile_SelectGame"));
+    connect(selectGame, &QAction::triggered, this, &MainWindow::mnuFile_SelectGame_Click);
     QAction* format = file->addAction(tr("F&ormat floppy disk..."));
     format->setObjectName(QStringLiteral("mnuFile_FormatDisk"));
     file->addSeparator()->setObjectName(QStringLiteral("mnuFile_seperator2"));
@@ -233,6 +237,11 @@ void MainWindow::startUp() {
     titlebar::InstallGradientTitleBar(this);
     setWindowTitle(productCaption());
 
+    readSaveFolder();
+    m_preview->ResetPreview();
+}
+
+void MainWindow::readSaveFolder() {
     const QString saveFolder = regedit::saveFolder();
     // A missing save folder must not leave the list showing whatever folder happens to be current.
     m_saveFolderFound = !saveFolder.isEmpty() && m_dir1->setPath(saveFolder);
@@ -242,7 +251,29 @@ void MainWindow::startUp() {
         m_label1->setText(tr("The Diablo II save folder was not found: no characters can be listed."));
         m_label1->setStyleSheet(QStringLiteral("color: #ff0000;"));
     }
+}
 
+void MainWindow::showNotice(const QString& text) {
+    if (text.isEmpty() || !m_saveFolderFound)
+        return; // the save folder's own message says more
+    m_label1->setText(text);
+    m_label1->setStyleSheet(QStringLiteral("color: #ff0000;"));
+}
+
+void MainWindow::mnuFile_SelectGame_Click() {
+    if (!m_gameChoice || !m_gameChoice->chooseAgain(this))
+        return;
+    platform::BusyPointer busy;
+    m_label1->setText(tr("Please select an existing character that you would like to backup:"));
+    m_label1->setStyleSheet(QString());
+    m_file1->setToolTip(QString());
+    // Another prefix has other drives, and the same folder name there holds other files.
+    m_drive1->refreshDrives();
+    readSaveFolder();
+    if (m_saveFolderFound) {
+        m_dir1->refresh();
+        m_file1->setPath(m_dir1->path());
+    }
     m_preview->ResetPreview();
 }
 

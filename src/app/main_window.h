@@ -23,6 +23,7 @@ class PreviewPanel;
 
 namespace quillmere::app {
 
+class GameChoice;
 class Launcher;
 
 // frmMain: the program's start-up object and only long-lived window. It lists the save folder's
@@ -38,11 +39,17 @@ public:
     // "Quillmere - Beta v1.4", from the program's version numbers.
     static QString productCaption();
 
+    // Where "Select Game..." finds the games to choose among; the caller keeps it alive.
+    void setGameChoice(GameChoice* choice) { m_gameChoice = choice; }
+    // A word about how the game was chosen (a remembered game not found), in red over the lists.
+    void showNotice(const QString& text);
+
     // Command handlers, one per control event; menu items call the same ones.
     void cmdBackup_Click();
     void cmdRestore_Click();
     void cmdRefresh_Click();
     void cmdRunD2_Click();
+    void mnuFile_SelectGame_Click();
     void mnuFile_FormatDisk_Click();
     void mnuHelp_About_Click();
     void mnuHelp_Readme_Click();
@@ -55,12 +62,14 @@ private:
     void buildControls();
     void buildMenus();
     void startUp();
+    void readSaveFolder();
     void driveRule();
     void folderRule();
     bool confirmClose();
     void commitData(QSessionManager& manager);
 
     Launcher& m_launcher;
+    GameChoice* m_gameChoice = nullptr;
     bool m_saveFolderFound = false;
 
     QFrame* m_separator1 = nullptr;

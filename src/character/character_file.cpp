@@ -1,5 +1,6 @@
 #include "character/character_file.h"
 
+#include "character/save_layout.h"
 #include "platform/windows_path.h"
 
 #include <QCoreApplication>
@@ -15,14 +16,6 @@ namespace {
 QByteArray s_fileBytes;
 qint64 s_fileLength = 0;
 
-struct Offsets {
-    qsizetype classCode;
-    qsizetype level;
-};
-
-constexpr Offsets kClassicOffsets{34, 36};
-constexpr Offsets kExpansion109Offsets{40, 43};
-
 quint32 readLittleEndian32(const QByteArray& bytes, qsizetype offset) {
     quint32 value = 0;
     for (int i = 3; i >= 0; --i)
@@ -31,7 +24,7 @@ quint32 readLittleEndian32(const QByteArray& bytes, qsizetype offset) {
 }
 
 std::optional<quint8> byteAt(const QByteArray& bytes, qsizetype offset) {
-    if (offset >= bytes.size())
+    if (offset < 0 || offset >= bytes.size())
         return std::nullopt;
     return static_cast<quint8>(bytes.at(offset));
 }
@@ -66,13 +59,11 @@ CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileNam
     if (bytes.size() >= 8 && readLittleEndian32(bytes, 0) == kSignature)
         summary.version = readLittleEndian32(bytes, 4);
 
-    Offsets offsets = kClassicOffsets;
-    if (summary.version && *summary.version >= kFirstExpansionLayoutVersion) {
-        summary.layout = Layout::Expansion109;
-        offsets = kExpansion109Offsets;
-    }
-    summary.classCode = byteAt(bytes, offsets.classCode);
-    summary.level = byteAt(bytes, offsets.level);
+    const SaveLayout layout = saveLayoutFor(summary.version);
+    summary.layout = layout.layout;
+    summary.classCode = byteAt(bytes, layout.classCode);
+    summary.level = byteAt(bytes, layout.level);
+    summary.status = byteAt(bytes, layout.status);
     return summary;
 }
 
@@ -82,14 +73,16 @@ std::optional<CharacterClass> characterClass(const CharacterSummary& summary) {
     const quint8 code = *summary.classCode;
     if (code <= 4)
         return static_cast<CharacterClass>(code);
-    const bool knowsExpansionClasses = summary.version && *summary.version >= kFirstDruidAssassinVersion;
-    if (knowsExpansionClasses && (code == 5 || code == 6))
+    const quint32 version = summary.version.value_or(0);
+    if ((code == 5 || code == 6) && version >= kFirstDruidAssassinVersion)
         return static_cast<CharacterClass>(code);
+    if (code == 7 && version >= kFirstWarlockVersion)
+        return CharacterClass::Warlock;
     return std::nullopt;
 }
 
 QString className(CharacterClass cls) {
-    static constexpr std::array<const char*, 7> kNames = {
+    static constexpr std::array<const char*, 8> kNames = {
         QT_TRANSLATE_NOOP("quillmere::character", "Amazon"),
         QT_TRANSLATE_NOOP("quillmere::character", "Sorceress"),
         QT_TRANSLATE_NOOP("quillmere::character", "Necromancer"),
@@ -97,6 +90,7 @@ QString className(CharacterClass cls) {
         QT_TRANSLATE_NOOP("quillmere::character", "Barbarian"),
         QT_TRANSLATE_NOOP("quillmere::character", "Druid"),
         QT_TRANSLATE_NOOP("quillmere::character", "Assassin"),
+        QT_TRANSLATE_NOOP("quillmere::character", "Warlock"),
     };
     return QCoreApplication::translate("quillmere::character", kNames.at(static_cast<std::size_t>(cls)));
 }

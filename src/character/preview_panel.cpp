@@ -1,5 +1,6 @@
 #include "character/preview_panel.h"
 
+#include "character/save_layout.h"
 #include "platform/classic_fonts.h"
 #include "platform/classic_frame.h"
 #include "platform/twips.h"
@@ -22,7 +23,7 @@ struct Portrait {
 };
 
 // Control order: Paladin and Barbarian are not in class-code order.
-constexpr std::array<Portrait, 7> kPortraits = {{
+constexpr std::array<Portrait, 8> kPortraits = {{
     {CharacterClass::Amazon, "Picture2", ":/images/portrait_amazon.gif"},
     {CharacterClass::Sorceress, "Picture3", ":/images/portrait_sorceress.gif"},
     {CharacterClass::Necromancer, "Picture4", ":/images/portrait_necromancer.gif"},
@@ -30,6 +31,7 @@ constexpr std::array<Portrait, 7> kPortraits = {{
     {CharacterClass::Paladin, "Picture6", ":/images/portrait_paladin.gif"},
     {CharacterClass::Druid, "Picture7", ":/images/portrait_druid.gif"},
     {CharacterClass::Assassin, "Picture8", ":/images/portrait_assassin.gif"},
+    {CharacterClass::Warlock, "Picture9", ":/images/portrait_warlock.gif"},
 }};
 
 constexpr int kPortraitBorderPixels = 2;
@@ -98,6 +100,7 @@ void PreviewPanel::ResetPreview() {
     setAutoSizedText(m_classValue, tr("N/A"));
     setAutoSizedText(m_levelValue, tr("N/A"));
     setPortrait(std::nullopt);
+    showState(QString());
 }
 
 void PreviewPanel::ShowCharacterSummary(const CharacterSummary& summary) {
@@ -108,6 +111,8 @@ void PreviewPanel::ShowCharacterSummary(const CharacterSummary& summary) {
     }
     if (summary.level)
         setAutoSizedText(m_levelValue, QString::number(*summary.level));
+    // The state belongs to this file alone: a file that does not tell clears the last one's.
+    showState(stateDescription(summary));
 }
 
 void PreviewPanel::PreviewSelection(const QString& selectedFileName) {
@@ -122,6 +127,11 @@ void PreviewPanel::PreviewSelection(const QString& listedFolder, const QString& 
         return;
     ResetPreview();
     ShowCharacterSummary(ReadCharacterFile(listedFolder, selectedFileName));
+}
+
+void PreviewPanel::showState(const QString& description) {
+    setToolTip(description);
+    setAccessibleDescription(description);
 }
 
 void PreviewPanel::setPortrait(std::optional<CharacterClass> shown) {

@@ -41,12 +41,14 @@ public:
 
 private:
     void setPortrait(std::optional<CharacterClass> shown);
+    // The character's state, on the panel's tooltip and accessible description; the layout stays.
+    void showState(const QString& description);
 
     Variant m_variant;
     QLabel* m_placeholder = nullptr;
     QLabel* m_classValue = nullptr;
     QLabel* m_levelValue = nullptr;
-    std::array<QLabel*, 7> m_portraits{}; // indexed by CharacterClass
+    std::array<QLabel*, 8> m_portraits{}; // indexed by CharacterClass
 };
 
 } // namespace quillmere::character

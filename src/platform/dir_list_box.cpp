@@ -69,6 +69,13 @@ bool DirListBox::setPath(const QString& path) {
     return true;
 }
 
+void DirListBox::refresh() {
+    const std::optional<ListedFolder> folder = openListedFolder(m_path);
+    const std::optional<QStringList> subfolders =
+        folder ? readFolderEntries(folder->hostPath, EntryKind::Folders) : std::nullopt;
+    fill(m_path, subfolders.value_or(QStringList()));
+}
+
 void DirListBox::fill(const QString& windowsPath, const QStringList& subfolders) {
     // Our own pictures: the style's folder icons cost an icon-theme search on disk at every fill.
     static const QIcon openIcon(QStringLiteral(":/images/folder_open.png"));

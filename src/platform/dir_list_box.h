@@ -18,6 +18,8 @@ public:
     // that is the folder it shows. Fails and leaves the list as it was when the folder cannot be
     // read. Setting the folder already open changes nothing.
     bool setPath(const QString& path);
+    // Reads the open folder again, for when what lies below it changed (another prefix).
+    void refresh();
 
     // The Windows path a row stands for, and its depth in the tree.
     static constexpr int PathRole = Qt::UserRole;

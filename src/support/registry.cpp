@@ -1,8 +1,13 @@
 #include "support/registry.h"
 
 #include "platform/registry_api.h"
+#include "platform/windows_path.h"
+#include "support/games.h"
 
 #include <QByteArray>
+#include <QFileInfo>
+
+#include <utility>
 
 namespace quillmere::regedit {
 
@@ -35,16 +40,36 @@ std::optional<QString> readStringValue(RootKey root, const QString& keyPath, con
     return result;
 }
 
-QString saveFolder() {
+QString registrySaveFolder() {
     const QString key = QString::fromLatin1(kGameKey);
-    if (auto path = readStringValue(RootKey::LocalMachine, key, QStringLiteral("Save Path")))
-        return *path;
-    if (auto path = readStringValue(RootKey::CurrentUser, key, QStringLiteral("NewSavePath")))
-        return *path;
-    return readStringValue(RootKey::CurrentUser, key, QStringLiteral("Save Path")).value_or(QString());
+    const std::pair<RootKey, const char*> values[] = {
+        {RootKey::CurrentUser, "NewSavePath"},
+        {RootKey::LocalMachine, "Save Path"},
+        {RootKey::CurrentUser, "Save Path"},
+    };
+    QString firstSet;
+    for (const auto& [root, name] : values) {
+        const QString folder = readStringValue(root, key, QLatin1String(name)).value_or(QString());
+        if (folder.isEmpty())
+            continue;
+        const platform::ResolvedPath resolved = platform::resolve(folder);
+        if (resolved.status == platform::PathStatus::Ok && QFileInfo(resolved.hostPath).isDir())
+            return folder;
+        if (firstSet.isEmpty())
+            firstSet = folder;
+    }
+    return firstSet;
+}
+
+QString saveFolder() {
+    const std::optional<games::Game> game = games::gameInUse();
+    return game && !game->fromRegistry ? game->saveFolder : registrySaveFolder();
 }
 
 QString gameProgram() {
+    const std::optional<games::Game> game = games::gameInUse();
+    if (game && game->edition == games::Edition::Resurrected)
+        return games::resurrectedProgram();
     return readStringValue(RootKey::LocalMachine, QString::fromLatin1(kGameKey), QStringLiteral("Program"))
         .value_or(QString());
 }

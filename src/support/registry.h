@@ -18,10 +18,18 @@ inline constexpr auto kGameKey = "Software\\Blizzard Entertainment\\Diablo II";
 // the hive is read afresh on every call.
 std::optional<QString> readStringValue(RootKey root, const QString& keyPath, const QString& valueName);
 
-// The game's save folder, the one place every caller reads it from: HKLM "Save Path"; only when
-// that is absent, HKCU "NewSavePath", then HKCU "Save Path". Empty when none is there.
+// The save folder the registry names: the first of HKCU "NewSavePath" (Diablo II 1.14 on, which
+// plays from it even when an older "Save Path" is still there), HKLM "Save Path" and HKCU
+// "Save Path" that names a folder that exists; else the first of them that is set. Empty when none
+// is there.
+QString registrySaveFolder();
+
+// The save folder of the game in use (support/games.h), the one place every caller reads it from:
+// its own folder, or for a game known by its registry values (and when none is chosen) the
+// registry's, read afresh.
 QString saveFolder();
-// HKLM "Program": the game's executable; empty when missing.
+// The executable of the game in use: D2R.exe for Diablo II: Resurrected, else HKLM "Program";
+// empty when missing.
 QString gameProgram();
 
 } // namespace quillmere::regedit

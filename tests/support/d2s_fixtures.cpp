@@ -50,6 +50,21 @@ QByteArray signedFile(quint32 version, quint8 classCode, quint8 level, int lengt
     return bytes.left(length);
 }
 
+QByteArray stateFile(quint32 version, quint8 classCode, quint8 level, quint8 status, int length,
+                     const QByteArray& name) {
+    const bool layout105 = version >= 105;
+    QByteArray bytes(qMax(length, 16), '\0');
+    putLittleEndian32(bytes, 0, 0xAA55AA55);
+    putLittleEndian32(bytes, 4, version);
+    putLittleEndian32(bytes, 8, static_cast<quint32>(length));
+    putName(bytes, layout105 ? 299 : version >= 98 ? 267 : 20, name);
+    putByte(bytes, layout105 ? 20 : 36, status);
+    putByte(bytes, layout105 ? 24 : 40, classCode);
+    putByte(bytes, layout105 ? 27 : 43, level);
+    putLittleEndian32(bytes, 12, checksum(bytes.left(length)));
+    return bytes.left(length);
+}
+
 quint32 checksum(const QByteArray& bytes) {
     quint32 sum = 0;
     for (int i = 0; i < bytes.size(); ++i) {

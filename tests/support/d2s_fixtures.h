@@ -18,6 +18,13 @@ QByteArray unsignedFile(quint8 classCode, quint8 level, int length = kClassicLen
 // and the level at 43. `length` of 0 picks the usual length for the layout.
 QByteArray signedFile(quint32 version, quint8 classCode, quint8 level, int length = 0, const QByteArray& name = "Hero");
 
+// A signed file of version 92 or later with its status byte (hardcore 0x04, died 0x08, expansion
+// 0x20, ladder 0x40), laid out as that version has it: status at 36, class at 40, level at 43 up to
+// version 104; from 105 on (Resurrected 3.0) status at 20, class at 24, level at 27 and the name at
+// 299. Signed and summed the way the game does it.
+QByteArray stateFile(quint32 version, quint8 classCode, quint8 level, quint8 status, int length = 1024,
+                     const QByteArray& name = "Hero");
+
 // The game's checksum of a file of version 92 or later: with bytes 12..15 taken as 0, each byte
 // in turn is added to the sum rotated left by one bit.
 quint32 checksum(const QByteArray& bytes);

@@ -71,25 +71,29 @@ QString TempPrefix::quote(const QString& text) {
     return out + QLatin1Char('"');
 }
 
-static QByteArray regFile(const char* relativeTo, const QString& key, const TempPrefix::Values& values, bool win64) {
-    QString text = QStringLiteral("WINE REGISTRY Version 2\n;; All keys relative to ") + QLatin1String(relativeTo) +
-                   QStringLiteral("\n\n");
+QByteArray wineRegFile(bool machine, const QList<QPair<QString, RegValues>>& keys, bool win64) {
+    QString text =
+        QStringLiteral("WINE REGISTRY Version 2\n;; All keys relative to ") +
+        (machine ? QStringLiteral("REGISTRY\\\\Machine") : QStringLiteral("REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000")) +
+        QStringLiteral("\n\n");
     if (win64)
         text += QStringLiteral("#arch=win64\n");
-    QString escapedKey = key;
-    escapedKey.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    text += QStringLiteral("\n[") + escapedKey + QStringLiteral("] 1796616576\n#time=1dd8600c59fe734\n");
-    for (const auto& [name, value] : values)
-        text += TempPrefix::quote(name) + QLatin1Char('=') + TempPrefix::quote(value) + QLatin1Char('\n');
+    for (const auto& [key, values] : keys) {
+        QString escapedKey = key;
+        escapedKey.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        text += QStringLiteral("\n[") + escapedKey + QStringLiteral("] 1796616576\n#time=1dd8600c59fe734\n");
+        for (const auto& [name, value] : values)
+            text += TempPrefix::quote(name) + QLatin1Char('=') + TempPrefix::quote(value) + QLatin1Char('\n');
+    }
     return text.toUtf8();
 }
 
 void TempPrefix::writeSystemReg(const QString& key, const Values& values, bool win64) {
-    writeRaw(QStringLiteral("system.reg"), regFile("REGISTRY\\\\Machine", key, values, win64));
+    writeRaw(QStringLiteral("system.reg"), wineRegFile(true, {{key, values}}, win64));
 }
 
 void TempPrefix::writeUserReg(const QString& key, const Values& values) {
-    writeRaw(QStringLiteral("user.reg"), regFile("REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000", key, values, true));
+    writeRaw(QStringLiteral("user.reg"), wineRegFile(false, {{key, values}}));
 }
 
 void TempPrefix::writeRaw(const QString& relativePath, const QByteArray& bytes) {
@@ -129,7 +133,10 @@ ScopedCurrentDir::~ScopedCurrentDir() {
 }
 
 QString sharedDir() {
-    const QString dir = QStringLiteral(QUILLMERE_SHARED_DIR);
+    // A checkout elsewhere than beside the shared folder names it in the environment.
+    const QString dir = qEnvironmentVariableIsEmpty("QUILLMERE_SHARED_DIR")
+                            ? QStringLiteral(QUILLMERE_SHARED_DIR)
+                            : qEnvironmentVariable("QUILLMERE_SHARED_DIR");
     return QFileInfo(dir + QStringLiteral("/d2s-samples")).isDir() ? QDir::cleanPath(dir) : QString();
 }
 

@@ -48,6 +48,11 @@ private:
     bool m_ok = false;
 };
 
+// The text of a Wine registry file holding the keys given, each with its REG_SZ values; `machine`
+// picks system.reg's header over user.reg's.
+using RegValues = QList<QPair<QString, QString>>;
+QByteArray wineRegFile(bool machine, const QList<QPair<QString, RegValues>>& keys, bool win64 = true);
+
 // Makes the process's working directory a given host folder for a test's length.
 class ScopedCurrentDir {
 public:

@@ -21,7 +21,7 @@ namespace d2s = test::d2s;
 using Variant = PreviewPanel::Variant;
 
 const char* const kPortraitNames[] = {"Picture2", "Picture3", "Picture4", "Picture5",
-                                      "Picture6", "Picture7", "Picture8"};
+                                      "Picture6", "Picture7", "Picture8", "Picture9"};
 
 struct Names {
     const char* placeholder;
@@ -149,6 +149,7 @@ TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
         {{4, 1, Layout::Classic, {}}, "Barbarian", "Picture5"},
         {{5, 1, Layout::Expansion109, 96}, "Druid", "Picture7"},
         {{6, 1, Layout::Expansion109, 96}, "Assassin", "Picture8"},
+        {{7, 1, Layout::Resurrected105, 105}, "Warlock", "Picture9"},
     };
     PreviewPanel panel(Variant::MainWindow);
     for (const Case& c : cases) {
@@ -182,6 +183,35 @@ TEST_F(PreviewPanelTest, MainWindowKeepsWhatTheNextFileDoesNotName) {
 
     panel.ResetPreview();
     EXPECT_TRUE(showsEmptyPreview(panel));
+}
+
+TEST_F(PreviewPanelTest, StateIsTheTooltipOfTheFileShownAndOfNoOther) {
+    m_prefix.writeFile(QStringLiteral("Saves\\Dead.d2s"), d2s::stateFile(99, 3, 60, 0x2c));
+    m_prefix.writeFile(QStringLiteral("Saves\\Odd105.d2s"), d2s::stateFile(105, 9, 61, 0x20));
+    for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
+        PreviewPanel panel(variant);
+        const QSize size = panel.size();
+        const auto select = [&](const char* name) {
+            if (variant == Variant::MainWindow)
+                panel.PreviewSelection(QLatin1String(name));
+            else
+                panel.PreviewSelection(m_saves, QLatin1String(name));
+        };
+        select("Dead.d2s");
+        EXPECT_EQ(panel.toolTip(), "Hardcore, expansion, died: this character can no longer be played");
+        EXPECT_EQ(panel.accessibleDescription(), panel.toolTip());
+        // A class the program cannot name still has a state of its own.
+        select("Odd105.d2s");
+        EXPECT_EQ(panel.toolTip(), "Softcore, expansion");
+        // A file of the old layout says nothing about the state: the last one's is not kept.
+        select("Sorc.d2s");
+        EXPECT_EQ(panel.toolTip(), QString());
+        EXPECT_EQ(panel.accessibleDescription(), QString());
+        select("Dead.d2s");
+        panel.ResetPreview();
+        EXPECT_EQ(panel.toolTip(), QString());
+        EXPECT_EQ(panel.size(), size);
+    }
 }
 
 TEST_F(PreviewPanelTest, MainWindowLooksTheSaveFolderUpForEverySelection) {

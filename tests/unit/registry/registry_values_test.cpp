@@ -4,6 +4,8 @@
 #include "support/registry.h"
 #include "support/temp_prefix.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace quillmere {
@@ -22,25 +24,38 @@ std::optional<QString> savePath() {
     return regedit::readStringValue(regedit::RootKey::LocalMachine, kGame, QStringLiteral("Save Path"));
 }
 
-TEST(RegistryValues, SaveFolderFallsBackToTheUserKeyOnlyWhenTheMachineValueIsAbsent) {
+TEST(RegistryValues, SaveFolderIsTheFirstOfNewSavePathMachineAndUserSavePathThatExists) {
     test::TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     EXPECT_EQ(regedit::saveFolder(), QString());
 
-    const test::TempPrefix::Values user{{QStringLiteral("Save Path"), QStringLiteral("C:\\old\\")},
-                                        {QStringLiteral("NewSavePath"), QStringLiteral("C:\\new\\")}};
-    prefix.writeUserReg(kGame, user);
-    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\new\\"));
-    prefix.writeUserReg(kGame, {user[0]});
-    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\old\\"));
+    // A prefix upgraded to 1.14 keeps all three; the game plays from NewSavePath.
+    const QString newer = prefix.makeFolder(QStringLiteral("users\\me\\Saved Games\\Diablo II"));
+    const QString machine = prefix.makeFolder(QStringLiteral("Program Files\\Diablo II\\Save"));
+    const QString user = prefix.makeFolder(QStringLiteral("Old\\Save"));
+    prefix.writeUserReg(kGame, {{QStringLiteral("Save Path"), user}, {QStringLiteral("NewSavePath"), newer}});
+    prefix.writeSystemReg(kGame, {{QStringLiteral("Save Path"), machine}});
+    EXPECT_EQ(regedit::saveFolder(), newer);
 
-    // A machine value that is not a plain string counts as absent...
+    // A value whose folder has gone is passed over, in order; the hives are read afresh each time.
+    QDir(prefix.hostOf(QStringLiteral("users/me/Saved Games/Diablo II"))).removeRecursively();
+    EXPECT_EQ(regedit::saveFolder(), machine);
+    QDir(prefix.hostOf(QStringLiteral("Program Files"))).removeRecursively();
+    EXPECT_EQ(regedit::saveFolder(), user);
+    // None exists: the first that is set, so that what follows can still name it.
+    QDir(prefix.hostOf(QStringLiteral("Old"))).removeRecursively();
+    EXPECT_EQ(regedit::saveFolder(), newer);
+
+    // A machine value that is not a plain string, or an empty one, names nothing.
+    prefix.makeFolder(QStringLiteral("Old\\Save"));
+    prefix.makeFolder(QStringLiteral("x"));
+    prefix.writeUserReg(kGame, {{QStringLiteral("Save Path"), user}});
     prefix.writeRaw(QStringLiteral("system.reg"),
                     hive("[Software\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=str(2):\"C:\\\\x\"\n"));
-    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\old\\"));
-    // ...but an empty one is the answer.
+    EXPECT_EQ(regedit::saveFolder(), user);
     prefix.writeSystemReg(kGame, {{QStringLiteral("Save Path"), QString()}});
-    EXPECT_EQ(regedit::saveFolder(), QString());
+    EXPECT_EQ(regedit::saveFolder(), user);
+    prefix.writeUserReg(kGame, {});
     prefix.writeSystemReg(kGame, {{QStringLiteral("Save Path"), QStringLiteral("D:\\Saves\\")}}, false);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("D:\\Saves\\"));
     EXPECT_EQ(regedit::gameProgram(), QString());

@@ -1,0 +1,70 @@
+#include "app/select_game_dialog.h"
+
+#include "platform/twips.h"
+#include "platform/window_list.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+namespace quillmere::app {
+
+using platform::twipsRect;
+
+SelectGameDialog::SelectGameDialog(const QList<games::Game>& games, int highlighted, QWidget* owner)
+    : QDialog(owner) {
+    setObjectName(QStringLiteral("frmSelectGame"));
+    setWindowTitle(tr("Select Game"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::ApplicationModal);
+    setFixedSize(platform::twipsSize(9000, 3900));
+    platform::registerLoadedWindow(this);
+
+    m_lstGames = new QListWidget(this);
+    m_lstGames->setObjectName(QStringLiteral("lstGames"));
+    m_lstGames->setGeometry(twipsRect(120, 120, 8760, 3015));
+    m_lstGames->setAccessibleName(tr("Games found"));
+    m_lstGames->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Long paths lose their middle rather than their ends; the tooltip has them whole.
+    m_lstGames->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lstGames->setTextElideMode(Qt::ElideMiddle);
+    m_lstGames->setSpacing(2);
+    for (const games::Game& game : games) {
+        // Where it is: the prefix on this machine, and the save folder as the game names it.
+        const QString where = tr("Prefix: %1\nSave folder: %2").arg(game.prefix, game.saveFolder);
+        auto* row = new QListWidgetItem(game.name() + QLatin1Char('\n') + where, m_lstGames);
+        row->setToolTip(where);
+    }
+    if (!games.isEmpty())
+        m_lstGames->setCurrentRow(highlighted >= 0 && highlighted < games.size() ? highlighted : 0);
+
+    m_cmdOK = new QPushButton(tr("OK"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setGeometry(twipsRect(6300, 3255, 1215, 495));
+    m_cmdOK->setDefault(true);
+    m_cmdOK->setEnabled(!games.isEmpty());
+    m_cmdCancel = new QPushButton(tr("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setGeometry(twipsRect(7665, 3255, 1215, 495));
+
+    connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_lstGames, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    m_lstGames->setFocus();
+}
+
+SelectGameDialog::~SelectGameDialog() {
+    platform::unregisterLoadedWindow(this);
+}
+
+int SelectGameDialog::highlightedRow() const {
+    return m_lstGames->currentRow();
+}
+
+std::optional<int> SelectGameDialog::ask(const QList<games::Game>& games, int highlighted, QWidget* owner) {
+    SelectGameDialog dialog(games, highlighted, owner);
+    if (dialog.exec() != QDialog::Accepted || dialog.highlightedRow() < 0)
+        return std::nullopt;
+    return dialog.highlightedRow();
+}
+
+} // namespace quillmere::app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "support/games.h"
+
+#include <QDialog>
+
+#include <optional>
+
+class QListWidget;
+class QPushButton;
+
+namespace quillmere::app {
+
+// frmSelectGame: the games found, one row each with its name, its prefix and its save folder; OK
+// (the default button, or a double-click on a row) takes the highlighted one.
+class SelectGameDialog final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SelectGameDialog)
+public:
+    SelectGameDialog(const QList<games::Game>& games, int highlighted, QWidget* owner);
+    ~SelectGameDialog() override;
+
+    int highlightedRow() const;
+
+    // Shows the window modally: the row taken with OK, nothing on Cancel.
+    static std::optional<int> ask(const QList<games::Game>& games, int highlighted, QWidget* owner);
+
+private:
+    QListWidget* m_lstGames = nullptr;
+    QPushButton* m_cmdOK = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+};
+
+} // namespace quillmere::app

@@ -1,0 +1,119 @@
+// The program's options, run as a process without a display, and their parsing.
+#include "app/command_line.h"
+#include "support/qt_print.h"
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace quillmere {
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The built program with the arguments given, no display and no platform plugin named.
+ProgramRun runProgram(const QStringList& arguments, const QString& home = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "WINEPREFIX", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        environment.remove(QLatin1String(name));
+    if (!home.isEmpty())
+        environment.insert(QStringLiteral("HOME"), home);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUILLMERE_PROGRAM), arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    ProgramRun run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+TEST(CommandLineProgram, HelpAndVersionWorkWithoutADisplay) {
+    for (const char* option : {"--help", "-h"}) {
+        const ProgramRun help = runProgram({QLatin1String(option)});
+        EXPECT_EQ(help.exitCode, 0) << option;
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: quillmere [options]"))) << qPrintable(help.out);
+        for (const char* listed : {"--prefix <dir>", "--help", "--version"})
+            EXPECT_TRUE(help.out.contains(QLatin1String(listed))) << listed;
+        EXPECT_EQ(help.err, QString());
+    }
+    const QString version = QStringLiteral("Quillmere %1.%2.%3\n")
+                                .arg(QUILLMERE_VERSION_MAJOR)
+                                .arg(QUILLMERE_VERSION_MINOR)
+                                .arg(QUILLMERE_VERSION_PATCH);
+    for (const char* option : {"--version", "-v"}) {
+        const ProgramRun run = runProgram({QLatin1String(option)});
+        EXPECT_EQ(run.exitCode, 0) << option;
+        EXPECT_EQ(run.out, version);
+        EXPECT_EQ(run.err, QString());
+    }
+}
+
+TEST(CommandLineProgram, MistakesAreToldOnStandardErrorWithStatus2) {
+    const QList<std::pair<QStringList, const char*>> mistakes = {
+        {{"--bogus"}, "Unknown option 'bogus'"},
+        {{"--prefix"}, "Missing value after '--prefix'"},
+        {{"--prefix="}, "--prefix needs a folder"},
+        {{"somefile.d2s"}, "unexpected argument: somefile.d2s"},
+    };
+    for (const auto& [arguments, said] : mistakes) {
+        const ProgramRun run = runProgram(arguments);
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(' '));
+        EXPECT_TRUE(run.err.contains(QLatin1String(said))) << qPrintable(run.err);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--help"))) << qPrintable(run.err);
+        EXPECT_EQ(run.out, QString());
+    }
+    // A right command line still needs a display to show the window on.
+    const ProgramRun noDisplay = runProgram({QStringLiteral("--prefix"), QDir::tempPath()});
+    EXPECT_EQ(noDisplay.exitCode, 2);
+    EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("no display"))) << qPrintable(noDisplay.err);
+}
+
+TEST(CommandLineProgram, ListGamesPrintsWhatWouldBeFoundWithoutADisplay) {
+    test::TempHome home;
+    const QString lutris = test::TempHome::makePrefix(home.path("Games/battlenet"), "me");
+    test::TempHome::savedGames(lutris, "me", "Diablo II Resurrected");
+    const QString named = test::TempHome::makePrefix(home.path("../named"), "me");
+    test::TempHome::writeFile(test::TempHome::savedGames(named, "me", "Diablo II") + "/Hero.d2s", "x");
+
+    const ProgramRun found = runProgram({QStringLiteral("--list-games")}, home.home());
+    EXPECT_EQ(found.exitCode, 0) << qPrintable(found.err);
+    EXPECT_EQ(found.out, "Diablo II: Resurrected\t" + lutris + "\tC:\\users\\me\\Saved Games\\Diablo II Resurrected\n");
+    const ProgramRun inNamed =
+        runProgram({QStringLiteral("--list-games"), QStringLiteral("--prefix"), named}, home.home());
+    EXPECT_EQ(inNamed.out, "Diablo II\t" + named + "\tC:\\users\\me\\Saved Games\\Diablo II\n");
+    const ProgramRun none = runProgram({QStringLiteral("--list-games")}, home.path("empty"));
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, QString());
+}
+
+TEST(CommandLineParsing, PrefixIsMadeAbsoluteAndClean) {
+    const QString cwd = QDir::currentPath();
+    for (const QStringList& arguments :
+         {QStringList{"quillmere", "--prefix", "games/../pfx/"}, QStringList{"quillmere", "--prefix=games/../pfx"}}) {
+        const app::CommandLine parsed = app::parseCommandLine(arguments);
+        ASSERT_TRUE(parsed.options) << qPrintable(parsed.error);
+        EXPECT_EQ(parsed.options->prefix, cwd + QStringLiteral("/pfx"));
+    }
+    const app::CommandLine absolute = app::parseCommandLine({"quillmere", "--prefix", "/home/me/.wine"});
+    EXPECT_EQ(absolute.options->prefix, QStringLiteral("/home/me/.wine"));
+    const app::CommandLine none = app::parseCommandLine({"quillmere"});
+    ASSERT_TRUE(none.options);
+    EXPECT_EQ(none.options->prefix, QString());
+    EXPECT_EQ(none.exitCode, 0);
+}
+
+} // namespace
+} // namespace quillmere

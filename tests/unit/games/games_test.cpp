@@ -1,0 +1,190 @@
+// The save folders a prefix holds, the game in use, and what follows it: the registry, the save
+// folder, the drives and the program to start.
+#include "character/character_file.h"
+#include "platform/process_start.h"
+#include "platform/wine_prefix.h"
+#include "support/d2s_fixtures.h"
+#include "support/games.h"
+#include "support/qt_print.h"
+#include "support/registry.h"
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace quillmere {
+namespace {
+
+using games::Edition;
+using games::Game;
+using test::TempHome;
+namespace d2s = test::d2s;
+
+const QString kGameKey = QLatin1String(regedit::kGameKey);
+const QString kUninstallKey =
+    QStringLiteral("Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Diablo II Resurrected");
+
+QStringList describe(const QList<Game>& list) {
+    QStringList lines;
+    for (const Game& game : list)
+        lines << game.name() + QStringLiteral(" | ") + game.saveFolder + (game.fromRegistry ? " (registry)" : "");
+    return lines;
+}
+
+TEST(GamesInPrefix, EverySaveFolderOfAPrefixOnce) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
+    QDir().mkpath(prefix + "/drive_c/users/other");
+    // Diablo II by the registry, its save folder shared with 1.14's default one (listed once).
+    const QString classic = TempHome::savedGames(prefix, "me", "Diablo II");
+    TempHome::writeFile(classic + "/Hero.d2s", d2s::signedFile(96, 3, 26));
+    TempHome::writeReg(prefix, false, {{kGameKey, {{"NewSavePath", "C:\\users\\me\\Saved Games\\Diablo II\\"}}}});
+    // Another profile's 1.14 folder counts only with characters in it; the shared profile never.
+    TempHome::savedGames(prefix, "other", "Diablo II");
+    TempHome::writeFile(TempHome::savedGames(prefix, "Public", "Diablo II") + "/Shared.d2s", "x");
+    // Resurrected, and those of its mods that hold characters.
+    const QString resurrected = TempHome::savedGames(prefix, "other", "Diablo II Resurrected");
+    TempHome::writeFile(resurrected + "/mods/RMD/Warlock.d2s", d2s::stateFile(105, 7, 80, 0x20));
+    TempHome::writeFile(resurrected + "/mods/Empty/Settings.json", "{}");
+
+    EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
+              (QStringList{"Diablo II | C:\\users\\me\\Saved Games\\Diablo II\\ (registry)",
+                           "Diablo II: Resurrected | C:\\users\\other\\Saved Games\\Diablo II Resurrected",
+                           "Diablo II: Resurrected, mod RMD | C:\\users\\other\\Saved Games\\Diablo II "
+                           "Resurrected\\mods\\RMD"}));
+    for (const Game& game : games::gamesInPrefix(prefix))
+        EXPECT_EQ(game.prefix, prefix);
+
+    // Without the registry value the 1.14 folder is still found by its place.
+    TempHome::writeReg(prefix, false, {});
+    EXPECT_EQ(describe(games::gamesInPrefix(prefix)).first(),
+              QStringLiteral("Diablo II | C:\\users\\me\\Saved Games\\Diablo II"));
+    // Looking into a prefix leaves the one in use as it was.
+    EXPECT_NE(platform::winePrefixPath(), prefix);
+}
+
+TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path(".steam/steam/steamapps/compatdata/1/pfx"), "steamuser");
+    QDir().mkpath(prefix + "/drive_c/users/steamuser/saved games/DIABLO II RESURRECTED");
+    EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
+              QStringList{"Diablo II: Resurrected | C:\\users\\steamuser\\saved games\\DIABLO II RESURRECTED"});
+
+    // A registry value naming a folder that does not exist is no game; nor is a folder that is not
+    // a prefix.
+    TempHome::writeReg(prefix, true, {{kGameKey, {{"Save Path", "C:\\Program Files\\Diablo II\\Save"}}}});
+    EXPECT_EQ(games::gamesInPrefix(prefix).size(), 1);
+    EXPECT_TRUE(games::gamesInPrefix(home.path("nothing")).isEmpty());
+    EXPECT_TRUE(games::gamesInPrefix(prefix + "/drive_c").isEmpty());
+}
+
+TEST(GamesInPrefix, ManyPrefixesAreReadAtOnceEachInItsOwnRegistryAndInOrder) {
+    TempHome home;
+    QStringList prefixes;
+    QStringList expected;
+    for (int i = 0; i < 24; ++i) {
+        const QString prefix = TempHome::makePrefix(home.path(QStringLiteral("Games/p%1").arg(i)), "me");
+        const QString folder = QStringLiteral("C:\\Save%1").arg(i);
+        QDir().mkpath(prefix + QStringLiteral("/drive_c/Save%1").arg(i));
+        TempHome::writeReg(prefix, true, {{kGameKey, {{"Save Path", folder}}}});
+        if (i % 3 == 0) {
+            TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
+            expected << "Diablo II | " + folder + " (registry)"
+                     << "Diablo II: Resurrected | C:\\users\\me\\Saved Games\\Diablo II Resurrected";
+        } else {
+            expected << "Diablo II | " + folder + " (registry)";
+        }
+        prefixes << prefix;
+    }
+    for (int round = 0; round < 3; ++round) {
+        const QList<Game> found = games::gamesInPrefixes(prefixes);
+        EXPECT_EQ(describe(found), expected);
+        for (const Game& game : found)
+            EXPECT_TRUE(game.saveFolder.startsWith("C:\\users") ||
+                        game.saveFolder.mid(7) == QFileInfo(game.prefix).fileName().mid(1))
+                << qPrintable(game.prefix + " " + game.saveFolder);
+    }
+    EXPECT_TRUE(games::gamesInPrefixes({}).isEmpty());
+}
+
+TEST(GameInUse, SaveFolderRegistryAndDrivesFollowTheChosenGame) {
+    TempHome home;
+    const QString lutris = TempHome::makePrefix(home.path("Games/battlenet"), "me");
+    const QString steam = TempHome::makePrefix(home.path(".local/share/Steam/steamapps/compatdata/7/pfx"), "steamuser");
+    TempHome::writeFile(TempHome::savedGames(lutris, "me", "Diablo II Resurrected") + "/Nyx.d2s",
+                        d2s::stateFile(105, 7, 42, 0x24));
+    const QString classicSave = steam + "/drive_c/Diablo II/Save";
+    TempHome::writeFile(classicSave + "/Hero.d2s", d2s::signedFile(96, 4, 30));
+    TempHome::writeReg(steam, true, {{kGameKey, {{"Save Path", "C:\\Diablo II\\Save"}, {"Program", "C:\\Game.exe"}}}});
+
+    const QList<Game> found = games::gamesInPrefixes({lutris, steam});
+    ASSERT_EQ(found.size(), 2);
+    games::useGame(found[0]);
+    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\users\\me\\Saved Games\\Diablo II Resurrected"));
+    EXPECT_EQ(character::ReadCharacterFile(regedit::saveFolder(), "Nyx.d2s").classCode, 7);
+    EXPECT_EQ(regedit::gameProgram(), QString()); // no D2R.exe in this prefix
+
+    games::useGame(found[1]);
+    EXPECT_EQ(platform::winePrefixPath(), steam);
+    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Diablo II\\Save"));
+    EXPECT_EQ(character::ReadCharacterFile(regedit::saveFolder(), "Hero.d2s").level, 30);
+    EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Game.exe"));
+    // The registry game's folder is read afresh: a changed value is followed at once.
+    QDir().mkpath(steam + "/drive_c/Moved");
+    TempHome::writeReg(steam, true, {{kGameKey, {{"Save Path", "C:\\Moved"}}}});
+    EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Moved"));
+
+    games::useNoGame(lutris);
+    EXPECT_FALSE(games::gameInUse());
+    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    games::useNoGame();
+    EXPECT_EQ(platform::winePrefixPath(),
+              QDir::cleanPath(qEnvironmentVariable("WINEPREFIX", QDir::homePath() + "/.wine")));
+}
+
+TEST(GameInUse, ResurrectedStartsD2RFromItsInstallLocationElseItsDefaultFolder) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path("Games/battlenet"), "me");
+    TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
+    games::useGame(games::gamesInPrefix(prefix).value(0));
+    ASSERT_TRUE(games::gameInUse());
+    EXPECT_EQ(regedit::gameProgram(), QString());
+
+    TempHome::writeFile(prefix + "/drive_c/Program Files (x86)/Diablo II Resurrected/D2R.exe", "MZ");
+    EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe"));
+
+    // The 32-bit uninstall entry names where the game really is; the classic "Program" plays no part.
+    TempHome::writeFile(prefix + "/drive_c/Games/D2R/D2R.exe", "MZ");
+    TempHome::writeReg(prefix, true,
+                       {{kUninstallKey, {{"InstallLocation", "C:\\Games\\D2R"}}},
+                        {kGameKey, {{"Program", "C:\\Program Files (x86)\\Diablo II\\Game.exe"}}}});
+    EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Games\\D2R\\D2R.exe"));
+    // An entry naming a folder without the game falls back to the default folder.
+    TempHome::writeReg(prefix, true, {{kUninstallKey, {{"InstallLocation", "C:\\Gone"}}}});
+    EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe"));
+
+    // Whatever starts, starts in the chosen prefix.
+    QString reason;
+    EXPECT_EQ(
+        platform::WineProcessStarter::translate(regedit::gameProgram(), platform::show::Minimized, &reason).winePrefix,
+        prefix);
+}
+
+TEST(GameIdentity, SameGameWhateverItsFolderHoldsAndWhereverItsPrefixIsSpelt) {
+    const Game registry{Edition::Classic, true, "/home/me/.wine", "C:\\Save", {}};
+    EXPECT_TRUE(registry.sameAs({Edition::Classic, true, "/home/me/.wine/", "C:\\Elsewhere", {}}));
+    EXPECT_FALSE(registry.sameAs({Edition::Classic, true, "/home/me/.wine2", "C:\\Save", {}}));
+    EXPECT_FALSE(registry.sameAs({Edition::Classic, false, "/home/me/.wine", "C:\\Save", {}}));
+    const Game fixed{Edition::Resurrected, false, "/p", "C:\\users\\me\\Saved Games\\Diablo II Resurrected", {}};
+    EXPECT_TRUE(
+        fixed.sameAs({Edition::Resurrected, false, "/p", "c:\\USERS\\me\\saved games\\diablo ii resurrected", {}}));
+    EXPECT_FALSE(
+        fixed.sameAs({Edition::Resurrected, false, "/p", "C:\\users\\you\\Saved Games\\Diablo II Resurrected", {}}));
+    EXPECT_FALSE(fixed.sameAs({Edition::Classic, false, "/p", fixed.saveFolder, {}}));
+}
+
+} // namespace
+} // namespace quillmere

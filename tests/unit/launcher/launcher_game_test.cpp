@@ -1,0 +1,58 @@
+// Starting the chosen game: which program, and in which prefix.
+#include "app/launcher.h"
+#include "platform/process_start.h"
+#include "support/games.h"
+#include "support/recording_message_box.h"
+#include "support/registry.h"
+#include "support/temp_home.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillmere;
+using test::TempHome;
+
+namespace {
+
+class Starter final : public platform::ProcessStarter {
+public:
+    platform::StartResult start(const QString& commandLine, int showWindow) override {
+        commandLines << commandLine;
+        shows << showWindow;
+        return {true, {}};
+    }
+    QStringList commandLines;
+    QList<int> shows;
+};
+
+} // namespace
+
+TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
+    TempHome home;
+    const QString classic = TempHome::makePrefix(home.path(".wine"), "me");
+    TempHome::writeFile(classic + "/drive_c/Diablo II/Game.exe", "MZ");
+    TempHome::writeFile(classic + "/drive_c/Diablo II/Save/Hero.d2s", "x");
+    TempHome::writeReg(classic, true,
+                       {{QLatin1String(regedit::kGameKey),
+                         {{"Program", "C:\\Diablo II\\Game.exe"}, {"Save Path", "C:\\Diablo II\\Save"}}}});
+    const QString resurrected = TempHome::makePrefix(home.path("Games/battlenet"), "me");
+    TempHome::savedGames(resurrected, "me", "Diablo II Resurrected");
+
+    test::RecordingMessageBox boxes;
+    Starter starter;
+    app::Launcher launcher(starter);
+    games::useGame(games::gamesInPrefix(resurrected).value(0));
+    launcher.startGame();
+    EXPECT_TRUE(starter.commandLines.isEmpty());
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Dumbass..."));
+    EXPECT_EQ(boxes.boxes()[0].style, 16);
+
+    TempHome::writeFile(resurrected + "/drive_c/Program Files (x86)/Diablo II Resurrected/D2R.exe", "MZ");
+    launcher.startGame();
+    games::useGame(games::gamesInPrefix(classic).value(0));
+    launcher.startGame();
+    EXPECT_EQ(starter.commandLines,
+              (QStringList{"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe", "C:\\Diablo II\\Game.exe"}));
+    EXPECT_EQ(starter.shows, (QList<int>{platform::show::Minimized, platform::show::Minimized}));
+    EXPECT_EQ(boxes.boxes().size(), 1);
+}
