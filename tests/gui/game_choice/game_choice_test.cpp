@@ -35,7 +35,7 @@ namespace {
 
 class NoStarter final : public platform::ProcessStarter {
 public:
-    platform::StartResult start(const QString&, int) override { return {true, {}}; }
+    platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
 };
 
 // What the next "Select Game" window showed; it is answered with a row and OK, or with Cancel.

@@ -15,7 +15,7 @@ namespace {
 
 class Starter final : public platform::ProcessStarter {
 public:
-    platform::StartResult start(const QString& commandLine, int showWindow) override {
+    platform::StartResult start(const QString& commandLine, int showWindow, platform::FailedSoon) override {
         commandLines << commandLine;
         shows << showWindow;
         return {true, {}};
@@ -52,7 +52,8 @@ TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
     games::useGame(games::gamesInPrefix(classic).value(0));
     launcher.startGame();
     EXPECT_EQ(starter.commandLines,
-              (QStringList{"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe", "C:\\Diablo II\\Game.exe"}));
+              (QStringList{"\"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe\"",
+                           "\"C:\\Diablo II\\Game.exe\""}));
     EXPECT_EQ(starter.shows, (QList<int>{platform::show::Minimized, platform::show::Minimized}));
     EXPECT_EQ(boxes.boxes().size(), 1);
 }
