@@ -51,9 +51,8 @@ TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
     launcher.startGame();
     games::useGame(games::gamesInPrefix(classic).value(0));
     launcher.startGame();
-    EXPECT_EQ(starter.commandLines,
-              (QStringList{"\"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe\"",
-                           "\"C:\\Diablo II\\Game.exe\""}));
+    EXPECT_EQ(starter.commandLines, (QStringList{"\"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe\"",
+                                                 "\"C:\\Diablo II\\Game.exe\""}));
     EXPECT_EQ(starter.shows, (QList<int>{platform::show::Minimized, platform::show::Minimized}));
     EXPECT_EQ(boxes.boxes().size(), 1);
 }
