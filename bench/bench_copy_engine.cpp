@@ -1,8 +1,8 @@
 // Copies the files of one folder that a pattern selects into another folder through the copy
 // engine, answering every question with Yes, and prints the time taken in milliseconds.
 //   bench_copy_engine <host source folder> <pattern> <host destination folder>
-#include "platform/file_copy_engine.h"
-#include "platform/windows_path.h"
+#include "copy/file_copy_engine.h"
+#include "host/drive_map.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,13 +11,13 @@
 
 namespace {
 
-class YesUi final : public quillmere::platform::ShellCopyUi {
+class YesUi final : public quillmere::copy::ShellCopyUi {
 public:
-    quillmere::platform::ReplaceAnswer confirmReplace(const quillmere::platform::ReplaceInfo&) override {
-        return quillmere::platform::ReplaceAnswer::YesToAll;
+    quillmere::copy::ReplaceAnswer confirmReplace(const quillmere::copy::ReplaceInfo&) override {
+        return quillmere::copy::ReplaceAnswer::YesToAll;
     }
     bool confirmCreateFolder(const QString&) override { return true; }
-    void reportError(const quillmere::platform::CopyError& error) override {
+    void reportError(const quillmere::copy::CopyError& error) override {
         std::fprintf(stderr, "error: %s\n", qPrintable(error.message));
     }
     void progress(const QString&, qint64, qint64) override {}
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <source folder> <pattern> <destination folder>\n", argv[0]);
         return 2;
     }
-    using namespace quillmere::platform;
+    using namespace quillmere::copy;
     const QString source = toWindowsPath(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     const QString destination = toWindowsPath(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
     if (source.isEmpty() || destination.isEmpty()) {

@@ -2,8 +2,8 @@
 // the games in each, against the least any program must do for the same answer, listing the same
 // places and reading every prefix's two hive files. The home named by QUILLMERE_BENCH_HOME is used
 // when set, so that bench/startup_memory.sh can time discovery over the home it starts the program in.
-#include "platform/prefix_discovery.h"
-#include "support/games.h"
+#include "game/games.h"
+#include "host/prefix_discovery.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -47,7 +47,7 @@ BenchHome& benchHome() {
 void BM_DiscoverGames(benchmark::State& state) {
     const QString home = benchHome().home;
     for (auto _ : state) {
-        const QList<games::Game> found = games::gamesInPrefixes(platform::discoverPrefixes(home, {}));
+        const QList<games::Game> found = games::gamesInPrefixes(host::discoverPrefixes(home, {}));
         if (found.size() != 1)
             state.SkipWithError("expected exactly one game in the bench home");
         benchmark::DoNotOptimize(found);

@@ -1,8 +1,8 @@
 // Filling the file list from a folder of 10,000 files (half of them *.d2s), against the bare work
 // underneath it: reading the folder and matching each name to the wildcard.
-#include "platform/file_list_box.h"
-#include "platform/wildcard.h"
-#include "platform/windows_path.h"
+#include "controls/file_list_box.h"
+#include "host/drive_map.h"
+#include "winpath/wildcard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,7 +43,7 @@ struct Folder {
 Folder* g_folder = nullptr;
 
 void fileListSetPath(benchmark::State& state) {
-    quillmere::platform::FileListBox list;
+    quillmere::controls::FileListBox list;
     list.setPattern(QStringLiteral("*.d2s"));
     for (auto _ : state) {
         const bool ok = list.setPath(QStringLiteral("C:\\Save"));
@@ -65,9 +65,9 @@ void readdirWildcard(benchmark::State& state, bool hiddenRule) {
         DIR* dir = ::opendir(folder.constData());
         while (const dirent* entry = ::readdir(dir)) {
             const QString name = QFile::decodeName(entry->d_name);
-            if (!quillmere::platform::matchesWildcard(pattern, name))
+            if (!quillmere::winpath::matchesWildcard(pattern, name))
                 continue;
-            if (hiddenRule && quillmere::platform::isHiddenHostFile(prefix + name))
+            if (hiddenRule && quillmere::host::isHiddenHostFile(prefix + name))
                 continue;
             names.append(name);
         }

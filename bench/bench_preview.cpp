@@ -1,8 +1,8 @@
 // One selection in the main window's file list: look the save folder up in a multi-megabyte
 // system.reg and read the selected character file. Compared with the least any program must do
 // for the same answer, reading the bytes of those two files, and the ratio is printed at the end.
-#include "character/character_file.h"
-#include "support/registry.h"
+#include "game/character_file.h"
+#include "game/regedit.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,8 +72,8 @@ BenchPrefix& benchPrefix() {
 void BM_SelectionPreview(benchmark::State& state) {
     benchPrefix();
     for (auto _ : state) {
-        const character::CharacterSummary summary =
-            character::ReadCharacterFile(regedit::saveFolder(), QStringLiteral("Hero.d2s"));
+        const game::CharacterSummary summary =
+            game::ReadCharacterFile(regedit::saveFolder(), QStringLiteral("Hero.d2s"));
         if (summary.level != 42)
             state.SkipWithError("the selection did not find the character");
         benchmark::DoNotOptimize(summary);

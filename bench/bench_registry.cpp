@@ -1,6 +1,6 @@
 // Reading "Save Path" out of a 20 MB system.reg of 100,000 keys, the game key near the end, against
 // the least any reader must do: load the file and find the key's line with a substring search.
-#include "support/registry.h"
+#include "game/regedit.h"
 
 #include <QFile>
 #include <QTemporaryDir>

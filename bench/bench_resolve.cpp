@@ -1,6 +1,6 @@
 // Resolving a Windows path of many components: the cost grows with the path's length, and a path
 // longer than the host can open is given up on at once.
-#include "platform/windows_path.h"
+#include "host/drive_map.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +28,7 @@ void resolveLongPath(benchmark::State& state) {
     const auto count = static_cast<qsizetype>(state.range(0));
     const QString path = QStringLiteral("C:\\") + QStringLiteral("a\\").repeated(count) + QStringLiteral("Hero.d2s");
     for (auto _ : state) {
-        const auto resolved = quillmere::platform::resolve(path);
+        const auto resolved = quillmere::host::resolve(path);
         benchmark::DoNotOptimize(resolved);
     }
     state.SetComplexityN(state.range(0));

@@ -2,8 +2,8 @@
 // folder of a temporary Wine prefix, read once directly and once through the main window's preview
 // panel. Prints the growth of the resident set and of its peak, both in KB.
 // Output (last line): rss_growth_kb=<n> peak_growth_kb=<n> file_bytes=<n>
-#include "character/character_file.h"
 #include "character/preview_panel.h"
+#include "game/character_file.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,15 +93,15 @@ int main(int argc, char* argv[]) {
     if (!resetPeak())
         std::fprintf(stderr, "preview_memory: cannot reset the peak; the peak growth includes earlier work\n");
 
-    const character::CharacterSummary direct =
-        character::ReadCharacterFile(QStringLiteral("C:\\Save"), QStringLiteral("Huge.d2s"));
-    const qint64 readLength = character::HEXengine::fileLength();
+    const game::CharacterSummary direct =
+        game::ReadCharacterFile(QStringLiteral("C:\\Save"), QStringLiteral("Huge.d2s"));
+    const qint64 readLength = game::HEXengine::fileLength();
     panel.PreviewSelection(QStringLiteral("Huge.d2s"));
     app.processEvents();
 
     const long after = statusKb("VmRSS");
     const long peak = statusKb("VmHWM");
-    if (direct.level != 42 || readLength != kFileBytes || character::HEXengine::fileLength() != kFileBytes) {
+    if (direct.level != 42 || readLength != kFileBytes || game::HEXengine::fileLength() != kFileBytes) {
         std::fprintf(stderr, "preview_memory: the 4 GB file was not read (level %d, length %lld)\n",
                      direct.level ? int(*direct.level) : -1, static_cast<long long>(readLength));
         return 1;

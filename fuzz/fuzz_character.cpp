@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the character file reader as a save file and checks that what it reports
 // agrees with the bytes: fields present exactly when the file reaches them, and the buffer bounded.
-#include "character/character_file.h"
-#include "character/save_layout.h"
+#include "game/character_file.h"
+#include "game/save_layout.h"
 
 #include <QDir>
 #include <QFile>

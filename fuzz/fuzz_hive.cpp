@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the hive reader. The first line names a key to look up; the rest is the
 // hive text. The quick lookup, fed in small pieces, must agree with a full parse of every line.
-#include "platform/registry_hive.h"
+#include "host/registry_hive.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-using namespace quillmere::platform;
+using namespace quillmere::host;
 
 namespace {
 

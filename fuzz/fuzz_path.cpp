@@ -1,8 +1,8 @@
 // Windows path resolution on arbitrary text inside a small prefix made once: no crash, nothing
 // resolved outside its drive, and the lexical form agrees with what resolves.
-#include "platform/path_lexical.h"
-#include "platform/windows_path.h"
-#include "support/paths.h"
+#include "game/d2s_engine.h"
+#include "host/drive_map.h"
+#include "host/path_lexical.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace platform = quillmere::platform;
+namespace host = quillmere::host;
 
 namespace {
 
@@ -42,7 +42,7 @@ struct Prefix {
         QFile::link(QStringLiteral("../gone"), prefix + QStringLiteral("/dosdevices/d:"));
         QFile::link(QStringLiteral("../../floppy"), prefix + QStringLiteral("/dosdevices/e:"));
         qputenv("WINEPREFIX", prefix.toLocal8Bit());
-        platform::setDriveCurrentFolder(QStringLiteral("C:\\users\\Player"));
+        host::setDriveCurrentFolder(QStringLiteral("C:\\users\\Player"));
     }
 };
 
@@ -58,18 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     const QString path = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
 
-    const platform::ResolvedPath resolved = platform::resolve(path);
-    const QString absolute = platform::absoluteWindowsPath(path);
-    if (!absolute.isEmpty() && platform::absoluteWindowsPath(absolute) != absolute)
+    const host::ResolvedPath resolved = host::resolve(path);
+    const QString absolute = host::absoluteWindowsPath(path);
+    if (!absolute.isEmpty() && host::absoluteWindowsPath(absolute) != absolute)
         std::abort(); // the lexical form is a fixed point
-    if (resolved.status == platform::PathStatus::Ok) {
+    if (resolved.status == host::PathStatus::Ok) {
         if (absolute.isEmpty())
             std::abort();
-        const QChar drive = platform::driveLetterOf(absolute);
+        const QChar drive = winpath::driveLetterOf(absolute);
         const QString root = drive == QLatin1Char('c') ? prefix.driveC : prefix.driveE;
         if (!isUnder(resolved.hostPath, root))
             std::abort(); // ".." never climbs above a drive's root
-        if (platform::toWindowsPath(resolved.hostPath).compare(absolute, Qt::CaseInsensitive) != 0)
+        if (host::toWindowsPath(resolved.hostPath).compare(absolute, Qt::CaseInsensitive) != 0)
             std::abort();
     }
 

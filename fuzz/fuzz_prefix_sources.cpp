@@ -1,6 +1,6 @@
 // Launchers' configuration files as anyone may have left them: Lutris YAML and Steam's
 // libraryfolders.vdf read from arbitrary bytes. No crash, no hang, and only absolute, clean paths.
-#include "platform/prefix_sources.h"
+#include "host/prefix_sources.h"
 
 #include <QDir>
 
@@ -23,7 +23,7 @@ void checkPaths(const QStringList& paths) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    checkPaths(quillmere::platform::lutrisPrefixes(bytes, QStringLiteral("/home/player")));
-    checkPaths(quillmere::platform::steamLibraryFolders(bytes));
+    checkPaths(quillmere::host::lutrisPrefixes(bytes, QStringLiteral("/home/player")));
+    checkPaths(quillmere::host::steamLibraryFolders(bytes));
     return 0;
 }

@@ -1,6 +1,6 @@
 // Wildcard matching on arbitrary pattern and name pairs: no crash, no blow-up, and the plain
 // properties every Windows pattern has.
-#include "platform/wildcard.h"
+#include "winpath/wildcard.h"
 
 #include <QString>
 
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
-using quillmere::platform::matchesWildcard;
+using quillmere::winpath::matchesWildcard;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 2048)
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // ASCII names are also matched as bytes, unconverted: both ways must agree.
     const QByteArray nameBytes = name.toUtf8();
     if (std::all_of(nameBytes.begin(), nameBytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) &&
-        quillmere::platform::WildcardPattern(pattern).matchesAscii(
+        quillmere::winpath::WildcardPattern(pattern).matchesAscii(
             std::string_view(nameBytes.constData(), size_t(nameBytes.size()))) != matched)
         std::abort();
     if (!matchesWildcard(name, name) || !matchesWildcard(QStringLiteral("*"), name))

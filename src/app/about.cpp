@@ -1,6 +1,6 @@
 #include "app/about.h"
 
-#include "platform/message_box.h"
+#include "controls/message_box.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -30,7 +30,7 @@ QString aboutText() {
 }
 
 void showAbout() {
-    platform::msgBox(aboutText(), platform::mb::Information, QCoreApplication::translate("About", "About..."));
+    controls::msgBox(aboutText(), controls::mb::Information, QCoreApplication::translate("About", "About..."));
 }
 
 } // namespace quillmere::app

@@ -1,9 +1,9 @@
 #include "app/game_choice.h"
 
 #include "app/select_game_dialog.h"
-#include "platform/message_box.h"
-#include "platform/prefix_discovery.h"
-#include "platform/wine_prefix.h"
+#include "controls/message_box.h"
+#include "host/prefix_discovery.h"
+#include "host/wine_prefix.h"
 
 #include <QDir>
 #include <QSettings>
@@ -43,7 +43,7 @@ QString GameChoice::defaultSettingsFile(const QString& home, const QProcessEnvir
 QList<games::Game> GameChoice::candidates() const {
     if (!m_search.namedPrefix.isEmpty())
         return games::gamesInPrefix(m_search.namedPrefix);
-    return games::gamesInPrefixes(platform::discoverPrefixes(m_search.home, m_search.environment));
+    return games::gamesInPrefixes(host::discoverPrefixes(m_search.home, m_search.environment));
 }
 
 std::optional<games::Game> GameChoice::remembered() const {
@@ -120,7 +120,7 @@ void GameChoice::chooseAmong(const QList<games::Game>& found, QWidget* owner) {
 bool GameChoice::chooseAgain(QWidget* owner) {
     const QList<games::Game> found = candidates();
     if (found.isEmpty()) {
-        platform::msgBox(tr("No Diablo II save folder was found in the Wine prefixes."), platform::mb::Information,
+        controls::msgBox(tr("No Diablo II save folder was found in the Wine prefixes."), controls::mb::Information,
                          tr("Select Game"));
         return false;
     }

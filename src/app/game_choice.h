@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/games.h"
+#include "game/games.h"
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-namespace quillmere::platform {
+namespace quillmere::host {
 class ProcessStarter;
 }
 
@@ -12,7 +12,7 @@ namespace quillmere::app {
 class Launcher final {
     Q_DECLARE_TR_FUNCTIONS(Launcher)
 public:
-    explicit Launcher(platform::ProcessStarter& starter)
+    explicit Launcher(host::ProcessStarter& starter)
         : m_starter(starter) {}
 
     // The game named by the registry's "Program", minimised; the "Dumbass..." box when it is missing.
@@ -26,7 +26,7 @@ public:
 private:
     void start(const QString& commandLine, int showWindow);
 
-    platform::ProcessStarter& m_starter;
+    host::ProcessStarter& m_starter;
 };
 
 } // namespace quillmere::app

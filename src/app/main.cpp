@@ -2,8 +2,8 @@
 #include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
-#include "platform/classic_fonts.h"
-#include "platform/process_start.h"
+#include "controls/classic_fonts.h"
+#include "host/process_start.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,11 +59,11 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
                                             .arg(QUILLMERE_VERSION_MINOR)
                                             .arg(QUILLMERE_VERSION_PATCH));
     // The window layouts were made for MS Sans Serif 8.25 pt.
-    QApplication::setFont(quillmere::platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
+    QApplication::setFont(quillmere::controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
 
     const QString notice = gameChoice.chooseAtStartUp(startUpGames);
-    quillmere::platform::WineProcessStarter starter;
+    quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
     quillmere::app::MainWindow window(launcher);
     window.setGameChoice(&gameChoice);

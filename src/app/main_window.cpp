@@ -7,16 +7,16 @@
 #include "archive/backup_dialog.h"
 #include "archive/restore_dialog.h"
 #include "character/preview_panel.h"
-#include "platform/classic_frame.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/message_box.h"
-#include "platform/mouse_pointer.h"
-#include "platform/status_bar.h"
-#include "platform/twips.h"
-#include "platform/window_list.h"
-#include "support/registry.h"
+#include "controls/classic_frame.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
+#include "controls/file_list_box.h"
+#include "controls/message_box.h"
+#include "controls/mouse_pointer.h"
+#include "controls/status_bar.h"
+#include "controls/twips.h"
+#include "controls/window_list.h"
+#include "game/regedit.h"
 #include "titlebar/gradient_title_bar.h"
 
 #include <QAbstractButton>
@@ -36,8 +36,8 @@
 
 namespace quillmere::app {
 
-using platform::twipsRect;
-using platform::twipsSize;
+using controls::twipsRect;
+using controls::twipsSize;
 
 namespace {
 
@@ -69,7 +69,7 @@ MainWindow::MainWindow(Launcher& launcher, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    platform::registerLoadedWindow(this);
+    controls::registerLoadedWindow(this);
 
     buildControls();
     buildMenus();
@@ -107,7 +107,7 @@ void MainWindow::buildControls() {
     m_frame1 = new QGroupBox(tr("Character Selection: Backup"), client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(2640, 240, 4455, 4815));
-    platform::useClassicFrame(m_frame1);
+    controls::useClassicFrame(m_frame1);
 
     m_label1 = new QLabel(tr("Please select an existing character that you would like to backup:"), m_frame1);
     m_label1->setObjectName(QStringLiteral("Label1"));
@@ -117,12 +117,12 @@ void MainWindow::buildControls() {
 
     // The drive and folder lists only show where the save folder is; the user works in the file list.
     const QColor menuColour = QApplication::palette("QMenu").color(QPalette::Window);
-    m_drive1 = new platform::DriveListBox(m_frame1);
+    m_drive1 = new controls::DriveListBox(m_frame1);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
     m_drive1->setGeometry(twipsRect(120, 960, 2415, 315));
     m_drive1->setAccessibleName(tr("Drive"));
 
-    m_dir1 = new platform::DirListBox(m_frame1);
+    m_dir1 = new controls::DirListBox(m_frame1);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
     m_dir1->setGeometry(twipsRect(120, 1320, 2415, 2115));
     m_dir1->setAccessibleName(tr("Folder"));
@@ -138,7 +138,7 @@ void MainWindow::buildControls() {
         list->setAutoFillBackground(true);
     }
 
-    m_file1 = new platform::FileListBox(QStringLiteral("*.d2s"), m_frame1);
+    m_file1 = new controls::FileListBox(QStringLiteral("*.d2s"), m_frame1);
     m_file1->setObjectName(QStringLiteral("File1"));
     m_file1->setGeometry(twipsRect(120, 3480, 2415, 1260));
     m_file1->setAccessibleName(tr("Character files"));
@@ -165,7 +165,7 @@ void MainWindow::buildControls() {
 
     m_separator2 = makeSeparatorBar(client, "framSeperatorBar2", twipsRect(0, 5040, 10695, 135));
 
-    m_statusBar = new platform::StatusBar(client);
+    m_statusBar = new controls::StatusBar(client);
     m_statusBar->setObjectName(QStringLiteral("StatusBar"));
     m_statusBar->setGeometry(twipsRect(0, 5160, 9840, 255));
     m_statusBar->setSizeGripEnabled(false);
@@ -180,9 +180,9 @@ void MainWindow::buildControls() {
     setTabOrder(m_cmdBackup, m_cmdRefresh);
     m_file1->setFocus();
 
-    connect(m_drive1, &platform::DriveListBox::changed, this, &MainWindow::driveRule);
-    connect(m_dir1, &platform::DirListBox::changed, this, &MainWindow::folderRule);
-    connect(m_file1, &platform::FileListBox::selectionEvent, this,
+    connect(m_drive1, &controls::DriveListBox::changed, this, &MainWindow::driveRule);
+    connect(m_dir1, &controls::DirListBox::changed, this, &MainWindow::folderRule);
+    connect(m_file1, &controls::FileListBox::selectionEvent, this,
             [this] { m_preview->PreviewSelection(m_file1->fileName()); });
     connect(m_cmdBackup, &QPushButton::clicked, this, &MainWindow::cmdBackup_Click);
     connect(m_cmdRestore, &QPushButton::clicked, this, &MainWindow::cmdRestore_Click);
@@ -263,7 +263,7 @@ void MainWindow::showNotice(const QString& text) {
 void MainWindow::mnuFile_SelectGame_Click() {
     if (!m_gameChoice || !m_gameChoice->chooseAgain(this))
         return;
-    platform::BusyPointer busy;
+    controls::BusyPointer busy;
     m_label1->setText(tr("Please select an existing character that you would like to backup:"));
     m_label1->setStyleSheet(QString());
     m_file1->setToolTip(QString());
@@ -288,7 +288,7 @@ void MainWindow::folderRule() {
 }
 
 void MainWindow::cmdRefresh_Click() {
-    platform::BusyPointer busy;
+    controls::BusyPointer busy;
     repaint();
     if (m_saveFolderFound)
         m_file1->refresh();
@@ -297,7 +297,7 @@ void MainWindow::cmdRefresh_Click() {
 
 void MainWindow::cmdBackup_Click() {
     if (m_file1->fileName().isEmpty()) {
-        platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));
+        controls::msgBox(tr("You have not selected a file yet!"), controls::mb::Critical, tr("No File Selected..."));
         return;
     }
     archive::BackupDialog dialog(m_file1->fileName());
@@ -326,8 +326,8 @@ void MainWindow::mnuHelp_Readme_Click() {
 }
 
 bool MainWindow::confirmClose() {
-    return platform::msgBox(tr("Are you sure you want to exit?"), platform::mb::YesNo, tr("Exiting Program...")) ==
-           platform::mb::AnswerYes;
+    return controls::msgBox(tr("Are you sure you want to exit?"), controls::mb::YesNo, tr("Exiting Program...")) ==
+           controls::mb::AnswerYes;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -339,12 +339,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     const QString caption = windowTitle();
     for (bool closedOne = true; closedOne;) {
         closedOne = false;
-        for (QWidget* window : platform::loadedWindows()) {
+        for (QWidget* window : controls::loadedWindows()) {
             if (window == this || window->windowTitle() == caption)
                 continue;
             window->hide();
             window->deleteLater();
-            platform::unregisterLoadedWindow(window);
+            controls::unregisterLoadedWindow(window);
             closedOne = true;
             break;
         }

@@ -10,12 +10,12 @@ class QPushButton;
 class QSessionManager;
 class QToolButton;
 
-namespace quillmere::platform {
+namespace quillmere::controls {
 class DirListBox;
 class DriveListBox;
 class FileListBox;
 class StatusBar;
-} // namespace quillmere::platform
+} // namespace quillmere::controls
 
 namespace quillmere::character {
 class PreviewPanel;
@@ -76,16 +76,16 @@ private:
     QLabel* m_picture1 = nullptr;
     QGroupBox* m_frame1 = nullptr;
     QLabel* m_label1 = nullptr;
-    platform::DriveListBox* m_drive1 = nullptr;
-    platform::DirListBox* m_dir1 = nullptr;
-    platform::FileListBox* m_file1 = nullptr;
+    controls::DriveListBox* m_drive1 = nullptr;
+    controls::DirListBox* m_dir1 = nullptr;
+    controls::FileListBox* m_file1 = nullptr;
     QPushButton* m_cmdBackup = nullptr;
     QPushButton* m_cmdRestore = nullptr;
     QPushButton* m_cmdRefresh = nullptr;
     QToolButton* m_cmdRunD2 = nullptr;
     character::PreviewPanel* m_preview = nullptr;
     QFrame* m_separator2 = nullptr;
-    platform::StatusBar* m_statusBar = nullptr;
+    controls::StatusBar* m_statusBar = nullptr;
 };
 
 } // namespace quillmere::app

@@ -1,10 +1,10 @@
 #include "app/readme_window.h"
 
-#include "platform/classic_fonts.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
-#include "platform/window_list.h"
-#include "support/paths.h"
+#include "controls/classic_fonts.h"
+#include "controls/message_box.h"
+#include "controls/twips.h"
+#include "controls/window_list.h"
+#include "game/d2s_engine.h"
 
 #include <QFont>
 #include <QPlainTextEdit>
@@ -12,7 +12,7 @@
 
 namespace quillmere::app {
 
-using platform::twipsRect;
+using controls::twipsRect;
 
 namespace {
 std::function<void()>& beforeLoadHook() {
@@ -32,9 +32,9 @@ ReadmeWindow::ReadmeWindow(QWidget* owner)
     // Tool window: small caption, close button only, no taskbar entry, no icon.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon());
-    setFixedSize(platform::twipsSize(6975, 3690));
+    setFixedSize(controls::twipsSize(6975, 3690));
     setModal(true);
-    platform::registerLoadedWindow(this);
+    controls::registerLoadedWindow(this);
 
     m_text1 = new QPlainTextEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
@@ -44,7 +44,7 @@ ReadmeWindow::ReadmeWindow(QWidget* owner)
     m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text1->setFont(platform::classicFont(QStringLiteral("Arial"), 8.25));
+    m_text1->setFont(controls::classicFont(QStringLiteral("Arial"), 8.25));
     m_text1->setAccessibleName(tr("Readme text"));
 
     m_cmdDone = new QPushButton(tr("&Done"), this);
@@ -64,7 +64,7 @@ ReadmeWindow::ReadmeWindow(QWidget* owner)
 }
 
 ReadmeWindow::~ReadmeWindow() {
-    platform::unregisterLoadedWindow(this);
+    controls::unregisterLoadedWindow(this);
 }
 
 QString ReadmeWindow::readmePath() {
@@ -73,10 +73,10 @@ QString ReadmeWindow::readmePath() {
 
 void showReadme(QWidget* owner) {
     if (!d2sEngine::fileExists(ReadmeWindow::readmePath())) {
-        platform::msgBox(ReadmeWindow::tr("The readme file has either been deleted from your hard drive, or moved to "
+        controls::msgBox(ReadmeWindow::tr("The readme file has either been deleted from your hard drive, or moved to "
                                           "another directory.\r\nPlease move the readme file back to it's original "
                                           "directory, or re-install the program to look at it!"),
-                         platform::mb::Critical, ReadmeWindow::tr("Missing file...."));
+                         controls::mb::Critical, ReadmeWindow::tr("Missing file...."));
         return;
     }
     ReadmeWindow viewer(owner);

@@ -1,14 +1,14 @@
 #include "app/select_game_dialog.h"
 
-#include "platform/twips.h"
-#include "platform/window_list.h"
+#include "controls/twips.h"
+#include "controls/window_list.h"
 
 #include <QListWidget>
 #include <QPushButton>
 
 namespace quillmere::app {
 
-using platform::twipsRect;
+using controls::twipsRect;
 
 SelectGameDialog::SelectGameDialog(const QList<games::Game>& games, int highlighted, QWidget* owner)
     : QDialog(owner) {
@@ -16,8 +16,8 @@ SelectGameDialog::SelectGameDialog(const QList<games::Game>& games, int highligh
     setWindowTitle(tr("Select Game"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(platform::twipsSize(9000, 3900));
-    platform::registerLoadedWindow(this);
+    setFixedSize(controls::twipsSize(9000, 3900));
+    controls::registerLoadedWindow(this);
 
     m_lstGames = new QListWidget(this);
     m_lstGames->setObjectName(QStringLiteral("lstGames"));
@@ -53,7 +53,7 @@ SelectGameDialog::SelectGameDialog(const QList<games::Game>& games, int highligh
 }
 
 SelectGameDialog::~SelectGameDialog() {
-    platform::unregisterLoadedWindow(this);
+    controls::unregisterLoadedWindow(this);
 }
 
 int SelectGameDialog::highlightedRow() const {

@@ -1,11 +1,11 @@
 #include "archive/archive_dialog.h"
 
-#include "platform/classic_fonts.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
-#include "platform/window_list.h"
+#include "controls/classic_fonts.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
+#include "controls/message_box.h"
+#include "controls/twips.h"
+#include "controls/window_list.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,7 +13,7 @@
 
 namespace quillmere::archive {
 
-using platform::twipsRect;
+using controls::twipsRect;
 
 ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, QSize clientTwips)
     : QDialog(nullptr) {
@@ -23,26 +23,26 @@ ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, QSi
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon());
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(platform::twipsSize(clientTwips.width(), clientTwips.height()));
-    platform::registerLoadedWindow(this);
+    setFixedSize(controls::twipsSize(clientTwips.width(), clientTwips.height()));
+    controls::registerLoadedWindow(this);
 }
 
 ArchiveDialog::~ArchiveDialog() {
-    platform::unregisterLoadedWindow(this);
+    controls::unregisterLoadedWindow(this);
 }
 
 void ArchiveDialog::createLists(QWidget* frame, QRect driveTwips, QRect dirTwips) {
-    m_drive1 = new platform::DriveListBox(frame);
+    m_drive1 = new controls::DriveListBox(frame);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
     m_drive1->setGeometry(twipsRect(driveTwips.x(), driveTwips.y(), driveTwips.width(), driveTwips.height()));
     m_drive1->setAccessibleName(tr("Drive"));
-    m_dir1 = new platform::DirListBox(frame);
+    m_dir1 = new controls::DirListBox(frame);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
     m_dir1->setGeometry(twipsRect(dirTwips.x(), dirTwips.y(), dirTwips.width(), dirTwips.height()));
     m_dir1->setAccessibleName(tr("Folder"));
     sendEnterToCancel(m_drive1);
     sendEnterToCancel(m_dir1);
-    connect(m_drive1, &platform::DriveListBox::changed, this, &ArchiveDialog::driveRule);
+    connect(m_drive1, &controls::DriveListBox::changed, this, &ArchiveDialog::driveRule);
 }
 
 QPushButton* ArchiveDialog::addButton(const char* objectName, const QString& caption, QRect twips) {
@@ -59,7 +59,7 @@ QLabel* ArchiveDialog::addRedNote(const QString& text, QRect twips) {
     note->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    note->setFont(platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
+    note->setFont(controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
     QPalette palette = note->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
     note->setPalette(palette);
@@ -84,7 +84,7 @@ bool ArchiveDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void ArchiveDialog::showEvent(QShowEvent* event) {
     // No owner is given, yet the dialog opens centred over the main window: the first window loaded.
-    for (QWidget* window : platform::loadedWindows()) {
+    for (QWidget* window : controls::loadedWindows()) {
         if (window != this && window->isVisible()) {
             move(window->frameGeometry().center() - rect().center());
             break;
@@ -100,10 +100,10 @@ void ArchiveDialog::driveRule() {
 
 void ArchiveDialog::reportCopy(bool copied, const QString& successText, const QString& failureText) {
     if (!copied) {
-        platform::msgBox(failureText, platform::mb::Critical, tr("Failure!"));
+        controls::msgBox(failureText, controls::mb::Critical, tr("Failure!"));
         return;
     }
-    platform::msgBox(successText, platform::mb::Information, tr("Success!"));
+    controls::msgBox(successText, controls::mb::Information, tr("Success!"));
     accept();
 }
 

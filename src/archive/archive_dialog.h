@@ -5,10 +5,10 @@
 class QLabel;
 class QPushButton;
 
-namespace quillmere::platform {
+namespace quillmere::controls {
 class DirListBox;
 class DriveListBox;
-} // namespace quillmere::platform
+} // namespace quillmere::controls
 
 namespace quillmere::archive {
 
@@ -38,8 +38,8 @@ protected:
     // Tells the user how the copy went; a success closes the dialog, a failure leaves it open.
     void reportCopy(bool copied, const QString& successText, const QString& failureText);
 
-    platform::DriveListBox* m_drive1 = nullptr;
-    platform::DirListBox* m_dir1 = nullptr;
+    controls::DriveListBox* m_drive1 = nullptr;
+    controls::DirListBox* m_dir1 = nullptr;
     QPushButton* m_cmdOK = nullptr;
     QPushButton* m_cmdCancel = nullptr;
 };

@@ -1,13 +1,13 @@
 #include "archive/backup_dialog.h"
 
 #include "archive/shell_copy.h"
-#include "platform/classic_frame.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/twips.h"
-#include "platform/windows_path.h"
-#include "support/paths.h"
-#include "support/registry.h"
+#include "controls/classic_frame.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
+#include "controls/twips.h"
+#include "game/d2s_engine.h"
+#include "game/regedit.h"
+#include "host/drive_map.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -16,14 +16,14 @@
 
 namespace quillmere::archive {
 
-using platform::twipsRect;
+using controls::twipsRect;
 
 namespace {
 
 // Makes the one missing level of the target folder.
 bool createFolder(const QString& windowsPath) {
-    const platform::ResolvedPath resolved = platform::resolve(windowsPath);
-    return resolved.status == platform::PathStatus::Ok && QDir().mkdir(resolved.hostPath);
+    const host::ResolvedPath resolved = host::resolve(windowsPath);
+    return resolved.status == host::PathStatus::Ok && QDir().mkdir(resolved.hostPath);
 }
 
 } // namespace
@@ -34,7 +34,7 @@ BackupDialog::BackupDialog(const QString& selectedFileName)
     m_frame1 = new QGroupBox(tr("Directory Selection"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
-    platform::useClassicFrame(m_frame1);
+    controls::useClassicFrame(m_frame1);
 
     auto* label1 = new QLabel(tr("Please select where you would like to backup your character:"), m_frame1);
     label1->setObjectName(QStringLiteral("Label1"));
@@ -64,9 +64,9 @@ void BackupDialog::cmdOK_Click() {
     const QString saveFolder = regedit::saveFolder();
     const QString name = d2sEngine::fileTitle(m_selectedFileName);
     // A drive root is told by the path alone, so the target never gets two separators.
-    const QString target = platform::joinWindowsPath(m_dir1->path(), name);
+    const QString target = winpath::joinWindowsPath(m_dir1->path(), name);
     const bool copied = !saveFolder.isEmpty() && (d2sEngine::folderExists(target) || createFolder(target)) &&
-                        shellFileCopy(platform::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
+                        shellFileCopy(winpath::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
     reportCopy(copied, tr("All character(s) were successfully backed up!"),
                tr("An error occurred while backing up your character!"));
 }

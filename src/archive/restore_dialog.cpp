@@ -2,15 +2,15 @@
 
 #include "archive/shell_copy.h"
 #include "character/preview_panel.h"
-#include "platform/classic_frame.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
-#include "platform/windows_path.h"
-#include "support/paths.h"
-#include "support/registry.h"
+#include "controls/classic_frame.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
+#include "controls/file_list_box.h"
+#include "controls/message_box.h"
+#include "controls/twips.h"
+#include "game/d2s_engine.h"
+#include "game/regedit.h"
+#include "host/drive_map.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,18 +18,18 @@
 
 namespace quillmere::archive {
 
-using platform::twipsRect;
+using controls::twipsRect;
 
 RestoreDialog::RestoreDialog()
     : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800)) {
     m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
-    platform::useClassicFrame(m_frame1);
+    controls::useClassicFrame(m_frame1);
 
     createLists(m_frame1, QRect(120, 960, 2175, 315), QRect(120, 1320, 2175, 1665));
 
-    m_file1 = new platform::FileListBox(QStringLiteral("*.d2s"), m_frame1);
+    m_file1 = new controls::FileListBox(QStringLiteral("*.d2s"), m_frame1);
     m_file1->setObjectName(QStringLiteral("File1"));
     m_file1->setGeometry(twipsRect(120, 3000, 2175, 870));
     m_file1->setAccessibleName(tr("Character files"));
@@ -54,8 +54,8 @@ RestoreDialog::RestoreDialog()
     setTabOrder(m_cmdOK, m_cmdCancel);
     m_drive1->setFocus();
 
-    connect(m_dir1, &platform::DirListBox::changed, this, &RestoreDialog::folderChange);
-    connect(m_file1, &platform::FileListBox::selectionEvent, this,
+    connect(m_dir1, &controls::DirListBox::changed, this, &RestoreDialog::folderChange);
+    connect(m_file1, &controls::FileListBox::selectionEvent, this,
             [this] { m_preview->PreviewSelection(m_dir1->path(), m_file1->fileName()); });
     connect(m_cmdOK, &QPushButton::clicked, this, &RestoreDialog::cmdOK_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -73,14 +73,14 @@ void RestoreDialog::folderChange() {
 void RestoreDialog::cmdOK_Click() {
     const QString fileName = m_file1->fileName();
     if (fileName.isEmpty()) {
-        platform::msgBox(tr("You have not selected a file yet!"), platform::mb::Critical, tr("No File Selected..."));
+        controls::msgBox(tr("You have not selected a file yet!"), controls::mb::Critical, tr("No File Selected..."));
         return;
     }
     // No save folder is a failure: nothing is copied anywhere.
     const QString saveFolder = regedit::saveFolder();
     const QString name = d2sEngine::fileTitle(fileName);
     // A backup folder at a drive root is joined with a single separator, as the backup does.
-    const QString sourcePattern = platform::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
+    const QString sourcePattern = winpath::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
     const bool copied = !saveFolder.isEmpty() && shellFileCopy(sourcePattern, saveFolder);
     reportCopy(copied, tr("All character(s) were successfully restored!"),
                tr("An error occurred while restoring your character!"));

@@ -4,7 +4,7 @@
 
 class QGroupBox;
 
-namespace quillmere::platform {
+namespace quillmere::controls {
 class FileListBox;
 }
 namespace quillmere::character {
@@ -26,7 +26,7 @@ private:
     void folderChange();
 
     QGroupBox* m_frame1 = nullptr;
-    platform::FileListBox* m_file1 = nullptr;
+    controls::FileListBox* m_file1 = nullptr;
     character::PreviewPanel* m_preview = nullptr;
 };
 

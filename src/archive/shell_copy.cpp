@@ -1,7 +1,7 @@
 #include "archive/shell_copy.h"
 
-#include "platform/mouse_pointer.h"
-#include "platform/shell_file_operation.h"
+#include "controls/mouse_pointer.h"
+#include "copy/shell_file_operation.h"
 
 #include <QByteArray>
 
@@ -20,18 +20,18 @@ QByteArray singleEntryList(const QString& entry) {
 } // namespace
 
 bool shellFileCopy(const QString& sourcePattern, const QString& destinationFolder) {
-    platform::BusyPointer busy;
+    controls::BusyPointer busy;
 
     const QByteArray from = singleEntryList(sourcePattern);
     const QByteArray to = singleEntryList(destinationFolder);
-    platform::SHFILEOPSTRUCTA operation;
+    copy::SHFILEOPSTRUCTA operation;
     operation.hwnd = nullptr;
-    operation.wFunc = platform::FO_COPY;
+    operation.wFunc = copy::FO_COPY;
     operation.pFrom = from.constData();
     operation.pTo = to.constData();
-    operation.fFlags = platform::FOF_FILESONLY;
+    operation.fFlags = copy::FOF_FILESONLY;
 
-    const int result = platform::SHFileOperationA(&operation);
+    const int result = copy::SHFileOperationA(&operation);
     const bool aborted = operation.fAnyOperationsAborted != 0;
     busy.restore();
     return result == 0 && !aborted;

@@ -1,10 +1,10 @@
 #include "character/preview_panel.h"
 
-#include "character/save_layout.h"
-#include "platform/classic_fonts.h"
-#include "platform/classic_frame.h"
-#include "platform/twips.h"
-#include "support/registry.h"
+#include "controls/classic_fonts.h"
+#include "controls/classic_frame.h"
+#include "controls/twips.h"
+#include "game/regedit.h"
+#include "game/save_layout.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -13,25 +13,25 @@ namespace quillmere::character {
 
 namespace {
 
-using platform::twipsRect;
-using platform::twipsSize;
+using controls::twipsRect;
+using controls::twipsSize;
 
 struct Portrait {
-    CharacterClass cls;
+    game::CharacterClass cls;
     const char* objectName;
     const char* image;
 };
 
 // Control order: Paladin and Barbarian are not in class-code order.
 constexpr std::array<Portrait, 8> kPortraits = {{
-    {CharacterClass::Amazon, "Picture2", ":/images/portrait_amazon.gif"},
-    {CharacterClass::Sorceress, "Picture3", ":/images/portrait_sorceress.gif"},
-    {CharacterClass::Necromancer, "Picture4", ":/images/portrait_necromancer.gif"},
-    {CharacterClass::Barbarian, "Picture5", ":/images/portrait_barbarian.gif"},
-    {CharacterClass::Paladin, "Picture6", ":/images/portrait_paladin.gif"},
-    {CharacterClass::Druid, "Picture7", ":/images/portrait_druid.gif"},
-    {CharacterClass::Assassin, "Picture8", ":/images/portrait_assassin.gif"},
-    {CharacterClass::Warlock, "Picture9", ":/images/portrait_warlock.gif"},
+    {game::CharacterClass::Amazon, "Picture2", ":/images/portrait_amazon.gif"},
+    {game::CharacterClass::Sorceress, "Picture3", ":/images/portrait_sorceress.gif"},
+    {game::CharacterClass::Necromancer, "Picture4", ":/images/portrait_necromancer.gif"},
+    {game::CharacterClass::Barbarian, "Picture5", ":/images/portrait_barbarian.gif"},
+    {game::CharacterClass::Paladin, "Picture6", ":/images/portrait_paladin.gif"},
+    {game::CharacterClass::Druid, "Picture7", ":/images/portrait_druid.gif"},
+    {game::CharacterClass::Assassin, "Picture8", ":/images/portrait_assassin.gif"},
+    {game::CharacterClass::Warlock, "Picture9", ":/images/portrait_warlock.gif"},
 }};
 
 constexpr int kPortraitBorderPixels = 2;
@@ -58,13 +58,13 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     , m_variant(variant) {
     setObjectName(QStringLiteral("Frame2"));
     setFixedSize(twipsSize(1815, 1575));
-    platform::useClassicFrame(this);
+    controls::useClassicFrame(this);
 
     const bool main = variant == Variant::MainWindow;
 
     // Created first so that it lies beneath the portraits: a visible portrait covers it.
     m_placeholder = makeLabel(this, main ? "Label2" : "Label3", QString(), twipsRect(480, 360, 705, 480));
-    m_placeholder->setFont(platform::classicFont(QStringLiteral("Arial"), 20.25, true));
+    m_placeholder->setFont(controls::classicFont(QStringLiteral("Arial"), 20.25, true));
     setAutoSizedText(m_placeholder, tr("N/A"));
 
     for (const Portrait& portrait : kPortraits) {
@@ -77,7 +77,7 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
         m_portraits.at(static_cast<std::size_t>(portrait.cls)) = box;
     }
 
-    const QFont captionFont = platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+    const QFont captionFont = controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
     auto* classCaption = makeLabel(this, "lblCharacterClass", tr("Class:"), twipsRect(120, 960, 495, 255));
     classCaption->setFont(captionFont);
     auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), twipsRect(120, 1200, 495, 255));
@@ -103,30 +103,30 @@ void PreviewPanel::ResetPreview() {
     showState(QString());
 }
 
-void PreviewPanel::ShowCharacterSummary(const CharacterSummary& summary) {
+void PreviewPanel::ShowCharacterSummary(const game::CharacterSummary& summary) {
     // A missing class code is no class at all (never read as 0, "Amazon").
-    if (const std::optional<CharacterClass> cls = characterClass(summary)) {
-        setAutoSizedText(m_classValue, className(*cls));
+    if (const std::optional<game::CharacterClass> cls = game::characterClass(summary)) {
+        setAutoSizedText(m_classValue, game::className(*cls));
         setPortrait(cls);
     }
     if (summary.level)
         setAutoSizedText(m_levelValue, QString::number(*summary.level));
     // The state belongs to this file alone: a file that does not tell clears the last one's.
-    showState(stateDescription(summary));
+    showState(game::stateDescription(summary));
 }
 
 void PreviewPanel::PreviewSelection(const QString& selectedFileName) {
     if (selectedFileName.isEmpty())
         return;
     setVisible(true);
-    ShowCharacterSummary(ReadCharacterFile(regedit::saveFolder(), selectedFileName));
+    ShowCharacterSummary(game::ReadCharacterFile(regedit::saveFolder(), selectedFileName));
 }
 
 void PreviewPanel::PreviewSelection(const QString& listedFolder, const QString& selectedFileName) {
     if (selectedFileName.isEmpty())
         return;
     ResetPreview();
-    ShowCharacterSummary(ReadCharacterFile(listedFolder, selectedFileName));
+    ShowCharacterSummary(game::ReadCharacterFile(listedFolder, selectedFileName));
 }
 
 void PreviewPanel::showState(const QString& description) {
@@ -134,7 +134,7 @@ void PreviewPanel::showState(const QString& description) {
     setAccessibleDescription(description);
 }
 
-void PreviewPanel::setPortrait(std::optional<CharacterClass> shown) {
+void PreviewPanel::setPortrait(std::optional<game::CharacterClass> shown) {
     for (const Portrait& portrait : kPortraits) {
         QLabel* box = m_portraits.at(static_cast<std::size_t>(portrait.cls));
         box->setVisible(shown == portrait.cls);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character/character_file.h"
+#include "game/character_file.h"
 
 #include <QGroupBox>
 
@@ -31,7 +31,7 @@ public:
     void ResetPreview();
     // Applies one read. A class the file does not name leaves the class display alone, and a
     // missing level leaves the level text alone.
-    void ShowCharacterSummary(const CharacterSummary& summary);
+    void ShowCharacterSummary(const game::CharacterSummary& summary);
 
     // Main window: reads the selection from the save folder, looked up afresh every time; the
     // panel is not emptied first, so what the file lacks keeps showing the previous character.
@@ -40,7 +40,7 @@ public:
     void PreviewSelection(const QString& listedFolder, const QString& selectedFileName);
 
 private:
-    void setPortrait(std::optional<CharacterClass> shown);
+    void setPortrait(std::optional<game::CharacterClass> shown);
     // The character's state, on the panel's tooltip and accessible description; the layout stays.
     void showState(const QString& description);
 

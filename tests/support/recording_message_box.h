@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/message_box.h"
+#include "controls/message_box.h"
 
 #include <QList>
 #include <QString>
@@ -12,7 +12,7 @@ namespace quillmere::test {
 // Records every message box with the mouse pointer at that moment, and answers from a script.
 // Installed for its lifetime. Unscripted OK boxes answer OK; an unscripted Yes/No box fails the
 // test and answers No.
-class RecordingMessageBox final : public platform::MessageBoxPresenter {
+class RecordingMessageBox final : public controls::MessageBoxPresenter {
 public:
     struct Box {
         QString text;

@@ -4,13 +4,13 @@
 
 namespace quillmere::test {
 
-platform::ReplaceAnswer ScriptedShellUi::confirmReplace(const platform::ReplaceInfo& info) {
+copy::ReplaceAnswer ScriptedShellUi::confirmReplace(const copy::ReplaceInfo& info) {
     asked.append(info);
     if (replaceAnswers.empty()) {
         ADD_FAILURE() << "unscripted replace question for " << qPrintable(info.name);
-        return platform::ReplaceAnswer::Cancel;
+        return copy::ReplaceAnswer::Cancel;
     }
-    const platform::ReplaceAnswer answer = replaceAnswers.front();
+    const copy::ReplaceAnswer answer = replaceAnswers.front();
     replaceAnswers.pop_front();
     return answer;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/file_copy_engine.h"
-#include "platform/shell_file_operation.h"
+#include "copy/file_copy_engine.h"
+#include "copy/shell_file_operation.h"
 
 #include <QList>
 #include <QString>
@@ -15,23 +15,23 @@ namespace quillmere::test {
 // Answers the copy's questions from a script and records what it was asked and told. An
 // unscripted replace question fails the test and answers Cancel; a missing destination folder is
 // created unless told otherwise.
-class ScriptedShellUi : public platform::ShellCopyUi {
+class ScriptedShellUi : public copy::ShellCopyUi {
 public:
-    std::deque<platform::ReplaceAnswer> replaceAnswers;
+    std::deque<copy::ReplaceAnswer> replaceAnswers;
     bool createFolder = true;
     // Called on every progress report; returning true cancels from then on.
     std::function<bool(const QString& file, qint64 done)> cancelOn;
     bool cancelNow = false;
 
-    QList<platform::ReplaceInfo> asked;
+    QList<copy::ReplaceInfo> asked;
     QStringList foldersAsked;
-    QList<platform::CopyError> errors;
+    QList<copy::CopyError> errors;
 
-    void answerReplace(platform::ReplaceAnswer answer) { replaceAnswers.push_back(answer); }
+    void answerReplace(copy::ReplaceAnswer answer) { replaceAnswers.push_back(answer); }
 
-    platform::ReplaceAnswer confirmReplace(const platform::ReplaceInfo& info) override;
+    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo& info) override;
     bool confirmCreateFolder(const QString& folder) override;
-    void reportError(const platform::CopyError& error) override { errors.append(error); }
+    void reportError(const copy::CopyError& error) override { errors.append(error); }
     void progress(const QString& file, qint64 done, qint64) override {
         if (cancelOn && cancelOn(file, done))
             cancelNow = true;
@@ -42,8 +42,8 @@ public:
 // A scripted user interface that every shell file operation talks to for its lifetime.
 class InstalledShellUi final : public ScriptedShellUi {
 public:
-    InstalledShellUi() { platform::setShellCopyUi(this); }
-    ~InstalledShellUi() override { platform::setShellCopyUi(nullptr); }
+    InstalledShellUi() { copy::setShellCopyUi(this); }
+    ~InstalledShellUi() override { copy::setShellCopyUi(nullptr); }
     InstalledShellUi(const InstalledShellUi&) = delete;
     InstalledShellUi& operator=(const InstalledShellUi&) = delete;
 };

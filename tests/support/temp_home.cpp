@@ -1,6 +1,6 @@
 #include "temp_home.h"
 
-#include "support/games.h"
+#include "game/games.h"
 
 #include <QDir>
 #include <QFile>

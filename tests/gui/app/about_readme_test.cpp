@@ -1,8 +1,8 @@
 #include "app/about.h"
 #include "app/readme_window.h"
-#include "platform/twips.h"
+#include "controls/twips.h"
+#include "game/d2s_engine.h"
 #include "recording_message_box.h"
-#include "support/paths.h"
 #include "temp_prefix.h"
 
 #include <QApplication>
@@ -150,9 +150,9 @@ TEST(Readme, ViewerLayoutWithATextThatCanBeReadButNotChanged) {
     auto* done = viewer.findChild<QPushButton*>(QStringLiteral("cmdDone"));
     ASSERT_NE(text, nullptr);
     ASSERT_NE(done, nullptr);
-    EXPECT_EQ(viewer.size(), platform::twipsSize(6975, 3690));
-    EXPECT_EQ(text->geometry(), platform::twipsRect(120, 120, 6735, 2895));
-    EXPECT_EQ(done->geometry(), platform::twipsRect(2760, 3120, 1215, 495));
+    EXPECT_EQ(viewer.size(), controls::twipsSize(6975, 3690));
+    EXPECT_EQ(text->geometry(), controls::twipsRect(120, 120, 6735, 2895));
+    EXPECT_EQ(done->geometry(), controls::twipsRect(2760, 3120, 1215, 495));
     EXPECT_EQ(viewer.focusWidget(), done);
 
     text->setFocus();

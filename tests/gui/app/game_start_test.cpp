@@ -1,8 +1,8 @@
 #include "app/launcher.h"
 #include "fake_tools.h"
-#include "platform/process_start.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
 #include "recording_message_box.h"
-#include "support/registry.h"
 #include "temp_prefix.h"
 
 #include <QCoreApplication>
@@ -58,7 +58,7 @@ TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefixAndNeverADocument) {
     prefix.writeFile(QStringLiteral("Program.exe"), "MZ"); // where an unquoted path would lead
     prefix.writeFile(QStringLiteral("Games\\notes.txt"), "notes");
     addWine(QStringLiteral("exit 0"));
-    platform::WineProcessStarter starter;
+    host::WineProcessStarter starter;
     app::Launcher launcher(starter);
 
     launcher.startGame();
@@ -84,7 +84,7 @@ TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefixAndNeverADocument) {
 TEST_F(GameStartTest, AGameThatWineCannotRunGetsTheCannotStartBoxWithWinesLastLine) {
     addWine(QStringLiteral("echo 'fixme:heap:RtlSetHeapInformation stub'\n"
                            "echo 'wine: could not load kernel32.dll, status c0000135' >&2\necho >&2\nexit 1"));
-    platform::WineProcessStarter starter;
+    host::WineProcessStarter starter;
     app::Launcher launcher(starter);
 
     launcher.startGame();
@@ -111,7 +111,7 @@ TEST_F(GameStartTest, AGameThatKeepsRunningIsNeitherHeldNorEndedAndLaterFailures
                            "/usr/bin/cut -d' ' -f4,6 /proc/$$/stat > %1/alive.tmp; /bin/mv %1/alive.tmp %1/alive\n"
                            "echo 'a crash long after the start' >&2\nexit 1")
                 .arg(tools.dir()));
-    platform::WineProcessStarter starter(300ms);
+    host::WineProcessStarter starter(300ms);
     app::Launcher launcher(starter);
 
     launcher.startGame(); // returns although the program waits for us: nothing waits on it

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "d2s_fixtures.h"
+#include "game/regedit.h"
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
-#include "support/registry.h"
 #include "temp_prefix.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "archive/backup_dialog.h"
 #include "archive_fixture.h"
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
 
 #include <QPushButton>
 
@@ -14,7 +14,7 @@ protected:
     // Opens the dialog on a folder and presses OK.
     bool backUp(archive::BackupDialog& dialog, const QString& chosenFolder) {
         dialog.show();
-        if (!dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(chosenFolder))
+        if (!dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(chosenFolder))
             return false;
         dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
         return true;
@@ -73,16 +73,16 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     prefix.writeFile(QStringLiteral("Save\\Hero.d2s"), test::d2s::signedFile(96, 3, 27));
 
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
-    shell.answerReplace(platform::ReplaceAnswer::Cancel);
+    shell.answerReplace(copy::ReplaceAnswer::Cancel);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("C:\\Backups")));
     expectFailure(1);
     ASSERT_EQ(shell.asked.size(), 1);
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open after a failure";
-    EXPECT_EQ(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->path(), QStringLiteral("C:\\Backups"));
+    EXPECT_EQ(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->path(), QStringLiteral("C:\\Backups"));
     EXPECT_EQ(bytesOf(target), old);
 
     // Agreeing replaces them and closes the dialog.
-    shell.answerReplace(platform::ReplaceAnswer::YesToAll);
+    shell.answerReplace(copy::ReplaceAnswer::YesToAll);
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     expectSuccess(2);
     EXPECT_FALSE(dialog.isVisible());
@@ -116,8 +116,8 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
 
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
     dialog.show();
-    auto* drive = dialog.findChild<platform::DriveListBox*>(QStringLiteral("Drive1"));
-    auto* dir = dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"));
+    auto* drive = dialog.findChild<controls::DriveListBox*>(QStringLiteral("Drive1"));
+    auto* dir = dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"));
     ASSERT_TRUE(dir->setPath(QStringLiteral("C:\\Save")));
     ASSERT_TRUE(drive->setDrive(QStringLiteral("c:")));
     const int notReady = drive->findText(QStringLiteral("b:"), Qt::MatchStartsWith);
@@ -140,7 +140,7 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
 TEST_F(BackupTest, EnterOnAFocusedOkBacksUp) {
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
     dialog.show();
-    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("A:\\")));
+    ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("A:\\")));
     auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
     ok->setFocus(Qt::TabFocusReason);
     QTest::keyClick(ok, Qt::Key_Return);

@@ -2,10 +2,10 @@
 #include "app/main_window.h"
 #include "archive/restore_dialog.h"
 #include "archive_fixture.h"
-#include "platform/dir_list_box.h"
-#include "platform/file_copy_engine.h"
-#include "platform/file_list_box.h"
-#include "platform/process_start.h"
+#include "controls/dir_list_box.h"
+#include "controls/file_list_box.h"
+#include "copy/file_copy_engine.h"
+#include "host/process_start.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,7 +17,7 @@ using namespace quillmere;
 namespace {
 
 // A disk that fills up after a given number of bytes have been written.
-class FillingDisk final : public platform::FileIo {
+class FillingDisk final : public copy::FileIo {
 public:
     explicit FillingDisk(qint64 room)
         : m_room(room) {}
@@ -39,11 +39,11 @@ private:
 FillingDisk* g_disk = nullptr;
 
 // The shell's operation carried out on the filling disk, answering every question with Yes.
-int copyOnFillingDisk(platform::SHFILEOPSTRUCTA* operation) {
+int copyOnFillingDisk(copy::SHFILEOPSTRUCTA* operation) {
     test::ScriptedShellUi yes;
-    yes.answerReplace(platform::ReplaceAnswer::YesToAll);
-    platform::FileCopyEngine engine(yes, *g_disk);
-    const platform::CopyResult result =
+    yes.answerReplace(copy::ReplaceAnswer::YesToAll);
+    copy::FileCopyEngine engine(yes, *g_disk);
+    const copy::CopyResult result =
         engine.copy({QString::fromLocal8Bit(operation->pFrom)}, QString::fromLocal8Bit(operation->pTo));
     operation->fAnyOperationsAborted = result.aborted;
     return result.code;
@@ -63,15 +63,15 @@ protected:
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\Fresh")}});
     }
 
-    platform::FileListBox* file1(archive::RestoreDialog& dialog) {
-        return dialog.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    controls::FileListBox* file1(archive::RestoreDialog& dialog) {
+        return dialog.findChild<controls::FileListBox*>(QStringLiteral("File1"));
     }
     void open(archive::RestoreDialog& dialog, const QString& folder) {
         dialog.show();
-        ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(folder));
+        ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(folder));
     }
     void click(archive::RestoreDialog& dialog, const QString& name) {
-        platform::FileListBox* list = file1(dialog);
+        controls::FileListBox* list = file1(dialog);
         const auto items = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1) << qPrintable(name);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
@@ -105,7 +105,7 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
 TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
-    platform::FileListBox* list = file1(dialog);
+    controls::FileListBox* list = file1(dialog);
     click(dialog, QStringLiteral("Hero.d2s"));
     const QPoint from = list->visualItemRect(list->findItems(QStringLiteral("Hero.d2s"), Qt::MatchExactly)[0]).center();
     const QPoint to =
@@ -168,15 +168,15 @@ TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePrevi
     click(dialog, QStringLiteral("Hero.d2s"));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("Paladin"));
     EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("26"));
-    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
+    ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
     EXPECT_EQ(label(dialog, "Label5"), QStringLiteral("N/A"));
     EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label3"))->isVisible());
 
     // A class code the game never wrote: the restore preview says "N/A" and still shows the level.
     prefix.writeFile(QStringLiteral("Save\\Odd.d2s"), test::d2s::unsignedFile(9, 40));
-    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\")));
-    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
+    ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\")));
+    ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("C:\\Save")));
     click(dialog, QStringLiteral("Heroine.d2s"));
     click(dialog, QStringLiteral("Odd.d2s"));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
@@ -195,7 +195,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
         archive::RestoreDialog dialog;
         open(dialog, QStringLiteral("A:\\Hero"));
         click(dialog, QStringLiteral("Hero.d2s"));
-        shell.answerReplace(platform::ReplaceAnswer::Cancel);
+        shell.answerReplace(copy::ReplaceAnswer::Cancel);
         pressOK(dialog);
         EXPECT_EQ(boxes.boxes().last().text, kFailure);
         EXPECT_EQ(boxes.boxes().last().style, 16);
@@ -205,7 +205,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
-    shell.answerReplace(platform::ReplaceAnswer::YesToAll);
+    shell.answerReplace(copy::ReplaceAnswer::YesToAll);
     pressOK(dialog);
     EXPECT_EQ(boxes.boxes().last().text, kSuccess);
     EXPECT_FALSE(dialog.isVisible());
@@ -213,13 +213,13 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
 }
 
 TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
-    class NoStarter final : public platform::ProcessStarter {
+    class NoStarter final : public host::ProcessStarter {
     public:
-        platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
+        host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
     app::MainWindow window(launcher);
-    auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
     EXPECT_EQ(list->count(), 0);
 
     archive::RestoreDialog dialog;
@@ -237,13 +237,13 @@ TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete) {
     prefix.writeFile(QStringLiteral("Fresh\\Hero.txt"), "older notes");
     FillingDisk disk(1500);
     g_disk = &disk;
-    platform::setFileOperationHandler(&copyOnFillingDisk);
+    copy::setFileOperationHandler(&copyOnFillingDisk);
 
     archive::RestoreDialog dialog;
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
-    platform::setFileOperationHandler(nullptr);
+    copy::setFileOperationHandler(nullptr);
     g_disk = nullptr;
 
     EXPECT_EQ(boxes.boxes().last().text, kFailure);

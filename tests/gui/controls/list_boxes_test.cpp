@@ -1,7 +1,7 @@
-#include "platform/dir_list_box.h"
-#include "platform/drive_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/windows_path.h"
+#include "controls/dir_list_box.h"
+#include "controls/drive_list_box.h"
+#include "controls/file_list_box.h"
+#include "host/drive_map.h"
 
 #include "support/temp_prefix.h"
 
@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-using namespace quillmere::platform;
+using namespace quillmere::controls;
 using quillmere::test::ScopedCurrentDir;
 using quillmere::test::TempPrefix;
 

@@ -1,4 +1,4 @@
-#include "platform/message_box.h"
+#include "controls/message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace quillmere::platform;
+using namespace quillmere::controls;
 
 namespace {
 

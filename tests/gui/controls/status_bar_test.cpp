@@ -1,4 +1,4 @@
-#include "platform/status_bar.h"
+#include "controls/status_bar.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace quillmere::platform;
+using namespace quillmere::controls;
 
 TEST(StatusBar, FivePanelsShareTheWidthEqually) {
     StatusBar bar;

@@ -1,7 +1,7 @@
 #include "support/temp_prefix.h"
 
-#include "platform/shell_copy_windows.h"
-#include "platform/shell_file_operation.h"
+#include "copy/shell_copy_windows.h"
+#include "copy/shell_file_operation.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 
 using namespace quillmere;
-using platform::ReplaceAnswer;
-using platform::ShellCopyWindows;
+using copy::ReplaceAnswer;
+using copy::ShellCopyWindows;
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(ShellCopyWindows, ProgressWindowWaitsThenShowsTheFileAndCancels) {
 
 TEST(ShellCopyWindows, ReplaceQuestionNamesTheFileAndGivesFourAnswers) {
     ShellCopyWindows windows({});
-    platform::ReplaceInfo info;
+    copy::ReplaceInfo info;
     info.name = QStringLiteral("Hero.d2s");
     info.existingSize = 1234;
     info.newSize = 5678;
@@ -88,15 +88,15 @@ TEST(ShellCopyWindows, TheRealOperationAsksInItsOwnWindow) {
 
     QByteArray from("C:\\Save\\Hero*.*\0\0", 17);
     QByteArray to("C:\\Backup\0\0", 11);
-    platform::SHFILEOPSTRUCTA op;
-    op.wFunc = platform::FO_COPY;
+    copy::SHFILEOPSTRUCTA op;
+    op.wFunc = copy::FO_COPY;
     op.pFrom = from.constData();
     op.pTo = to.constData();
-    op.fFlags = platform::FOF_FILESONLY;
+    op.fFlags = copy::FOF_FILESONLY;
 
     QString text;
     pressInModal("no", &text);
-    EXPECT_EQ(platform::SHFileOperationA(&op), 0);
+    EXPECT_EQ(copy::SHFileOperationA(&op), 0);
     EXPECT_NE(op.fAnyOperationsAborted, 0);
     EXPECT_TRUE(text.contains(QStringLiteral("Hero.d2s")));
 
@@ -104,7 +104,7 @@ TEST(ShellCopyWindows, TheRealOperationAsksInItsOwnWindow) {
     from = QByteArray("C:\\Save\\Nobody*.*\0\0", 19);
     op.pFrom = from.constData();
     pressInModal("OK", &text);
-    EXPECT_NE(platform::SHFileOperationA(&op), 0);
+    EXPECT_NE(copy::SHFileOperationA(&op), 0);
     EXPECT_TRUE(text.contains(QStringLiteral("Nobody*.*"))) << qPrintable(text);
 }
 

@@ -4,14 +4,14 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "archive/restore_dialog.h"
-#include "platform/dir_list_box.h"
-#include "platform/file_list_box.h"
-#include "platform/process_start.h"
-#include "platform/wine_prefix.h"
+#include "controls/dir_list_box.h"
+#include "controls/file_list_box.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
+#include "host/wine_prefix.h"
 #include "support/d2s_fixtures.h"
 #include "support/qt_print.h"
 #include "support/recording_message_box.h"
-#include "support/registry.h"
 #include "support/scripted_shell_ui.h"
 #include "support/temp_home.h"
 
@@ -33,9 +33,9 @@ namespace d2s = test::d2s;
 
 namespace {
 
-class NoStarter final : public platform::ProcessStarter {
+class NoStarter final : public host::ProcessStarter {
 public:
-    platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
+    host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
 };
 
 // What the next "Select Game" window showed; it is answered with a row and OK, or with Cancel.
@@ -99,7 +99,7 @@ protected:
     }
 
     static QStringList listed(const QWidget& window) {
-        auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+        auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
         QStringList names;
         for (int i = 0; i < list->count(); ++i)
             names << list->item(i)->text();
@@ -107,7 +107,7 @@ protected:
     }
 
     static void clickFile(const QWidget& window, const QString& name) {
-        auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+        auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
         const auto items = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1) << qPrintable(name);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items[0]).center());
@@ -136,11 +136,11 @@ TEST_F(GameChoiceTest, OneGameFoundIsUsedWithoutAQuestion) {
     EXPECT_FALSE(seen.shown);
     ASSERT_TRUE(games::gameInUse());
     EXPECT_EQ(games::gameInUse()->prefix, lutris);
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
 
     auto window = makeWindow(&gameChoice);
     EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
-    EXPECT_EQ(window->findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->path(), kResurrected);
+    EXPECT_EQ(window->findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->path(), kResurrected);
 }
 
 TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMenu) {
@@ -154,7 +154,7 @@ TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMe
     EXPECT_EQ(seen.rows,
               (QStringList{"Diablo II: Resurrected\nPrefix: " + lutris + "\nSave folder: " + kResurrected,
                            "Diablo II: Resurrected\nPrefix: " + steam + "\nSave folder: " + kProtonResurrected}));
-    EXPECT_EQ(platform::winePrefixPath(), steam);
+    EXPECT_EQ(host::winePrefixPath(), steam);
 
     // A restart asks nothing and comes back to the same game.
     games::useNoGame();
@@ -164,7 +164,7 @@ TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMe
     second.chooseAtStartUp();
     QApplication::processEvents();
     EXPECT_FALSE(again.shown);
-    EXPECT_EQ(platform::winePrefixPath(), steam);
+    EXPECT_EQ(host::winePrefixPath(), steam);
     auto window = makeWindow(&second);
     EXPECT_EQ(listed(*window), QStringList{"Proton.d2s"});
 
@@ -174,7 +174,7 @@ TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMe
     window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
     ASSERT_TRUE(fromMenu.shown);
     EXPECT_EQ(fromMenu.highlighted, 1);
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
     clickFile(*window, "Nyx.d2s");
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Warlock"));
@@ -188,7 +188,7 @@ TEST_F(GameChoiceTest, CancelStartsOnTheFirstGameAndRemembersNothing) {
     answerSelectGame(&seen, -1);
     choice().chooseAtStartUp();
     ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_FALSE(choice().remembered());
     EXPECT_FALSE(QFileInfo::exists(home.settingsFile()));
 
@@ -199,7 +199,7 @@ TEST_F(GameChoiceTest, CancelStartsOnTheFirstGameAndRemembersNothing) {
     answerSelectGame(&fromMenu, -1);
     window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
     EXPECT_TRUE(fromMenu.shown);
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
 }
 
@@ -214,7 +214,7 @@ TEST_F(GameChoiceTest, ARememberedGameThatIsGoneFallsBackToDiscoveryAndSaysSo) {
     const QString notice = gameChoice.chooseAtStartUp();
     QApplication::processEvents();
     EXPECT_FALSE(seen.shown); // one game is left
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     auto window = makeWindow(&gameChoice, notice);
     EXPECT_EQ(text(*window, "Label1"), QStringLiteral("The game chosen last time was not found."));
     EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
@@ -240,7 +240,7 @@ TEST_F(GameChoiceTest, ANamedPrefixIsUsedAsItIsAndOnlyItsGamesAreOffered) {
     EXPECT_EQ(gameChoice.chooseAtStartUp(), QString());
     QApplication::processEvents();
     EXPECT_FALSE(seen.shown);
-    EXPECT_EQ(platform::winePrefixPath(), named);
+    EXPECT_EQ(host::winePrefixPath(), named);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Diablo II\\Save"));
     EXPECT_EQ(gameChoice.candidates().size(), 1);
 
@@ -253,14 +253,14 @@ TEST_F(GameChoiceTest, ANamedPrefixIsUsedAsItIsAndOnlyItsGamesAreOffered) {
     EXPECT_FALSE(seen.shown);
     ASSERT_TRUE(games::gameInUse());
     EXPECT_EQ(games::gameInUse()->edition, games::Edition::Resurrected);
-    EXPECT_EQ(platform::winePrefixPath(), named);
+    EXPECT_EQ(host::winePrefixPath(), named);
 
     // A named folder that is no prefix is still the one used: nothing is found in it.
     games::useNoGame();
     app::GameChoice nowhere = choice(home.path("no-such-prefix"));
     nowhere.chooseAtStartUp();
     EXPECT_FALSE(games::gameInUse());
-    EXPECT_EQ(platform::winePrefixPath(), home.path("no-such-prefix"));
+    EXPECT_EQ(host::winePrefixPath(), home.path("no-such-prefix"));
     auto window = makeWindow(&nowhere);
     EXPECT_TRUE(listed(*window).isEmpty());
     EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found")));
@@ -293,10 +293,10 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
     // The restore dialog previews the same way, and restores into the chosen game's save folder.
     TempHome::writeFile(lutris + "/drive_c/Backups/Nyx/Nyx.d2s", d2s::stateFile(105, 7, 43, 0x24));
     test::InstalledShellUi shell;
-    shell.answerReplace(platform::ReplaceAnswer::Yes);
+    shell.answerReplace(copy::ReplaceAnswer::Yes);
     archive::RestoreDialog dialog;
     dialog.show();
-    ASSERT_TRUE(dialog.findChild<platform::DirListBox*>(QStringLiteral("Dir1"))->setPath("C:\\Backups\\Nyx"));
+    ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath("C:\\Backups\\Nyx"));
     clickFile(dialog, "Nyx.d2s");
     EXPECT_EQ(text(dialog, "Label4"), QStringLiteral("Warlock"));
     EXPECT_EQ(text(dialog, "Label5"), QStringLiteral("43"));
@@ -321,7 +321,7 @@ TEST_F(GameChoiceTest, SwitchingToAnotherPrefixWithTheSameFolderNamesListsItsOwn
     gameChoice.chooseAtStartUp();
     ASSERT_EQ(seen.rows.size(), 3); // Games/battlenet, then Games/second and its mod
     auto window = makeWindow(&gameChoice);
-    auto* dir1 = window->findChild<platform::DirListBox*>(QStringLiteral("Dir1"));
+    auto* dir1 = window->findChild<controls::DirListBox*>(QStringLiteral("Dir1"));
     EXPECT_TRUE(dir1->findItems(QStringLiteral("mods"), Qt::MatchExactly).isEmpty());
 
     SelectGameSeen fromMenu;

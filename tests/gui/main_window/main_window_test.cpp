@@ -1,13 +1,13 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "controls/file_list_box.h"
+#include "controls/mouse_pointer.h"
+#include "controls/twips.h"
+#include "controls/window_list.h"
 #include "d2s_fixtures.h"
-#include "platform/file_list_box.h"
-#include "platform/mouse_pointer.h"
-#include "platform/process_start.h"
-#include "platform/twips.h"
-#include "platform/window_list.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
 #include "recording_message_box.h"
-#include "support/registry.h"
 #include "temp_prefix.h"
 
 #include <QAction>
@@ -27,9 +27,9 @@ namespace d2s = quillmere::test::d2s;
 
 namespace {
 
-class NoStarter final : public platform::ProcessStarter {
+class NoStarter final : public host::ProcessStarter {
 public:
-    platform::StartResult start(const QString&, int, platform::FailedSoon) override { return {true, {}}; }
+    host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
 };
 
 const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
@@ -57,7 +57,7 @@ protected:
     }
 
     static QStringList listed(const app::MainWindow& window) {
-        auto* list = window.findChild<platform::FileListBox*>(QStringLiteral("File1"));
+        auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
         QStringList names;
         for (int i = 0; i < list->count(); ++i)
             names << list->item(i)->text();
@@ -68,7 +68,7 @@ protected:
         return window.findChild<QLabel*>(QLatin1String(name))->text();
     }
 
-    static void clickRow(platform::FileListBox* list, int row) {
+    static void clickRow(controls::FileListBox* list, int row) {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo) {
 
 TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) {
     auto window = makeWindow();
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1); // Hero: Paladin 26
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
@@ -137,12 +137,12 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
     EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
-    EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
+    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
 }
 
 TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
     auto window = makeWindow();
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 2); // heroine: Sorceress 12
     const QPoint hero = list->visualItemRect(list->item(1)).center();
     QTest::mousePress(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
 
 TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto window = makeWindow();
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
 
     boxes.answerNext(7);
@@ -177,7 +177,7 @@ TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
 
 TEST_F(MainWindowTest, TheRealCloseQuestionHasYesAndNoWithYesAsDefault) {
     auto window = makeWindow();
-    platform::setMessageBoxPresenter(nullptr); // the real box, as the user sees it
+    controls::setMessageBoxPresenter(nullptr); // the real box, as the user sees it
     QString text;
     QString title;
     QMessageBox::Icon icon = QMessageBox::Critical;
@@ -195,7 +195,7 @@ TEST_F(MainWindowTest, TheRealCloseQuestionHasYesAndNoWithYesAsDefault) {
         box->button(QMessageBox::No)->click();
     });
     const bool closed = window->close();
-    platform::setMessageBoxPresenter(&boxes);
+    controls::setMessageBoxPresenter(&boxes);
     EXPECT_FALSE(closed);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(text, QStringLiteral("Are you sure you want to exit?"));
@@ -210,7 +210,7 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     auto window = makeWindow();
     QWidget other;
     other.setWindowTitle(QStringLiteral("Readme.txt"));
-    platform::registerLoadedWindow(&other);
+    controls::registerLoadedWindow(&other);
     other.show();
 
     boxes.answerNext(6);
@@ -218,12 +218,12 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     EXPECT_FALSE(other.isVisible());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(boxes.boxes().size(), 1);
-    EXPECT_FALSE(platform::loadedWindows().contains(&other));
+    EXPECT_FALSE(controls::loadedWindows().contains(&other));
 }
 
 TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     auto window = makeWindow();
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
 
     // Nothing selected: Ctrl+B, the button and Enter in the list all give the same message.
     QTest::keyClick(window.get(), Qt::Key_B, Qt::ControlModifier);
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
 
 TEST_F(MainWindowTest, EnterRunsTheFocusedButtonAndTheDefaultOneOnlyFromTheList) {
     auto window = makeWindow();
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     auto* backup = window->findChild<QPushButton*>(QStringLiteral("cmdBackup"));
     const auto enterOn = [&window](QWidget* widget) {
         QApplication::setActiveWindow(window.get()); // back from the dialog
@@ -293,7 +293,7 @@ TEST_F(MainWindowTest, AGame114PrefixWithOnlyTheUsersNewSavePathListsItsCharacte
     prefix.writeUserReg(regedit::kGameKey, {{QStringLiteral("NewSavePath"), QStringLiteral("C:\\") + kSave}});
     auto window = makeWindow();
     EXPECT_EQ(listed(*window).size(), 3);
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
 }
@@ -317,12 +317,12 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndTabInItsOrder) {
     for (const Place& place : places) {
         const QWidget* control = window->findChild<QWidget*>(QLatin1String(place.name));
         ASSERT_NE(control, nullptr) << place.name;
-        EXPECT_EQ(control->geometry(), platform::twipsRect(place.left, place.top, place.width, place.height))
+        EXPECT_EQ(control->geometry(), controls::twipsRect(place.left, place.top, place.width, place.height))
             << place.name;
     }
     // The file list keeps its place and shows whole rows only, losing less than one to the snap.
-    auto* list = window->findChild<platform::FileListBox*>(QStringLiteral("File1"));
-    const QRect designed = platform::twipsRect(120, 3480, 2415, 1260);
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
+    const QRect designed = controls::twipsRect(120, 3480, 2415, 1260);
     EXPECT_EQ(list->geometry().topLeft(), designed.topLeft());
     EXPECT_EQ(list->width(), designed.width());
     EXPECT_EQ(list->viewport()->height() % list->sizeHintForRow(0), 0) << list->viewport()->height();
@@ -344,8 +344,8 @@ TEST_F(MainWindowTest, SeparatorBarsCoverThePictureBeneathThem) {
     const QColor face = window->palette().color(QPalette::Window);
     // The side picture runs on under the lower bar; nothing of it shows between the bar's rule and
     // the status bar.
-    const QRect bar = platform::twipsRect(0, 5040, 10695, 135);
-    const int x = platform::twips(1200);
+    const QRect bar = controls::twipsRect(0, 5040, 10695, 135);
+    const int x = controls::twips(1200);
     for (int y = bar.bottom() - 2; y <= bar.bottom(); ++y)
         EXPECT_EQ(shot.pixelColor(x, y), face) << "row " << y;
 }

@@ -1,9 +1,9 @@
 #include "character/preview_panel.h"
 
-#include "platform/classic_fonts.h"
+#include "controls/classic_fonts.h"
 
+#include "game/regedit.h"
 #include "support/d2s_fixtures.h"
-#include "support/registry.h"
 #include "support/temp_prefix.h"
 
 #include <QApplication>
@@ -109,7 +109,7 @@ int topBorderRow(PreviewPanel& panel) {
 }
 
 TEST(PreviewPanelLayoutTest, CaptionsShareTheClassicFontAndTopLineOfTheirValuesClearOfTheBorder) {
-    const QFont classic = platform::classicFont(QStringLiteral("MS Sans Serif"), 8.25);
+    const QFont classic = controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25);
     const QFont before = QApplication::font();
     QApplication::setFont(classic); // as the program does at start
     for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
@@ -137,19 +137,19 @@ TEST(PreviewPanelLayoutTest, CaptionsShareTheClassicFontAndTopLineOfTheirValuesC
 
 TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
     struct Case {
-        CharacterSummary summary;
+        game::CharacterSummary summary;
         const char* name;
         const char* portrait;
     };
     const Case cases[] = {
-        {{0, 1, Layout::Classic, {}}, "Amazon", "Picture2"},
-        {{1, 1, Layout::Classic, {}}, "Sorceress", "Picture3"},
-        {{2, 1, Layout::Classic, {}}, "Necromancer", "Picture4"},
-        {{3, 1, Layout::Classic, {}}, "Paladin", "Picture6"},
-        {{4, 1, Layout::Classic, {}}, "Barbarian", "Picture5"},
-        {{5, 1, Layout::Expansion109, 96}, "Druid", "Picture7"},
-        {{6, 1, Layout::Expansion109, 96}, "Assassin", "Picture8"},
-        {{7, 1, Layout::Resurrected105, 105}, "Warlock", "Picture9"},
+        {{0, 1, game::Layout::Classic, {}}, "Amazon", "Picture2"},
+        {{1, 1, game::Layout::Classic, {}}, "Sorceress", "Picture3"},
+        {{2, 1, game::Layout::Classic, {}}, "Necromancer", "Picture4"},
+        {{3, 1, game::Layout::Classic, {}}, "Paladin", "Picture6"},
+        {{4, 1, game::Layout::Classic, {}}, "Barbarian", "Picture5"},
+        {{5, 1, game::Layout::Expansion109, 96}, "Druid", "Picture7"},
+        {{6, 1, game::Layout::Expansion109, 96}, "Assassin", "Picture8"},
+        {{7, 1, game::Layout::Resurrected105, 105}, "Warlock", "Picture9"},
     };
     PreviewPanel panel(Variant::MainWindow);
     for (const Case& c : cases) {
@@ -161,7 +161,7 @@ TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
         EXPECT_EQ(value->pos(), QPoint(48, 64));
         EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance(value->text()));
     }
-    panel.ShowCharacterSummary({std::nullopt, 0, Layout::Classic, {}});
+    panel.ShowCharacterSummary({std::nullopt, 0, game::Layout::Classic, {}});
     EXPECT_EQ(label(panel, "Label4")->text(), "0");
 }
 
@@ -260,7 +260,7 @@ TEST(PreviewPanelShowTest, EachClassShowsItsOwnPicture) {
     for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
         PreviewPanel panel(variant);
         for (const auto& [code, resource] : pictures) {
-            panel.ShowCharacterSummary({code, 1, Layout::Expansion109, 96});
+            panel.ShowCharacterSummary({code, 1, game::Layout::Expansion109, 96});
             const QStringList shown = visiblePortraits(panel);
             ASSERT_EQ(shown.size(), 1) << resource;
             const QImage image = label(panel, qPrintable(shown[0]))->pixmap().toImage();

@@ -1,4 +1,4 @@
-#include "character/character_file.h"
+#include "game/character_file.h"
 
 #include "support/d2s_fixtures.h"
 #include "support/temp_prefix.h"
@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-namespace quillmere::character {
+namespace quillmere::game {
 namespace {
 
 namespace d2s = test::d2s;
@@ -25,9 +25,9 @@ protected:
         m_folder = m_prefix.makeFolder(QStringLiteral("Saves"));
     }
 
-    CharacterSummary readBytes(const QByteArray& bytes) {
+    game::CharacterSummary readBytes(const QByteArray& bytes) {
         m_prefix.writeFile(QStringLiteral("Saves\\Hero.d2s"), bytes);
-        return ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"));
+        return game::ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"));
     }
 
     test::TempPrefix m_prefix;
@@ -35,10 +35,10 @@ protected:
 };
 
 TEST_F(CharacterFileTest, ReadsClassAndLevelBytesAsStored) {
-    CharacterSummary summary = readBytes(d2s::unsignedFile(3, 26));
+    game::CharacterSummary summary = readBytes(d2s::unsignedFile(3, 26));
     EXPECT_EQ(summary.classCode, 3);
     EXPECT_EQ(summary.level, 26);
-    EXPECT_EQ(summary.layout, Layout::Classic);
+    EXPECT_EQ(summary.layout, game::Layout::Classic);
     EXPECT_FALSE(summary.version);
 
     summary = readBytes(d2s::unsignedFile(7, 0));
@@ -53,41 +53,41 @@ TEST_F(CharacterFileTest, ReadsClassAndLevelBytesAsStored) {
 TEST_F(CharacterFileTest, ShortFilesLackTheFieldsTheyDoNotReach) {
     for (const auto& [length, hasClass, hasLevel] :
          {std::tuple{34, false, false}, {35, true, false}, {36, true, false}, {37, true, true}}) {
-        const CharacterSummary summary = readBytes(d2s::unsignedFile(2, 9, length));
+        const game::CharacterSummary summary = readBytes(d2s::unsignedFile(2, 9, length));
         EXPECT_EQ(summary.classCode.has_value(), hasClass) << length;
         EXPECT_EQ(summary.level.has_value(), hasLevel) << length;
         EXPECT_EQ(HEXengine::fileLength(), length);
     }
-    const CharacterSummary empty = readBytes(QByteArray());
+    const game::CharacterSummary empty = readBytes(QByteArray());
     EXPECT_FALSE(empty.classCode);
     EXPECT_FALSE(empty.level);
 }
 
 TEST_F(CharacterFileTest, SignatureAndVersionPickTheLayout) {
     for (const quint32 version : {71u, 87u, 89u}) {
-        const CharacterSummary summary = readBytes(d2s::signedFile(version, 4, 17));
-        EXPECT_EQ(summary.layout, Layout::Classic) << version;
+        const game::CharacterSummary summary = readBytes(d2s::signedFile(version, 4, 17));
+        EXPECT_EQ(summary.layout, game::Layout::Classic) << version;
         EXPECT_EQ(summary.version, version);
         EXPECT_EQ(summary.classCode, 4) << version;
         EXPECT_EQ(summary.level, 17) << version;
     }
     for (const quint32 version : {92u, 96u, 99u}) {
-        const CharacterSummary summary = readBytes(d2s::signedFile(version, 6, 81));
-        EXPECT_EQ(summary.layout, Layout::Expansion109) << version;
+        const game::CharacterSummary summary = readBytes(d2s::signedFile(version, 6, 81));
+        EXPECT_EQ(summary.layout, game::Layout::Expansion109) << version;
         EXPECT_EQ(summary.version, version);
         EXPECT_EQ(summary.classCode, 6) << version;
         EXPECT_EQ(summary.level, 81) << version;
     }
 
-    const CharacterSummary truncated = readBytes(d2s::signedFile(96, 3, 42, 0).left(42));
+    const game::CharacterSummary truncated = readBytes(d2s::signedFile(96, 3, 42, 0).left(42));
     EXPECT_EQ(truncated.classCode, 3);
     EXPECT_FALSE(truncated.level);
 
     // Without the full signature the classic offsets hold, whatever else the head looks like.
     QByteArray unsignedHead = d2s::unsignedFile(1, 12, 37);
     unsignedHead.replace(0, 8, QByteArray::fromHex("55aa55ab60000000"));
-    const CharacterSummary plain = readBytes(unsignedHead);
-    EXPECT_EQ(plain.layout, Layout::Classic);
+    const game::CharacterSummary plain = readBytes(unsignedHead);
+    EXPECT_EQ(plain.layout, game::Layout::Classic);
     EXPECT_FALSE(plain.version);
     EXPECT_EQ(plain.classCode, 1);
     EXPECT_EQ(plain.level, 12);
@@ -95,35 +95,35 @@ TEST_F(CharacterFileTest, SignatureAndVersionPickTheLayout) {
 
 TEST(CharacterClassTest, ExpansionClassesOnlyInFilesThatKnowThem) {
     const auto classOf = [](quint8 code, std::optional<quint32> version) {
-        return characterClass({code, std::nullopt, Layout::Classic, version});
+        return game::characterClass({code, std::nullopt, game::Layout::Classic, version});
     };
-    EXPECT_EQ(classOf(0, std::nullopt), CharacterClass::Amazon);
-    EXPECT_EQ(classOf(3, std::nullopt), CharacterClass::Paladin);
-    EXPECT_EQ(classOf(4, 71), CharacterClass::Barbarian);
-    EXPECT_EQ(classOf(5, 87), CharacterClass::Druid);
-    EXPECT_EQ(classOf(6, 96), CharacterClass::Assassin);
+    EXPECT_EQ(classOf(0, std::nullopt), game::CharacterClass::Amazon);
+    EXPECT_EQ(classOf(3, std::nullopt), game::CharacterClass::Paladin);
+    EXPECT_EQ(classOf(4, 71), game::CharacterClass::Barbarian);
+    EXPECT_EQ(classOf(5, 87), game::CharacterClass::Druid);
+    EXPECT_EQ(classOf(6, 96), game::CharacterClass::Assassin);
     EXPECT_FALSE(classOf(5, std::nullopt));
     EXPECT_FALSE(classOf(6, 71));
     EXPECT_FALSE(classOf(7, 99));
-    EXPECT_FALSE(characterClass({}));
+    EXPECT_FALSE(game::characterClass({}));
 
-    EXPECT_EQ(className(CharacterClass::Necromancer), QStringLiteral("Necromancer"));
-    EXPECT_EQ(className(CharacterClass::Barbarian), QStringLiteral("Barbarian"));
-    EXPECT_EQ(className(CharacterClass::Assassin), QStringLiteral("Assassin"));
+    EXPECT_EQ(game::className(game::CharacterClass::Necromancer), QStringLiteral("Necromancer"));
+    EXPECT_EQ(game::className(game::CharacterClass::Barbarian), QStringLiteral("Barbarian"));
+    EXPECT_EQ(game::className(game::CharacterClass::Assassin), QStringLiteral("Assassin"));
 }
 
 TEST_F(CharacterFileTest, FolderEndingInSeparatorIsStillFound) {
     m_prefix.writeFile(QStringLiteral("Saves\\Hero.d2s"), d2s::unsignedFile(1, 30));
-    EXPECT_EQ(ReadCharacterFile(m_folder + QLatin1Char('\\'), QStringLiteral("Hero.d2s")).level, 30);
+    EXPECT_EQ(game::ReadCharacterFile(m_folder + QLatin1Char('\\'), QStringLiteral("Hero.d2s")).level, 30);
 
     m_prefix.writeFile(QStringLiteral("Root.d2s"), d2s::unsignedFile(2, 31));
-    EXPECT_EQ(ReadCharacterFile(QStringLiteral("C:\\"), QStringLiteral("Root.d2s")).level, 31);
+    EXPECT_EQ(game::ReadCharacterFile(QStringLiteral("C:\\"), QStringLiteral("Root.d2s")).level, 31);
 }
 
 TEST_F(CharacterFileTest, EmptyFolderReadsFromTheRootOfTheCurrentDrive) {
     m_prefix.writeFile(QStringLiteral("Root.d2s"), d2s::unsignedFile(0, 44));
     test::ScopedCurrentDir cwd(m_prefix.hostOf(QStringLiteral("Saves")));
-    EXPECT_EQ(ReadCharacterFile(QString(), QStringLiteral("Root.d2s")).level, 44);
+    EXPECT_EQ(game::ReadCharacterFile(QString(), QStringLiteral("Root.d2s")).level, 44);
 }
 
 TEST_F(CharacterFileTest, UnreadableFilesYieldNothingAndCreateNothing) {
@@ -131,18 +131,18 @@ TEST_F(CharacterFileTest, UnreadableFilesYieldNothingAndCreateNothing) {
     ASSERT_EQ(HEXengine::fileLength(), d2s::kClassicLength);
 
     // The previous file's length must not leak into this read as code 0, "Amazon".
-    const CharacterSummary missing = ReadCharacterFile(m_folder, QStringLiteral("Nobody.d2s"));
+    const game::CharacterSummary missing = game::ReadCharacterFile(m_folder, QStringLiteral("Nobody.d2s"));
     EXPECT_FALSE(missing.classCode);
     EXPECT_FALSE(missing.level);
     EXPECT_EQ(HEXengine::fileLength(), 0);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("Saves/Nobody.d2s"))));
-    EXPECT_FALSE(ReadCharacterFile(QStringLiteral("C:\\NoSuchFolder"), QStringLiteral("Hero.d2s")).classCode);
+    EXPECT_FALSE(game::ReadCharacterFile(QStringLiteral("C:\\NoSuchFolder"), QStringLiteral("Hero.d2s")).classCode);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("NoSuchFolder"))));
 
     // A pipe would block an open for reading until a writer came along.
     const QString fifo = m_prefix.hostOf(QStringLiteral("Saves/Pipe.d2s"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_FALSE(ReadCharacterFile(m_folder, QStringLiteral("Pipe.d2s")).classCode);
+    EXPECT_FALSE(game::ReadCharacterFile(m_folder, QStringLiteral("Pipe.d2s")).classCode);
 }
 
 TEST_F(CharacterFileTest, ReadingLeavesTheFileUntouched) {
@@ -156,7 +156,7 @@ TEST_F(CharacterFileTest, ReadingLeavesTheFileUntouched) {
         ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
     }
 
-    EXPECT_EQ(ReadCharacterFile(m_folder, QStringLiteral("hero.D2S")).level, 85);
+    EXPECT_EQ(game::ReadCharacterFile(m_folder, QStringLiteral("hero.D2S")).level, 85);
 
     QFile file(host);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -177,7 +177,7 @@ TEST_F(CharacterFileTest, HugeFileKeepsOnlyItsHeadInMemory) {
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
 
-    const CharacterSummary summary = ReadCharacterFile(m_folder, QStringLiteral("Huge.d2s"));
+    const game::CharacterSummary summary = game::ReadCharacterFile(m_folder, QStringLiteral("Huge.d2s"));
 
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
@@ -210,7 +210,8 @@ TEST(CharacterSamplesTest, SampleFilesReadToTheirClassAndLevel) {
         {"v98-druid-lvl99.d2s", 98, 5, 99},   {"v99-paladin-lvl3-hardcore.d2s", 99, 3, 3},
     };
     for (const Sample& sample : samples) {
-        const CharacterSummary summary = ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(sample.file));
+        const game::CharacterSummary summary =
+            game::ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(sample.file));
         EXPECT_EQ(summary.version, sample.version) << sample.file;
         EXPECT_EQ(summary.classCode, sample.classCode) << sample.file;
         EXPECT_EQ(summary.level, sample.level) << sample.file;
@@ -227,4 +228,4 @@ TEST(CharacterSamplesTest, SampleFilesReadToTheirClassAndLevel) {
 }
 
 } // namespace
-} // namespace quillmere::character
+} // namespace quillmere::game

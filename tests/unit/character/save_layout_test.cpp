@@ -1,7 +1,7 @@
 // Version-105 files as Resurrected 3.0 writes them (built here: no public samples exist), later
 // versions, and the character's state of every layout that has one.
-#include "character/character_file.h"
-#include "character/save_layout.h"
+#include "game/character_file.h"
+#include "game/save_layout.h"
 
 #include "support/d2s_fixtures.h"
 #include "support/qt_print.h"
@@ -23,9 +23,9 @@ protected:
         m_folder = m_prefix.makeFolder(QStringLiteral("Saves"));
     }
 
-    CharacterSummary readBytes(const QByteArray& bytes) {
+    game::CharacterSummary readBytes(const QByteArray& bytes) {
         m_prefix.writeFile(QStringLiteral("Saves\\Hero.d2s"), bytes);
-        return ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"));
+        return game::ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"));
     }
 
     test::TempPrefix m_prefix;
@@ -42,42 +42,42 @@ TEST_F(SaveLayoutTest, Version105FilesOfEveryClassReadToTheirClassLevelAndState)
         bytes[36] = char(0x08);
         bytes[40] = char(4);
         bytes[43] = char(99);
-        const CharacterSummary summary = readBytes(bytes);
-        EXPECT_EQ(summary.layout, Layout::Resurrected105);
+        const game::CharacterSummary summary = readBytes(bytes);
+        EXPECT_EQ(summary.layout, game::Layout::Resurrected105);
         EXPECT_EQ(summary.version, 105u);
         EXPECT_EQ(summary.classCode, code);
         EXPECT_EQ(summary.level, level);
         EXPECT_EQ(summary.status, 0x24);
-        ASSERT_TRUE(characterClass(summary)) << int(code);
-        EXPECT_EQ(className(*characterClass(summary)), QLatin1String(names[code]));
-        EXPECT_EQ(stateDescription(summary), QStringLiteral("Hardcore, expansion"));
+        ASSERT_TRUE(game::characterClass(summary)) << int(code);
+        EXPECT_EQ(game::className(*game::characterClass(summary)), QLatin1String(names[code]));
+        EXPECT_EQ(game::stateDescription(summary), QStringLiteral("Hardcore, expansion"));
     }
 }
 
 TEST_F(SaveLayoutTest, TheWarlockBelongsToVersion105AndLaterOnly) {
-    EXPECT_EQ(characterClass(readBytes(d2s::stateFile(105, 7, 1, 0x20))), CharacterClass::Warlock);
-    EXPECT_EQ(characterClass(readBytes(d2s::stateFile(110, 7, 1, 0x20))), CharacterClass::Warlock);
-    EXPECT_FALSE(characterClass(readBytes(d2s::stateFile(99, 7, 1, 0x20))));
-    EXPECT_FALSE(characterClass(readBytes(d2s::unsignedFile(7, 1))));
-    EXPECT_FALSE(characterClass(readBytes(d2s::stateFile(105, 8, 1, 0x20))));
+    EXPECT_EQ(game::characterClass(readBytes(d2s::stateFile(105, 7, 1, 0x20))), game::CharacterClass::Warlock);
+    EXPECT_EQ(game::characterClass(readBytes(d2s::stateFile(110, 7, 1, 0x20))), game::CharacterClass::Warlock);
+    EXPECT_FALSE(game::characterClass(readBytes(d2s::stateFile(99, 7, 1, 0x20))));
+    EXPECT_FALSE(game::characterClass(readBytes(d2s::unsignedFile(7, 1))));
+    EXPECT_FALSE(game::characterClass(readBytes(d2s::stateFile(105, 8, 1, 0x20))));
 }
 
 TEST_F(SaveLayoutTest, LaterVersionsUseTheNewestLayoutOnlyWithTheSignature) {
-    const CharacterSummary later = readBytes(d2s::stateFile(0x7fffffff, 5, 61, 0x40));
-    EXPECT_EQ(later.layout, Layout::Resurrected105);
+    const game::CharacterSummary later = readBytes(d2s::stateFile(0x7fffffff, 5, 61, 0x40));
+    EXPECT_EQ(later.layout, game::Layout::Resurrected105);
     EXPECT_EQ(later.classCode, 5);
     EXPECT_EQ(later.level, 61);
-    EXPECT_EQ(stateDescription(later), QStringLiteral("Softcore, ladder"));
+    EXPECT_EQ(game::stateDescription(later), QStringLiteral("Softcore, ladder"));
 
     // A damaged signature: no version is trusted, the oldest offsets and no state.
     QByteArray unsignedBytes = d2s::stateFile(110, 5, 61, 0x40);
     unsignedBytes[3] = char(0xab);
-    const CharacterSummary plain = readBytes(unsignedBytes);
-    EXPECT_EQ(plain.layout, Layout::Classic);
+    const game::CharacterSummary plain = readBytes(unsignedBytes);
+    EXPECT_EQ(plain.layout, game::Layout::Classic);
     EXPECT_FALSE(plain.version);
     EXPECT_EQ(plain.classCode, static_cast<quint8>(unsignedBytes[34]));
     EXPECT_FALSE(plain.status);
-    EXPECT_EQ(stateDescription(plain), QString());
+    EXPECT_EQ(game::stateDescription(plain), QString());
 }
 
 TEST_F(SaveLayoutTest, ShortVersion105FilesLackWhatTheyDoNotReach) {
@@ -86,7 +86,7 @@ TEST_F(SaveLayoutTest, ShortVersion105FilesLackWhatTheyDoNotReach) {
                                                                 {21, true, false, false},
                                                                 {25, true, true, false},
                                                                 {28, true, true, true}}) {
-        const CharacterSummary summary = readBytes(bytes.left(length));
+        const game::CharacterSummary summary = readBytes(bytes.left(length));
         EXPECT_EQ(summary.status.has_value(), hasStatus) << length;
         EXPECT_EQ(summary.classCode.has_value(), hasClass) << length;
         EXPECT_EQ(summary.level.has_value(), hasLevel) << length;
@@ -97,16 +97,16 @@ TEST_F(SaveLayoutTest, StateIsReadFromVersion92OnAndNotBefore) {
     EXPECT_EQ(readBytes(d2s::stateFile(92, 4, 1, 0x20)).status, 0x20);
     EXPECT_EQ(readBytes(d2s::stateFile(99, 3, 3, 0x24)).status, 0x24);
     // The old layout's byte 36 is its level, not a status.
-    const CharacterSummary old = readBytes(d2s::signedFile(89, 4, 0x2c));
+    const game::CharacterSummary old = readBytes(d2s::signedFile(89, 4, 0x2c));
     EXPECT_FALSE(old.status);
-    EXPECT_EQ(stateDescription(old), QString());
+    EXPECT_EQ(game::stateDescription(old), QString());
 }
 
 TEST(StateDescription, NamesEachFlagAndWhetherTheCharacterCanStillBePlayed) {
     const auto describe = [](quint8 status) {
-        CharacterSummary summary;
+        game::CharacterSummary summary;
         summary.status = status;
-        return stateDescription(summary);
+        return game::stateDescription(summary);
     };
     EXPECT_EQ(describe(0x24), QStringLiteral("Hardcore, expansion"));
     EXPECT_EQ(describe(0x0c), QStringLiteral("Hardcore, died: this character can no longer be played"));
@@ -116,7 +116,7 @@ TEST(StateDescription, NamesEachFlagAndWhetherTheCharacterCanStillBePlayed) {
     EXPECT_EQ(describe(0x00), QStringLiteral("Softcore"));
     // Bits the program does not know say nothing.
     EXPECT_EQ(describe(0x93), QStringLiteral("Softcore"));
-    EXPECT_EQ(stateDescription(CharacterSummary{}), QString());
+    EXPECT_EQ(game::stateDescription(game::CharacterSummary{}), QString());
 }
 
 TEST(CharacterSamplesStateTest, SampleFilesReadToTheirState) {
@@ -134,8 +134,8 @@ TEST(CharacterSamplesStateTest, SampleFilesReadToTheirState) {
         {"v99-paladin-lvl3-hardcore.d2s", "Hardcore, expansion"},
     };
     for (const auto& [file, state] : samples) {
-        const CharacterSummary summary = ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(file));
-        EXPECT_EQ(stateDescription(summary), QLatin1String(state)) << file;
+        const game::CharacterSummary summary = game::ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(file));
+        EXPECT_EQ(game::stateDescription(summary), QLatin1String(state)) << file;
     }
 }
 

@@ -1,5 +1,5 @@
-#include "platform/folder_listing.h"
-#include "platform/windows_path.h"
+#include "host/drive_map.h"
+#include "host/folder_listing.h"
 
 #include "support/temp_prefix.h"
 
@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
 
-using namespace quillmere::platform;
+using namespace quillmere::host;
 using quillmere::test::ScopedCurrentDir;
 using quillmere::test::TempPrefix;
 
@@ -111,9 +111,9 @@ TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
 
     prefix.mapDrive('a', QStringLiteral("../no-disk"));
     EXPECT_FALSE(openListedFolder(QStringLiteral("a:")).has_value());
-    EXPECT_TRUE(isDriveText(QStringLiteral("A:")));
-    EXPECT_FALSE(isDriveText(QStringLiteral("A:\\")));
-    EXPECT_FALSE(isDriveText(QStringLiteral("1:")));
+    EXPECT_TRUE(quillmere::winpath::isDriveText(QStringLiteral("A:")));
+    EXPECT_FALSE(quillmere::winpath::isDriveText(QStringLiteral("A:\\")));
+    EXPECT_FALSE(quillmere::winpath::isDriveText(QStringLiteral("1:")));
 }
 
 TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/file_copy_engine.h"
+#include "copy/file_copy_engine.h"
 #include "scripted_shell_ui.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
 #include "copy_test_support.h"
 #include "support/temp_prefix.h"
 
-#include "platform/file_copy_engine.h"
-#include "platform/windows_path.h"
+#include "copy/file_copy_engine.h"
+#include "host/drive_map.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -17,9 +17,9 @@
 #include <unistd.h>
 
 using namespace quillmere;
-using platform::CopyErrorKind;
-using platform::FileCopyEngine;
-using platform::ReplaceAnswer;
+using copy::CopyErrorKind;
+using copy::FileCopyEngine;
+using copy::ReplaceAnswer;
 using test::entriesOf;
 using test::readAll;
 using test::ScriptedUi;
@@ -66,8 +66,8 @@ protected:
         writeBytes(m_save + QStringLiteral("/Hero:colon.d2s"), "unaddressable");
     }
 
-    platform::CopyResult copy(ScriptedUi& ui, const QString& source = QStringLiteral("C:\\Save\\Hero*.*"),
-                              const QString& destination = QStringLiteral("C:\\Backup\\Hero")) {
+    copy::CopyResult copy(ScriptedUi& ui, const QString& source = QStringLiteral("C:\\Save\\Hero*.*"),
+                          const QString& destination = QStringLiteral("C:\\Backup\\Hero")) {
         FileCopyEngine engine(ui);
         return engine.copy({source}, destination);
     }
@@ -81,7 +81,7 @@ TEST_F(CopyEngine, CopiesEveryOrdinaryFileThePatternSelects) {
     fillSaveFolder();
     QDir().mkpath(m_backup);
     ScriptedUi ui;
-    const platform::CopyResult result = copy(ui, QStringLiteral("c:\\SAVE\\hero*.*"));
+    const copy::CopyResult result = copy(ui, QStringLiteral("c:\\SAVE\\hero*.*"));
 
     EXPECT_EQ(result.code, 0);
     EXPECT_FALSE(result.aborted);
@@ -102,7 +102,7 @@ TEST_F(CopyEngine, AsksBeforeReplacingAndHonoursEachAnswer) {
 
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::Yes, ReplaceAnswer::No, ReplaceAnswer::Yes, ReplaceAnswer::Yes};
-    platform::CopyResult result = copy(ui);
+    copy::CopyResult result = copy(ui);
     EXPECT_EQ(result.code, 0);
     EXPECT_TRUE(result.aborted) << "a skipped file counts as aborted";
     ASSERT_EQ(ui.asked.size(), 4);
@@ -143,7 +143,7 @@ TEST_F(CopyEngine, AsksBeforeCreatingAMissingDestination) {
     fillSaveFolder();
     ScriptedUi no;
     no.createFolder = false;
-    platform::CopyResult result = copy(no);
+    copy::CopyResult result = copy(no);
     EXPECT_NE(result.code, 0);
     EXPECT_TRUE(result.aborted);
     EXPECT_EQ(no.foldersAsked, QStringList({"C:\\Backup\\Hero"}));
@@ -160,7 +160,7 @@ TEST_F(CopyEngine, ReportsWhatCannotBeFoundOrReached) {
     fillSaveFolder();
     QDir().mkpath(m_backup);
     ScriptedUi ui;
-    const platform::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Nobody*.*"));
+    const copy::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Nobody*.*"));
     EXPECT_NE(result.code, 0);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].kind, CopyErrorKind::NoMatch);
@@ -185,7 +185,7 @@ TEST_F(CopyEngine, RefusesToCopyAFileOntoItself) {
     const QStringList before = entriesOf(m_save);
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
-    const platform::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("c:\\sAVE"));
+    const copy::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("c:\\sAVE"));
     EXPECT_NE(result.code, 0);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].kind, CopyErrorKind::SameFile);
@@ -195,7 +195,7 @@ TEST_F(CopyEngine, RefusesToCopyAFileOntoItself) {
 }
 
 // Fails the chosen call, and turns the in-kernel copy off so reads and writes go through here.
-class FaultyIo final : public platform::FileIo {
+class FaultyIo final : public copy::FileIo {
 public:
     qint64 failWriteAt = -1;
     qint64 failReadAt = -1;
@@ -243,7 +243,7 @@ private:
 TEST_F(CopyEngine, ASourceFolderThatCannotBeListedIsSaidToBeUnreadable) {
     fillSaveFolder();
     FaultyIo io;
-    io.unreadableFolder = QFile::encodeName(platform::resolve(QStringLiteral("C:\\Save")).hostPath);
+    io.unreadableFolder = QFile::encodeName(host::resolve(QStringLiteral("C:\\Save")).hostPath);
     ScriptedUi ui;
     FileCopyEngine engine(ui, io);
     EXPECT_NE(engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, QStringLiteral("C:\\Backup\\Hero")).code, 0);
@@ -286,7 +286,7 @@ TEST_F(CopyEngine, AFailedWriteOrReadLeavesTheOldFileAndNoTemporary) {
         ScriptedUi ui;
         ui.replaceAnswers = {ReplaceAnswer::Yes};
         FileCopyEngine engine(ui, io);
-        const platform::CopyResult result = engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, "C:\\Backup\\Hero");
+        const copy::CopyResult result = engine.copy({QStringLiteral("C:\\Save\\Hero*.*")}, "C:\\Backup\\Hero");
         EXPECT_NE(result.code, 0);
         ASSERT_EQ(ui.errors.size(), 1);
         EXPECT_EQ(ui.errors[0].kind, c.kind);
@@ -328,7 +328,7 @@ TEST_F(CopyEngine, CancelKeepsWholeFilesOnlyAndNoTemporary) {
     // Before anything is copied.
     ScriptedUi early;
     early.cancelNow = true;
-    platform::CopyResult result = copy(early);
+    copy::CopyResult result = copy(early);
     EXPECT_NE(result.code, 0);
     EXPECT_TRUE(result.aborted);
     EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s"}));
@@ -364,7 +364,7 @@ TEST_F(CopyEngine, AFullDiskIsReportedAndRoomIsMadeByReplacing) {
     writeBytes(mountPoint + QStringLiteral("/Hero.key"), content("old key", 250 * 1024));
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
-    platform::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("a:\\"));
+    copy::CopyResult result = copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("a:\\"));
     EXPECT_EQ(result.code, 0);
     EXPECT_TRUE(ui.errors.isEmpty());
     EXPECT_EQ(readAll(mountPoint + QStringLiteral("/Hero.key")), content("new key", 350 * 1024));
@@ -423,7 +423,7 @@ TEST_F(CopyEngine, AKilledCopyLeavesTheOldFileAndTheNextCopyCleansUp) {
     const QStringList leftovers = tempsIn(m_backup);
     ASSERT_EQ(leftovers.size(), 2);
     for (const QString& name : leftovers)
-        EXPECT_TRUE(platform::isCopyTempName(name)) << qPrintable(name);
+        EXPECT_TRUE(copy::isCopyTempName(name)) << qPrintable(name);
 
     ScriptedUi again;
     again.replaceAnswers = {ReplaceAnswer::Yes};

@@ -2,12 +2,12 @@
 #include "support/temp_prefix.h"
 
 #include "archive/shell_copy.h"
-#include "platform/mouse_pointer.h"
-#include "platform/shell_file_operation.h"
+#include "controls/mouse_pointer.h"
+#include "copy/shell_file_operation.h"
 
 using namespace quillmere;
-using platform::ReplaceAnswer;
-using platform::SHFILEOPSTRUCTA;
+using copy::ReplaceAnswer;
+using copy::SHFILEOPSTRUCTA;
 using test::readAll;
 using test::ScriptedUi;
 using test::writeBytes;
@@ -36,7 +36,7 @@ int fakeOperation(SHFILEOPSTRUCTA* op) {
     g_fake.record = *op;
     g_fake.from = doubleNulList(op->pFrom);
     g_fake.to = doubleNulList(op->pTo);
-    g_fake.pointer = platform::screenPointer();
+    g_fake.pointer = controls::screenPointer();
     op->fAnyOperationsAborted = g_fake.aborted;
     return g_fake.result;
 }
@@ -44,29 +44,29 @@ int fakeOperation(SHFILEOPSTRUCTA* op) {
 class ShellCopy : public ::testing::Test {
 protected:
     void TearDown() override {
-        platform::setFileOperationHandler(nullptr);
-        platform::setShellCopyUi(nullptr);
+        copy::setFileOperationHandler(nullptr);
+        copy::setShellCopyUi(nullptr);
     }
 };
 
 TEST_F(ShellCopy, FillsTheRecordAsTheShellExpects) {
-    platform::setFileOperationHandler(&fakeOperation);
+    copy::setFileOperationHandler(&fakeOperation);
     g_fake = {};
     EXPECT_TRUE(archive::shellFileCopy(QStringLiteral("C:\\Saves\\Hé*.*"), QStringLiteral("a:\\Hé")));
 
     EXPECT_EQ(g_fake.record.hwnd, nullptr);
-    EXPECT_EQ(g_fake.record.wFunc, platform::FO_COPY);
-    EXPECT_EQ(g_fake.record.fFlags, platform::FOF_FILESONLY);
+    EXPECT_EQ(g_fake.record.wFunc, copy::FO_COPY);
+    EXPECT_EQ(g_fake.record.fFlags, copy::FOF_FILESONLY);
     EXPECT_EQ(g_fake.record.hNameMappings, nullptr);
     EXPECT_EQ(g_fake.record.lpszProgressTitle, nullptr);
     EXPECT_EQ(g_fake.from, QByteArray("C:\\Saves\\H\xc3\xa9*.*\0\0", 17));
     EXPECT_EQ(g_fake.to, QByteArray("a:\\H\xc3\xa9\0\0", 8));
-    EXPECT_EQ(g_fake.pointer, platform::pointer::Hourglass);
-    EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
+    EXPECT_EQ(g_fake.pointer, controls::pointer::Hourglass);
+    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
 }
 
 TEST_F(ShellCopy, SucceedsOnlyWithoutErrorAndWithoutAbort) {
-    platform::setFileOperationHandler(&fakeOperation);
+    copy::setFileOperationHandler(&fakeOperation);
     const struct {
         int result;
         int aborted;
@@ -78,7 +78,7 @@ TEST_F(ShellCopy, SucceedsOnlyWithoutErrorAndWithoutAbort) {
         g_fake.aborted = c.aborted;
         EXPECT_EQ(archive::shellFileCopy(QStringLiteral("C:\\S\\Hero*.*"), QStringLiteral("C:\\B")), c.success)
             << c.result << " " << c.aborted;
-        EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
+        EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
     }
 }
 
@@ -90,7 +90,7 @@ TEST_F(ShellCopy, CopiesThroughTheRealOperation) {
     prefix.writeFile(QStringLiteral("Save\\Hero\\inside.d2s"), "folder");
     prefix.writeFile(QStringLiteral("Backup\\Hero\\Hero.d2s"), "old hero");
     ScriptedUi ui;
-    platform::setShellCopyUi(&ui);
+    copy::setShellCopyUi(&ui);
 
     // Skipping the existing file copies the rest but is no success.
     ui.replaceAnswers = {ReplaceAnswer::No};
@@ -106,8 +106,8 @@ TEST_F(ShellCopy, CopiesThroughTheRealOperation) {
     // Nothing to copy is a failure with the shell's own message, not a quiet success.
     EXPECT_FALSE(archive::shellFileCopy(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup\\Hero")));
     ASSERT_EQ(ui.errors.size(), 1);
-    EXPECT_EQ(ui.errors[0].kind, platform::CopyErrorKind::NoMatch);
-    EXPECT_EQ(platform::screenPointer(), platform::pointer::Default);
+    EXPECT_EQ(ui.errors[0].kind, copy::CopyErrorKind::NoMatch);
+    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Temporary home folders holding the prefixes each game launcher makes, and the configuration
 // files that lead to them, well-formed and not.
-#include "platform/prefix_discovery.h"
-#include "platform/prefix_sources.h"
+#include "host/prefix_discovery.h"
+#include "host/prefix_sources.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
 
@@ -16,7 +16,7 @@
 namespace quillmere {
 namespace {
 
-using platform::discoverPrefixes;
+using host::discoverPrefixes;
 using test::TempHome;
 
 QByteArray lutrisConfig(const QString& prefix) {
@@ -131,28 +131,27 @@ TEST(PrefixSources, LutrisPrefixEntriesInTheirYamlSpellings) {
                             "  prefix:\n"
                             "  prefix: /games/plain/\n"
                             "wine:\n  prefixes: /not/this\n";
-    EXPECT_EQ(platform::lutrisPrefixes(yaml, home),
-              (QStringList{"/games/plain", "/games/double quoted", "/games/single", "/home/me/Games/tilde",
-                           "/home/me/Games/home"}));
-    EXPECT_TRUE(platform::lutrisPrefixes("", home).isEmpty());
+    EXPECT_EQ(host::lutrisPrefixes(yaml, home), (QStringList{"/games/plain", "/games/double quoted", "/games/single",
+                                                             "/home/me/Games/tilde", "/home/me/Games/home"}));
+    EXPECT_TRUE(host::lutrisPrefixes("", home).isEmpty());
 }
 
 TEST(PrefixSources, SteamLibrariesInTheCurrentAndTheOlderVdf) {
-    EXPECT_EQ(platform::steamLibraryFolders(libraryFolders({"/home/me/.local/share/Steam", "/mnt/games/Steam"})),
+    EXPECT_EQ(host::steamLibraryFolders(libraryFolders({"/home/me/.local/share/Steam", "/mnt/games/Steam"})),
               (QStringList{"/home/me/.local/share/Steam", "/mnt/games/Steam"}));
     // The older form, comments, escapes and keys in any case; "path" elsewhere is not a library.
     const QByteArray older = "// written by Steam\n\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\"1700000000\"\n"
                              "\t\"ContentStatsID\"\t\"-123\"\n\t\"1\"\t\"/mnt/with \\\"quote\\\"\"\n"
                              "\t\"2\"\t\"D:\\\\SteamLibrary\"\n\t\"3\"\t\"/mnt/two//\"\n}\n"
                              "\"other\" { \"0\" { \"path\" \"/not/a/library\" } }\n";
-    EXPECT_EQ(platform::steamLibraryFolders(older), (QStringList{"/mnt/with \"quote\"", "/mnt/two"}));
+    EXPECT_EQ(host::steamLibraryFolders(older), (QStringList{"/mnt/with \"quote\"", "/mnt/two"}));
     // Broken text yields what came before the break, and never runs past the end.
-    EXPECT_EQ(platform::steamLibraryFolders(libraryFolders({"/a"}) + "\"path\" \"/b"), QStringList{"/a"});
-    EXPECT_EQ(platform::steamLibraryFolders("\"libraryfolders\" { \"0\" { \"path\" \"/a\" } } }"
-                                            " \"libraryfolders\" { \"0\" { \"path\" \"/b\" } }"),
+    EXPECT_EQ(host::steamLibraryFolders(libraryFolders({"/a"}) + "\"path\" \"/b"), QStringList{"/a"});
+    EXPECT_EQ(host::steamLibraryFolders("\"libraryfolders\" { \"0\" { \"path\" \"/a\" } } }"
+                                        " \"libraryfolders\" { \"0\" { \"path\" \"/b\" } }"),
               QStringList{"/a"});
-    EXPECT_TRUE(platform::steamLibraryFolders("{ \"path\" \"/x\" }").isEmpty());
-    EXPECT_TRUE(platform::steamLibraryFolders(QByteArray("\"libraryfolders\" {\n", 19)).isEmpty());
+    EXPECT_TRUE(host::steamLibraryFolders("{ \"path\" \"/x\" }").isEmpty());
+    EXPECT_TRUE(host::steamLibraryFolders(QByteArray("\"libraryfolders\" {\n", 19)).isEmpty());
 }
 
 } // namespace

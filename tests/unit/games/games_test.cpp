@@ -1,12 +1,12 @@
 // The save folders a prefix holds, the game in use, and what follows it: the registry, the save
 // folder, the drives and the program to start.
-#include "character/character_file.h"
-#include "platform/process_start.h"
-#include "platform/wine_prefix.h"
+#include "game/character_file.h"
+#include "game/games.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
+#include "host/wine_prefix.h"
 #include "support/d2s_fixtures.h"
-#include "support/games.h"
 #include "support/qt_print.h"
-#include "support/registry.h"
 #include "support/temp_home.h"
 
 #include <QDir>
@@ -62,7 +62,7 @@ TEST(GamesInPrefix, EverySaveFolderOfAPrefixOnce) {
     EXPECT_EQ(describe(games::gamesInPrefix(prefix)).first(),
               QStringLiteral("Diablo II | C:\\users\\me\\Saved Games\\Diablo II"));
     // Looking into a prefix leaves the one in use as it was.
-    EXPECT_NE(platform::winePrefixPath(), prefix);
+    EXPECT_NE(host::winePrefixPath(), prefix);
 }
 
 TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
@@ -122,15 +122,15 @@ TEST(GameInUse, SaveFolderRegistryAndDrivesFollowTheChosenGame) {
     const QList<Game> found = games::gamesInPrefixes({lutris, steam});
     ASSERT_EQ(found.size(), 2);
     games::useGame(found[0]);
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\users\\me\\Saved Games\\Diablo II Resurrected"));
-    EXPECT_EQ(character::ReadCharacterFile(regedit::saveFolder(), "Nyx.d2s").classCode, 7);
+    EXPECT_EQ(game::ReadCharacterFile(regedit::saveFolder(), "Nyx.d2s").classCode, 7);
     EXPECT_EQ(regedit::gameProgram(), QString()); // no D2R.exe in this prefix
 
     games::useGame(found[1]);
-    EXPECT_EQ(platform::winePrefixPath(), steam);
+    EXPECT_EQ(host::winePrefixPath(), steam);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Diablo II\\Save"));
-    EXPECT_EQ(character::ReadCharacterFile(regedit::saveFolder(), "Hero.d2s").level, 30);
+    EXPECT_EQ(game::ReadCharacterFile(regedit::saveFolder(), "Hero.d2s").level, 30);
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Game.exe"));
     // The registry game's folder is read afresh: a changed value is followed at once.
     QDir().mkpath(steam + "/drive_c/Moved");
@@ -139,10 +139,9 @@ TEST(GameInUse, SaveFolderRegistryAndDrivesFollowTheChosenGame) {
 
     games::useNoGame(lutris);
     EXPECT_FALSE(games::gameInUse());
-    EXPECT_EQ(platform::winePrefixPath(), lutris);
+    EXPECT_EQ(host::winePrefixPath(), lutris);
     games::useNoGame();
-    EXPECT_EQ(platform::winePrefixPath(),
-              QDir::cleanPath(qEnvironmentVariable("WINEPREFIX", QDir::homePath() + "/.wine")));
+    EXPECT_EQ(host::winePrefixPath(), QDir::cleanPath(qEnvironmentVariable("WINEPREFIX", QDir::homePath() + "/.wine")));
 }
 
 TEST(GameInUse, ResurrectedStartsD2RFromItsInstallLocationElseItsDefaultFolder) {
@@ -168,9 +167,8 @@ TEST(GameInUse, ResurrectedStartsD2RFromItsInstallLocationElseItsDefaultFolder) 
 
     // Whatever starts, starts in the chosen prefix.
     QString reason;
-    EXPECT_EQ(
-        platform::WineProcessStarter::translate(regedit::gameProgram(), platform::show::Minimized, &reason).winePrefix,
-        prefix);
+    EXPECT_EQ(host::WineProcessStarter::translate(regedit::gameProgram(), host::show::Minimized, &reason).winePrefix,
+              prefix);
 }
 
 TEST(GameIdentity, SameGameWhateverItsFolderHoldsAndWhereverItsPrefixIsSpelt) {

@@ -1,9 +1,9 @@
 // Starting the chosen game: which program, and in which prefix.
 #include "app/launcher.h"
-#include "platform/process_start.h"
-#include "support/games.h"
+#include "game/games.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
 #include "support/recording_message_box.h"
-#include "support/registry.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@ using test::TempHome;
 
 namespace {
 
-class Starter final : public platform::ProcessStarter {
+class Starter final : public host::ProcessStarter {
 public:
-    platform::StartResult start(const QString& commandLine, int showWindow, platform::FailedSoon) override {
+    host::StartResult start(const QString& commandLine, int showWindow, host::FailedSoon) override {
         commandLines << commandLine;
         shows << showWindow;
         return {true, {}};
@@ -53,6 +53,6 @@ TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
     launcher.startGame();
     EXPECT_EQ(starter.commandLines, (QStringList{"\"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe\"",
                                                  "\"C:\\Diablo II\\Game.exe\""}));
-    EXPECT_EQ(starter.shows, (QList<int>{platform::show::Minimized, platform::show::Minimized}));
+    EXPECT_EQ(starter.shows, (QList<int>{host::show::Minimized, host::show::Minimized}));
     EXPECT_EQ(boxes.boxes().size(), 1);
 }

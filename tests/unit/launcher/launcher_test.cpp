@@ -1,8 +1,8 @@
 #include "app/launcher.h"
 #include "fake_tools.h"
-#include "platform/process_start.h"
+#include "game/regedit.h"
+#include "host/process_start.h"
 #include "recording_message_box.h"
-#include "support/registry.h"
 #include "temp_prefix.h"
 
 #include <QDir>
@@ -13,24 +13,24 @@
 #include <sys/xattr.h>
 
 using namespace quillmere;
-using platform::splitWindowsCommandLine;
-using platform::WineProcessStarter;
+using host::splitWindowsCommandLine;
+using host::WineProcessStarter;
 using test::FakeTools;
 
 namespace {
 
-class RecordingStarter final : public platform::ProcessStarter {
+class RecordingStarter final : public host::ProcessStarter {
 public:
     struct Start {
         QString commandLine;
         int show;
     };
-    platform::StartResult start(const QString& commandLine, int showWindow, platform::FailedSoon) override {
+    host::StartResult start(const QString& commandLine, int showWindow, host::FailedSoon) override {
         starts.append({commandLine, showWindow});
         return next;
     }
     QList<Start> starts;
-    platform::StartResult next{true, {}};
+    host::StartResult next{true, {}};
 };
 
 const char* kGameKey = regedit::kGameKey;
@@ -138,7 +138,7 @@ TEST(WineStart, SaysWhyWhenWineIsMissing) {
     test::TempPrefix prefix;
     FakeTools tools; // PATH holds nothing else
     WineProcessStarter starter;
-    const platform::StartResult result = starter.start(QStringLiteral("C:\\Game.exe"), 2, {});
+    const host::StartResult result = starter.start(QStringLiteral("C:\\Game.exe"), 2, {});
     EXPECT_FALSE(result.started);
     EXPECT_TRUE(result.reason.contains(QStringLiteral("Wine is not installed"))) << qPrintable(result.reason);
 }
@@ -147,12 +147,12 @@ TEST(WindowsDirectory, WritesTheFolderWithItsLengthOrAsksForMoreRoom) {
     test::TempPrefix prefix;
     char buffer[255];
     std::fill(std::begin(buffer), std::end(buffer), 'x');
-    const unsigned n = platform::GetWindowsDirectoryA(buffer, sizeof buffer);
+    const unsigned n = host::GetWindowsDirectoryA(buffer, sizeof buffer);
     EXPECT_EQ(QByteArray(buffer, static_cast<int>(n)), QByteArray("C:\\windows"));
     EXPECT_EQ(buffer[n], '\0');
 
     char small[4] = {'x', 'x', 'x', 'x'};
-    EXPECT_EQ(platform::GetWindowsDirectoryA(small, sizeof small), 11u);
+    EXPECT_EQ(host::GetWindowsDirectoryA(small, sizeof small), 11u);
     EXPECT_EQ(small[0], 'x');
 }
 

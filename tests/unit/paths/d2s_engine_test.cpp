@@ -1,6 +1,6 @@
-#include "support/paths.h"
+#include "game/d2s_engine.h"
 
-#include "platform/windows_path.h"
+#include "host/drive_map.h"
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
@@ -87,7 +87,7 @@ TEST(D2sEngine, ProgramFolderIsTheExecutablesFolderWithOneBackslash) {
     const QString hostFolder =
         QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
     const QString folder = d2sEngine::programFolder();
-    EXPECT_EQ(folder, quillmere::platform::toWindowsPath(hostFolder) + QLatin1Char('\\'));
+    EXPECT_EQ(folder, quillmere::host::toWindowsPath(hostFolder) + QLatin1Char('\\'));
     EXPECT_TRUE(d2sEngine::folderExists(folder));
 
     prefix.mapDrive('p', hostFolder);

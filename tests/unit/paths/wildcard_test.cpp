@@ -1,8 +1,8 @@
-#include "platform/wildcard.h"
+#include "winpath/wildcard.h"
 
 #include <gtest/gtest.h>
 
-using quillmere::platform::matchesWildcard;
+using quillmere::winpath::matchesWildcard;
 
 TEST(Wildcard, StarAndQuestionMarkIgnoreCase) {
     EXPECT_TRUE(matchesWildcard(QStringLiteral("*.d2s"), QStringLiteral("Hero.D2S")));
@@ -56,7 +56,7 @@ TEST(Wildcard, AsciiNamesMatchAsTheirDecodedForm) {
     const char* names[] = {"Hero.d2s", "HERO.D2S", "hero",  "Heroine.bak", "k.txt",  "KEY",          "x",
                            "",         ".",        "a.b.c", "aXbYc",       "AxByC.", "Hero.d2s.bak", "Etat"};
     for (const QString& pattern : patterns) {
-        const quillmere::platform::WildcardPattern compiled(pattern);
+        const quillmere::winpath::WildcardPattern compiled(pattern);
         for (const char* name : names) {
             const QString decoded = QString::fromLatin1(name);
             EXPECT_EQ(compiled.matchesAscii(name), matchesWildcard(pattern, decoded))
@@ -64,5 +64,5 @@ TEST(Wildcard, AsciiNamesMatchAsTheirDecodedForm) {
             EXPECT_EQ(compiled.matches(decoded), matchesWildcard(pattern, decoded));
         }
     }
-    EXPECT_TRUE(quillmere::platform::WildcardPattern(QString::fromUtf8("\xE2\x84\xAA*")).matchesAscii("KEY"));
+    EXPECT_TRUE(quillmere::winpath::WildcardPattern(QString::fromUtf8("\xE2\x84\xAA*")).matchesAscii("KEY"));
 }

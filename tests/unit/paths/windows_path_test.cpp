@@ -1,4 +1,4 @@
-#include "platform/windows_path.h"
+#include "host/drive_map.h"
 
 #include "support/temp_prefix.h"
 
@@ -11,8 +11,9 @@
 
 #include <sys/xattr.h>
 
-namespace platform = quillmere::platform;
-using platform::PathStatus;
+namespace host = quillmere::host;
+namespace winpath = quillmere::winpath;
+using host::PathStatus;
 using quillmere::test::ScopedCurrentDir;
 using quillmere::test::TempPrefix;
 
@@ -24,14 +25,14 @@ void touch(const QString& hostPath) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(hostPath);
 }
 
-QString letters(const QList<platform::DriveInfo>& drives) {
+QString letters(const QList<host::DriveInfo>& drives) {
     QString out;
     for (const auto& drive : drives)
         out += drive.letter;
     return out;
 }
 
-const platform::DriveInfo* find(const QList<platform::DriveInfo>& drives, char letter) {
+const host::DriveInfo* find(const QList<host::DriveInfo>& drives, char letter) {
     for (const auto& drive : drives) {
         if (drive.letter == QLatin1Char(letter))
             return &drive;
@@ -54,7 +55,7 @@ TEST(WindowsPath, DrivesComeFromDosdevicesLinks) {
     QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("com1"));
     QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("d::"));
 
-    const auto drives = platform::drives();
+    const auto drives = host::drives();
     EXPECT_EQ(letters(drives), QStringLiteral("cdefgz"));
     EXPECT_EQ(find(drives, 'c')->hostRoot, prefix.driveC());
     EXPECT_TRUE(find(drives, 'c')->ready);
@@ -64,21 +65,21 @@ TEST(WindowsPath, DrivesComeFromDosdevicesLinks) {
     EXPECT_FALSE(find(drives, 'f')->ready);
     EXPECT_FALSE(find(drives, 'g')->ready);
     EXPECT_EQ(find(drives, 'z')->hostRoot, QStringLiteral("/"));
-    EXPECT_TRUE(platform::isDriveReady(QLatin1Char('D')));
-    EXPECT_FALSE(platform::isDriveReady(QLatin1Char('f')));
-    EXPECT_FALSE(platform::isDriveReady(QLatin1Char('q')));
+    EXPECT_TRUE(host::isDriveReady(QLatin1Char('D')));
+    EXPECT_FALSE(host::isDriveReady(QLatin1Char('f')));
+    EXPECT_FALSE(host::isDriveReady(QLatin1Char('q')));
 }
 
 TEST(WindowsPath, DefaultDrivesWithoutDosdevices) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     QDir(prefix.prefix() + QStringLiteral("/dosdevices")).removeRecursively();
-    auto drives = platform::drives();
+    auto drives = host::drives();
     EXPECT_EQ(letters(drives), QStringLiteral("cz"));
     EXPECT_EQ(find(drives, 'c')->hostRoot, prefix.driveC());
 
     qputenv("WINEPREFIX", (prefix.scratch() + QStringLiteral("/no-such-prefix")).toLocal8Bit());
-    drives = platform::drives();
+    drives = host::drives();
     EXPECT_EQ(letters(drives), QStringLiteral("z"));
 }
 
@@ -88,24 +89,24 @@ TEST(WindowsPath, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
     const QString save = prefix.driveC() + QStringLiteral("/Program Files/Diablo II/Save");
     touch(save + QStringLiteral("/Hero.d2s"));
 
-    const auto found = platform::resolve(QStringLiteral("c:\\PROGRAM FILES\\diablo ii\\save\\hero.D2S"));
+    const auto found = host::resolve(QStringLiteral("c:\\PROGRAM FILES\\diablo ii\\save\\hero.D2S"));
     EXPECT_EQ(found.status, PathStatus::Ok);
     EXPECT_EQ(found.hostPath, save + QStringLiteral("/Hero.d2s"));
 
     // Missing components are kept as given, below the part that does exist.
-    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\program files\\New\\Hero.d2s")).hostPath,
+    EXPECT_EQ(host::resolve(QStringLiteral("C:\\program files\\New\\Hero.d2s")).hostPath,
               prefix.driveC() + QStringLiteral("/Program Files/New/Hero.d2s"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\\\Program Files//Diablo II\\.\\x\\..\\Save\\")).hostPath, save);
-    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\..\\..\\Program Files")).hostPath,
+    EXPECT_EQ(host::resolve(QStringLiteral("C:\\\\Program Files//Diablo II\\.\\x\\..\\Save\\")).hostPath, save);
+    EXPECT_EQ(host::resolve(QStringLiteral("C:\\..\\..\\Program Files")).hostPath,
               prefix.driveC() + QStringLiteral("/Program Files"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("c:\\")).hostPath, prefix.driveC());
-    EXPECT_EQ(platform::resolve(QStringLiteral("Z:\\")).hostPath, QStringLiteral("/"));
+    EXPECT_EQ(host::resolve(QStringLiteral("c:\\")).hostPath, prefix.driveC());
+    EXPECT_EQ(host::resolve(QStringLiteral("Z:\\")).hostPath, QStringLiteral("/"));
 
     // Two names that differ only in case: the same one wins every time.
     QDir().mkpath(prefix.driveC() + QStringLiteral("/abc"));
     QDir().mkpath(prefix.driveC() + QStringLiteral("/ABC"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\Abc")).hostPath, prefix.driveC() + QStringLiteral("/ABC"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("C:\\abc")).hostPath, prefix.driveC() + QStringLiteral("/abc"));
+    EXPECT_EQ(host::resolve(QStringLiteral("C:\\Abc")).hostPath, prefix.driveC() + QStringLiteral("/ABC"));
+    EXPECT_EQ(host::resolve(QStringLiteral("C:\\abc")).hostPath, prefix.driveC() + QStringLiteral("/abc"));
 }
 
 TEST(WindowsPath, ResolveRefusesWhatItCannotReach) {
@@ -113,12 +114,12 @@ TEST(WindowsPath, ResolveRefusesWhatItCannotReach) {
     ASSERT_TRUE(prefix.isValid());
     prefix.mapDrive('f', QStringLiteral("../../scratch/gone"));
 
-    EXPECT_EQ(platform::resolve(QStringLiteral("Q:\\x")).status, PathStatus::NotReady);
-    EXPECT_EQ(platform::resolve(QStringLiteral("F:\\")).status, PathStatus::NotReady);
-    EXPECT_EQ(platform::resolve(QString()).status, PathStatus::Invalid);
-    EXPECT_EQ(platform::resolve(QStringLiteral("\\\\server\\share\\x")).status, PathStatus::Invalid);
+    EXPECT_EQ(host::resolve(QStringLiteral("Q:\\x")).status, PathStatus::NotReady);
+    EXPECT_EQ(host::resolve(QStringLiteral("F:\\")).status, PathStatus::NotReady);
+    EXPECT_EQ(host::resolve(QString()).status, PathStatus::Invalid);
+    EXPECT_EQ(host::resolve(QStringLiteral("\\\\server\\share\\x")).status, PathStatus::Invalid);
     for (const char* bad : {"C:\\a*b", "C:\\a?b", "C:\\a\"b", "C:\\a<b", "C:\\a>b", "C:\\a|b", "C:\\a:b", "C:\\a\tb"})
-        EXPECT_EQ(platform::resolve(QString::fromLatin1(bad)).status, PathStatus::Invalid) << bad;
+        EXPECT_EQ(host::resolve(QString::fromLatin1(bad)).status, PathStatus::Invalid) << bad;
 }
 
 TEST(WindowsPath, RelativePathsUseTheCurrentFolders) {
@@ -129,20 +130,19 @@ TEST(WindowsPath, RelativePathsUseTheCurrentFolders) {
     QDir().mkpath(prefix.driveC() + QStringLiteral("/work/sub"));
     ScopedCurrentDir cwd(prefix.driveC() + QStringLiteral("/work/sub"));
 
-    EXPECT_EQ(platform::currentFolder(), QStringLiteral("C:\\work\\sub"));
-    EXPECT_EQ(platform::currentDrive(), QStringLiteral("c:"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("x.txt")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x.txt"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("\\x.txt")).hostPath, prefix.driveC() + QStringLiteral("/x.txt"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("..\\..\\..\\..")).hostPath, prefix.driveC());
-    EXPECT_EQ(platform::resolve(QStringLiteral("c:x")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x"));
+    EXPECT_EQ(host::currentFolder(), QStringLiteral("C:\\work\\sub"));
+    EXPECT_EQ(host::currentDrive(), QStringLiteral("c:"));
+    EXPECT_EQ(host::resolve(QStringLiteral("x.txt")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x.txt"));
+    EXPECT_EQ(host::resolve(QStringLiteral("\\x.txt")).hostPath, prefix.driveC() + QStringLiteral("/x.txt"));
+    EXPECT_EQ(host::resolve(QStringLiteral("..\\..\\..\\..")).hostPath, prefix.driveC());
+    EXPECT_EQ(host::resolve(QStringLiteral("c:x")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x"));
 
-    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('d')), QStringLiteral("D:\\"));
-    platform::setDriveCurrentFolder(QStringLiteral("d:\\backups\\"));
-    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('D')), QStringLiteral("D:\\backups"));
-    EXPECT_EQ(platform::resolve(QStringLiteral("d:Hero")).hostPath,
-              prefix.scratch() + QStringLiteral("/d/Backups/Hero"));
-    EXPECT_EQ(platform::currentFolderOfDrive(QLatin1Char('c')), QStringLiteral("C:\\work\\sub"));
-    platform::setDriveCurrentFolder(QStringLiteral("D:\\"));
+    EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('d')), QStringLiteral("D:\\"));
+    host::setDriveCurrentFolder(QStringLiteral("d:\\backups\\"));
+    EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('D')), QStringLiteral("D:\\backups"));
+    EXPECT_EQ(host::resolve(QStringLiteral("d:Hero")).hostPath, prefix.scratch() + QStringLiteral("/d/Backups/Hero"));
+    EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('c')), QStringLiteral("C:\\work\\sub"));
+    host::setDriveCurrentFolder(QStringLiteral("D:\\"));
 }
 
 TEST(WindowsPath, HostPathsRoundTripThroughTheLongestDrive) {
@@ -153,17 +153,17 @@ TEST(WindowsPath, HostPathsRoundTripThroughTheLongestDrive) {
     QFile::link(real, prefix.scratch() + QStringLiteral("/alias"));
     prefix.mapDrive('s', prefix.scratch() + QStringLiteral("/alias"));
 
-    EXPECT_EQ(platform::toWindowsPath(prefix.driveC()), QStringLiteral("C:\\"));
-    EXPECT_EQ(platform::toWindowsPath(prefix.driveC() + QStringLiteral("/users/x/")), QStringLiteral("C:\\users\\x"));
-    EXPECT_EQ(platform::toWindowsPath(QStringLiteral("/usr/share")), QStringLiteral("Z:\\usr\\share"));
+    EXPECT_EQ(host::toWindowsPath(prefix.driveC()), QStringLiteral("C:\\"));
+    EXPECT_EQ(host::toWindowsPath(prefix.driveC() + QStringLiteral("/users/x/")), QStringLiteral("C:\\users\\x"));
+    EXPECT_EQ(host::toWindowsPath(QStringLiteral("/usr/share")), QStringLiteral("Z:\\usr\\share"));
     // The drive's target is a link: the real folder behind it still belongs to that drive.
-    EXPECT_EQ(platform::toWindowsPath(real + QStringLiteral("/Saves/new")), QStringLiteral("S:\\Saves\\new"));
-    EXPECT_EQ(platform::toWindowsPath(prefix.scratch() + QStringLiteral("/alias/Saves")), QStringLiteral("S:\\Saves"));
-    EXPECT_EQ(platform::toWindowsPath(prefix.driveC() + QStringLiteral("/a:b")), QString());
+    EXPECT_EQ(host::toWindowsPath(real + QStringLiteral("/Saves/new")), QStringLiteral("S:\\Saves\\new"));
+    EXPECT_EQ(host::toWindowsPath(prefix.scratch() + QStringLiteral("/alias/Saves")), QStringLiteral("S:\\Saves"));
+    EXPECT_EQ(host::toWindowsPath(prefix.driveC() + QStringLiteral("/a:b")), QString());
 
     for (const QString& windows : {QStringLiteral("C:\\Program Files\\x"), QStringLiteral("S:\\Saves")}) {
-        const auto resolved = platform::resolve(windows);
-        EXPECT_EQ(platform::toWindowsPath(resolved.hostPath), windows);
+        const auto resolved = host::resolve(windows);
+        EXPECT_EQ(host::toWindowsPath(resolved.hostPath), windows);
     }
 }
 
@@ -173,9 +173,9 @@ TEST(WindowsPath, HiddenFollowsWinesRules) {
     const QString c = prefix.driveC();
     touch(c + QStringLiteral("/.profile"));
     touch(c + QStringLiteral("/plain"));
-    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/.profile")));
-    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/plain")));
-    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/.")));
+    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/.profile")));
+    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/plain")));
+    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/.")));
 
     const auto mark = [&](const char* name, const QByteArray& value) {
         touch(c + QLatin1Char('/') + QLatin1String(name));
@@ -184,30 +184,30 @@ TEST(WindowsPath, HiddenFollowsWinesRules) {
     };
     if (!mark("hidden", "0x2"))
         GTEST_SKIP() << "no user extended attributes on this file system";
-    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/hidden")));
+    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/hidden")));
     mark("system", QByteArray("0x24\0", 5));
-    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/system")));
+    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/system")));
     mark("archive", "0x20");
-    EXPECT_FALSE(platform::isHiddenHostFile(c + QStringLiteral("/archive")));
+    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/archive")));
     // Samba's binary form: version 3, level 3, valid flags, then the attributes.
     mark("binary", QByteArray("\x03\x00\x03\x00\x01\x00\x00\x00\x02\x00\x00\x00", 12));
-    EXPECT_TRUE(platform::isHiddenHostFile(c + QStringLiteral("/binary")));
+    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/binary")));
 }
 
 TEST(WindowsPath, StringHelpers) {
-    EXPECT_EQ(platform::driveLetterOf(QStringLiteral("C:\\x")), QLatin1Char('c'));
-    EXPECT_TRUE(platform::driveLetterOf(QStringLiteral("\\x")).isNull());
-    EXPECT_TRUE(platform::driveLetterOf(QStringLiteral("1:\\x")).isNull());
-    EXPECT_TRUE(platform::isDriveRoot(QStringLiteral("a:\\")));
-    EXPECT_FALSE(platform::isDriveRoot(QStringLiteral("a:")));
-    EXPECT_FALSE(platform::isDriveRoot(QStringLiteral("a:\\x")));
-    EXPECT_EQ(platform::joinWindowsPath(QStringLiteral("A:\\"), QStringLiteral("Hero")), QStringLiteral("A:\\Hero"));
-    EXPECT_EQ(platform::joinWindowsPath(QStringLiteral("C:\\Save"), QStringLiteral("\\Hero")),
+    EXPECT_EQ(winpath::driveLetterOf(QStringLiteral("C:\\x")), QLatin1Char('c'));
+    EXPECT_TRUE(quillmere::winpath::driveLetterOf(QStringLiteral("\\x")).isNull());
+    EXPECT_TRUE(quillmere::winpath::driveLetterOf(QStringLiteral("1:\\x")).isNull());
+    EXPECT_TRUE(quillmere::winpath::isDriveRoot(QStringLiteral("a:\\")));
+    EXPECT_FALSE(quillmere::winpath::isDriveRoot(QStringLiteral("a:")));
+    EXPECT_FALSE(quillmere::winpath::isDriveRoot(QStringLiteral("a:\\x")));
+    EXPECT_EQ(winpath::joinWindowsPath(QStringLiteral("A:\\"), QStringLiteral("Hero")), QStringLiteral("A:\\Hero"));
+    EXPECT_EQ(winpath::joinWindowsPath(QStringLiteral("C:\\Save"), QStringLiteral("\\Hero")),
               QStringLiteral("C:\\Save\\Hero"));
-    EXPECT_TRUE(platform::isAddressableName(QStringLiteral("Hero.d2s")));
-    EXPECT_TRUE(platform::isAddressableName(QStringLiteral("My Hero (1)")));
+    EXPECT_TRUE(quillmere::winpath::isAddressableName(QStringLiteral("Hero.d2s")));
+    EXPECT_TRUE(quillmere::winpath::isAddressableName(QStringLiteral("My Hero (1)")));
     for (const char* bad : {"", "a\\b", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|", "a\x01"})
-        EXPECT_FALSE(platform::isAddressableName(QString::fromLatin1(bad))) << bad;
+        EXPECT_FALSE(quillmere::winpath::isAddressableName(QString::fromLatin1(bad))) << bad;
 }
 
 TEST(WindowsPath, APathLongerThanTheSystemAllowsNamesNothing) {
@@ -218,18 +218,18 @@ TEST(WindowsPath, APathLongerThanTheSystemAllowsNamesNothing) {
 
     // Far past the host's limit: given up on, not walked.
     const QString deep = QStringLiteral("C:\\") + QStringLiteral("a\\").repeated(200000) + QStringLiteral("Hero.d2s");
-    EXPECT_EQ(platform::resolve(deep).status, PathStatus::Invalid);
+    EXPECT_EQ(host::resolve(deep).status, PathStatus::Invalid);
     // Just past it, counted on the host side (the prefix's own folders included).
     const qsizetype room = PATH_MAX - c.size();
     const QString justPast = QStringLiteral("C:\\") + QString(room, QLatin1Char('b'));
-    EXPECT_EQ(platform::resolve(justPast).status, PathStatus::Invalid);
-    EXPECT_EQ(platform::resolve(justPast.left(justPast.size() - 2)).status, PathStatus::Ok);
+    EXPECT_EQ(host::resolve(justPast).status, PathStatus::Invalid);
+    EXPECT_EQ(host::resolve(justPast.left(justPast.size() - 2)).status, PathStatus::Ok);
 
     // "." and ".." still shorten a long text, up to the length Windows accepts at all.
     const QString detour = QStringLiteral("C:\\") + QStringLiteral("x\\..\\").repeated(5000) + QStringLiteral("Save");
-    const auto resolved = platform::resolve(detour);
+    const auto resolved = host::resolve(detour);
     EXPECT_EQ(resolved.status, PathStatus::Ok);
     EXPECT_EQ(resolved.hostPath, c + QStringLiteral("/Save"));
     const QString tooLong = QStringLiteral("C:\\") + QStringLiteral(".\\").repeated(20000) + QStringLiteral("Save");
-    EXPECT_EQ(platform::resolve(tooLong).status, PathStatus::Invalid);
+    EXPECT_EQ(host::resolve(tooLong).status, PathStatus::Invalid);
 }

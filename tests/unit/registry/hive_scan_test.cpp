@@ -1,6 +1,6 @@
 // The quick lookup passes over unwanted keys without reading their lines; it must still find
 // exactly what a full line-by-line parse finds.
-#include "platform/registry_hive.h"
+#include "host/registry_hive.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillmere::platform {
+namespace quillmere::host {
 namespace {
 
 const std::u16string kGame = u"Software\\Blizzard Entertainment\\Diablo II";
@@ -118,4 +118,4 @@ TEST(HiveScan, QuickLookupAgreesWithAFullParse) {
 }
 
 } // namespace
-} // namespace quillmere::platform
+} // namespace quillmere::host

@@ -1,8 +1,8 @@
 // Broken prefixes and broken hives give absent values, never a crash or a hang, and the parts
 // that wineserver would still load still read.
-#include "platform/registry_api.h"
-#include "platform/registry_hive.h"
-#include "support/registry.h"
+#include "game/regedit.h"
+#include "host/registry_api.h"
+#include "host/registry_hive.h"
 #include "support/temp_prefix.h"
 
 #include <QDir>
@@ -48,7 +48,7 @@ TEST(MalformedHive, MissingOrUnreadableHivesReadAsEmpty) {
     qputenv("WINEPREFIX", QFile::encodeName(prefix.scratch() + QStringLiteral("/no/such/prefix")));
     EXPECT_FALSE(value("Save Path").has_value());
     EXPECT_EQ(regedit::saveFolder(), QString());
-    EXPECT_EQ(platform::openRegistryKeyCount(), 0u);
+    EXPECT_EQ(host::openRegistryKeyCount(), 0u);
 }
 
 TEST(MalformedHive, BrokenLinesAreSkippedAsWineserverSkipsThem) {
@@ -99,13 +99,13 @@ TEST(MalformedHive, BinaryGarbageNeitherCrashesNorInventsValues) {
             bytes.append(round % 2 ? static_cast<char>(pick & 0xff) : alphabet[pick % alphabet.size()]);
         }
         prefix.writeRaw(QStringLiteral("system.reg"), bytes + "\n" + kGameSection + "\"Save Path\"=\"C:\\\\end\"\n");
-        const platform::Hive all = platform::parseHive(bytes.toStdString());
+        const host::Hive all = host::parseHive(bytes.toStdString());
         EXPECT_TRUE(all.valid);
         // Whatever came before, a well-formed last section reads, unless a continuation ate it.
         const std::optional<QString> path = value("Save Path");
         EXPECT_TRUE(!path || *path == QStringLiteral("C:\\end")) << round;
     }
-    EXPECT_EQ(platform::openRegistryKeyCount(), 0u);
+    EXPECT_EQ(host::openRegistryKeyCount(), 0u);
 }
 
 TEST(MalformedHive, HundredMegabyteLinesAreHandled) {
@@ -123,7 +123,7 @@ TEST(MalformedHive, HundredMegabyteLinesAreHandled) {
     prefix.writeRaw(QStringLiteral("system.reg"), kHeader + kGameSection +
                                                       "\"Save Path\"=\"C:\\\\before\"\n\"Big\"=\"" + huge +
                                                       "\n\"Program\"=\"after\"\n[Software\\\\" + huge);
-    using namespace platform;
+    using namespace host;
     HKEY key = 0;
     ASSERT_EQ(RegOpenKeyA(kHkeyLocalMachine, regedit::kGameKey, &key), kErrorSuccess);
     DWORD type = 0;

@@ -1,7 +1,7 @@
 // Hand-written hives: the save-folder fallbacks, string data without or with several NULs, and
 // the advapi32 calling conventions.
-#include "platform/registry_api.h"
-#include "support/registry.h"
+#include "game/regedit.h"
+#include "host/registry_api.h"
 #include "support/temp_prefix.h"
 
 #include <QDir>
@@ -11,7 +11,7 @@
 namespace quillmere {
 namespace {
 
-using namespace platform;
+using namespace host;
 
 const QString kGame = QLatin1String(regedit::kGameKey);
 

@@ -1,6 +1,6 @@
 // The hives of a real Wine 8 prefix in which the game key was filled with every kind of value.
-#include "platform/registry_api.h"
-#include "support/registry.h"
+#include "game/regedit.h"
+#include "host/registry_api.h"
 #include "support/temp_prefix.h"
 
 #include <QFile>
@@ -10,7 +10,7 @@
 namespace quillmere {
 namespace {
 
-using namespace platform;
+using namespace host;
 
 QByteArray dataFile(const char* name) {
     QFile file(QStringLiteral(QUILLMERE_TEST_DATA_DIR "/wine-reg/") + QLatin1String(name));

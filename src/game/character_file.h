@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace quillmere::game {
+
+// Where the class and level bytes sit. Files of the game's versions before 1.09 (and anything
+// unsigned) keep them at 34 and 36; signed files of version 92 onward moved them to 40 and 43;
+// version 105 (Resurrected 3.0) dropped a slot of the header, so they moved to 24 and 27. The
+// offsets of each are in save_layout.h.
+enum class Layout {
+    Classic,
+    Expansion109,
+    Resurrected105,
+};
+
+// What one read of a character file found; a field is absent when its byte could not be read.
+struct CharacterSummary {
+    std::optional<quint8> classCode;
+    std::optional<quint8> level;
+    Layout layout = Layout::Classic;
+    std::optional<quint32> version;              // only for files carrying the 55 AA 55 AA signature
+    std::optional<quint8> status = std::nullopt; // hardcore, died, expansion, ladder, where the layout has it
+};
+
+enum class CharacterClass {
+    Amazon,
+    Sorceress,
+    Necromancer,
+    Paladin,
+    Barbarian,
+    Druid,
+    Assassin,
+    Warlock,
+};
+
+inline constexpr quint32 kSignature = 0xAA55AA55; // the bytes 55 AA 55 AA, read little-endian
+inline constexpr quint32 kFirstExpansionLayoutVersion = 92;
+inline constexpr quint32 kFirstDruidAssassinVersion = 87;
+inline constexpr quint32 kFirstWarlockVersion = 105;
+
+// Reads folder + "\" + fileName (the separator is always added, as the game's paths are built).
+// Never creates, writes or reports anything; whatever cannot be read is absent.
+CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName);
+
+// The class a summary names: codes 0 to 4 always, 5 and 6 only in signed files of version 87 on,
+// 7 only in those of version 105 on.
+std::optional<CharacterClass> characterClass(const CharacterSummary& summary);
+// The name shown for a class ("Amazon", ..., "Warlock").
+QString className(CharacterClass cls);
+
+} // namespace quillmere::game
+
+// The shared buffer of the character file read last, replaced by every read. Only the head of the
+// file is kept in memory (everything the program interprets lies in it); the length is the file's
+// true one, however large.
+namespace quillmere::game::HEXengine {
+
+inline constexpr qint64 kKeptBytes = 4096;
+
+// The first min(length, kKeptBytes) bytes of the file read last.
+const QByteArray& fileBytes();
+// The length in bytes of the file read last; 0 before the first read and after a failed one.
+qint64 fileLength();
+
+} // namespace quillmere::game::HEXengine

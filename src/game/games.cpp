@@ -1,0 +1,205 @@
+#include "game/games.h"
+
+#include "game/d2s_engine.h"
+#include "game/regedit.h"
+#include "host/drive_map.h"
+#include "host/wine_prefix.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace quillmere::games {
+
+namespace {
+
+std::mutex g_mutex;
+std::optional<Game> g_inUse;
+
+constexpr unsigned kMaxLookingThreads = 4;
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("quillmere::games", text);
+}
+
+// A child folder by its name, in the exact case first and then in any: Windows names ignore case.
+QString childFolder(const QString& parent, const QString& name) {
+    const QString exact = parent + QLatin1Char('/') + name;
+    if (QFileInfo(exact).isDir())
+        return exact;
+    const QStringList entries = QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return parent + QLatin1Char('/') + entry;
+    }
+    return {};
+}
+
+bool holdsCharacters(const QString& hostFolder) {
+    QDirIterator it(hostFolder, {QStringLiteral("*.d2s")}, QDir::Files);
+    return it.hasNext();
+}
+
+// The profiles of a prefix: every folder of C:\users but the shared one.
+QStringList userFolders(const QString& prefix) {
+    const QString users = prefix + QStringLiteral("/drive_c/users");
+    QStringList folders;
+    for (const QString& name : QDir(users).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (name.compare(QStringLiteral("Public"), Qt::CaseInsensitive) != 0)
+            folders << users + QLatin1Char('/') + name;
+    }
+    return folders;
+}
+
+class GameList {
+public:
+    explicit GameList(const QString& prefix)
+        : m_prefix(prefix) {}
+
+    // Adds a game whose save folder is the host folder given; one already listed is left out.
+    void add(Edition edition, bool fromRegistry, const QString& hostFolder, const QString& windowsFolder,
+             const QString& mod = {}) {
+        const QString real = QFileInfo(hostFolder).canonicalFilePath();
+        if (real.isEmpty() || m_seen.contains(real))
+            return;
+        m_seen << real;
+        m_games.append({edition, fromRegistry, m_prefix, windowsFolder, mod});
+    }
+    void addFixed(Edition edition, const QString& hostFolder, const QString& mod = {}) {
+        const QString windows = host::toWindowsPath(hostFolder);
+        if (!windows.isEmpty())
+            add(edition, false, hostFolder, windows, mod);
+    }
+    QList<Game> games() const { return m_games; }
+
+private:
+    QString m_prefix;
+    QStringList m_seen;
+    QList<Game> m_games;
+};
+
+void addResurrected(GameList& list, const QString& savedGames) {
+    const QString folder = childFolder(savedGames, QStringLiteral("Diablo II Resurrected"));
+    if (folder.isEmpty())
+        return;
+    list.addFixed(Edition::Resurrected, folder);
+    const QString mods = childFolder(folder, QStringLiteral("mods"));
+    if (mods.isEmpty())
+        return;
+    for (const QString& mod : QDir(mods).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString modFolder = mods + QLatin1Char('/') + mod;
+        if (holdsCharacters(modFolder))
+            list.addFixed(Edition::Resurrected, modFolder, mod);
+    }
+}
+
+} // namespace
+
+QString Game::name() const {
+    if (edition == Edition::Classic)
+        return tr("Diablo II");
+    if (mod.isEmpty())
+        return tr("Diablo II: Resurrected");
+    return tr("Diablo II: Resurrected, mod %1").arg(mod);
+}
+
+bool Game::sameAs(const Game& other) const {
+    return edition == other.edition && fromRegistry == other.fromRegistry &&
+           QDir::cleanPath(prefix) == QDir::cleanPath(other.prefix) &&
+           (fromRegistry || saveFolder.compare(other.saveFolder, Qt::CaseInsensitive) == 0);
+}
+
+QList<Game> gamesInPrefix(const QString& prefix) {
+    if (!host::isWinePrefix(prefix))
+        return {};
+    const QString cleanPrefix = QDir::cleanPath(prefix);
+    // The registry and the drives are read as this prefix has them.
+    const host::ScopedWinePrefix scope(cleanPrefix);
+    GameList list(cleanPrefix);
+
+    const QString registryFolder = regedit::registrySaveFolder();
+    if (!registryFolder.isEmpty()) {
+        const host::ResolvedPath resolved = host::resolve(registryFolder);
+        if (resolved.status == host::PathStatus::Ok && QFileInfo(resolved.hostPath).isDir())
+            list.add(Edition::Classic, true, resolved.hostPath, registryFolder);
+    }
+    for (const QString& user : userFolders(cleanPrefix)) {
+        const QString savedGames = childFolder(user, QStringLiteral("Saved Games"));
+        if (savedGames.isEmpty())
+            continue;
+        const QString classic = childFolder(savedGames, QStringLiteral("Diablo II"));
+        if (!classic.isEmpty() && holdsCharacters(classic))
+            list.addFixed(Edition::Classic, classic);
+        addResurrected(list, savedGames);
+    }
+    return list.games();
+}
+
+QList<Game> gamesInPrefixes(const QStringList& prefixes) {
+    // Most of the time goes into reading each prefix's hives: several are read at once.
+    std::vector<QList<Game>> found(static_cast<std::size_t>(prefixes.size()));
+    std::atomic<qsizetype> next = 0;
+    const auto work = [&] {
+        for (qsizetype i = next++; i < prefixes.size(); i = next++)
+            found[static_cast<std::size_t>(i)] = gamesInPrefix(prefixes[i]);
+    };
+    const unsigned helpers = std::min({std::max(1u, std::thread::hardware_concurrency()), kMaxLookingThreads,
+                                       static_cast<unsigned>(prefixes.size())}) -
+                             (prefixes.isEmpty() ? 0 : 1);
+    std::vector<std::thread> threads;
+    try {
+        for (unsigned i = 0; i < helpers; ++i)
+            threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Out of threads: this one reads what no helper took.
+    }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+
+    QList<Game> games;
+    for (const QList<Game>& each : found)
+        games += each;
+    return games;
+}
+
+void useGame(const Game& game) {
+    const std::lock_guard lock(g_mutex);
+    g_inUse = game;
+    host::useWinePrefix(game.prefix);
+}
+
+void useNoGame(const QString& prefix) {
+    const std::lock_guard lock(g_mutex);
+    g_inUse.reset();
+    host::useWinePrefix(prefix);
+}
+
+std::optional<Game> gameInUse() {
+    const std::lock_guard lock(g_mutex);
+    return g_inUse;
+}
+
+QString resurrectedProgram() {
+    const QString uninstallKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                                                "Diablo II Resurrected");
+    const QString installed =
+        regedit::readStringValue(regedit::RootKey::LocalMachine, uninstallKey, QStringLiteral("InstallLocation"))
+            .value_or(QString());
+    for (const QString& folder : {installed, QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected")}) {
+        const QString program = winpath::joinWindowsPath(folder, QStringLiteral("D2R.exe"));
+        if (!folder.isEmpty() && d2sEngine::fileExists(program))
+            return program;
+    }
+    return {};
+}
+
+} // namespace quillmere::games

@@ -1,0 +1,152 @@
+#include "host/prefix_discovery.h"
+
+#include "host/prefix_sources.h"
+#include "host/wine_prefix.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+namespace quillmere::host {
+
+namespace {
+
+// Configuration files are a few kilobytes; anything far larger is not one of them.
+constexpr qint64 kMaxConfigBytes = qint64(1) << 20;
+// Enough for any real game library; a bound so that a pathological folder cannot stall start-up.
+constexpr int kMaxLutrisConfigs = 4096;
+
+QByteArray readConfig(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxConfigBytes)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(kMaxConfigBytes);
+}
+
+// The folders right below `parent` (links to folders included), sorted; none when it is unreadable.
+QStringList subfolders(const QString& parent, const QStringList& nameFilters = {}) {
+    QStringList found;
+    QDirIterator it(parent, nameFilters, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    while (it.hasNext())
+        found << it.next();
+    found.sort();
+    return found;
+}
+
+QStringList filesIn(const QString& parent, const QString& nameFilter) {
+    QStringList found;
+    QDirIterator it(parent, {nameFilter}, QDir::Files | QDir::Hidden);
+    while (it.hasNext() && found.size() < kMaxLutrisConfigs)
+        found << it.next();
+    found.sort();
+    return found;
+}
+
+// The places, each once: XDG folders may or may not be the defaults below the home folder.
+QStringList distinct(const QStringList& folders) {
+    QStringList out;
+    for (const QString& folder : folders) {
+        const QString clean = QDir::cleanPath(folder);
+        if (!folder.isEmpty() && !out.contains(clean))
+            out << clean;
+    }
+    return out;
+}
+
+class Collector {
+public:
+    void offer(const QString& folder) {
+        if (!isWinePrefix(folder))
+            return;
+        const QString real = QFileInfo(folder).canonicalFilePath();
+        if (real.isEmpty() || m_seen.contains(real))
+            return;
+        m_seen.insert(real);
+        m_found << QDir::cleanPath(folder);
+    }
+    void offerEach(const QStringList& folders, const QString& below = {}) {
+        for (const QString& folder : folders)
+            offer(folder + below);
+    }
+    QStringList found() const { return m_found; }
+
+private:
+    QStringList m_found;
+    QSet<QString> m_seen;
+};
+
+struct Places {
+    QString home;
+    QStringList configHomes;
+    QStringList dataHomes;
+};
+
+void collectLutris(const Places& places, Collector& collector) {
+    QStringList folders;
+    for (const QString& config : places.configHomes)
+        folders << config + QStringLiteral("/lutris/games");
+    for (const QString& data : places.dataHomes)
+        folders << data + QStringLiteral("/lutris/games");
+    for (const QString& folder : distinct(folders)) {
+        for (const QString& file : filesIn(folder, QStringLiteral("*.yml")))
+            collector.offerEach(lutrisPrefixes(readConfig(file), places.home));
+    }
+    collector.offerEach(subfolders(places.home + QStringLiteral("/Games")));
+}
+
+void collectSteam(const Places& places, Collector& collector) {
+    // The real folder before ~/.steam/steam, which usually links to it.
+    QStringList roots;
+    for (const QString& data : places.dataHomes)
+        roots << data + QStringLiteral("/Steam");
+    roots << places.home + QStringLiteral("/.steam/steam");
+    roots << places.home + QStringLiteral("/.var/app/com.valvesoftware.Steam/.local/share/Steam");
+
+    QStringList libraries;
+    for (const QString& root : distinct(roots)) {
+        libraries << root;
+        for (const char* vdf : {"/steamapps/libraryfolders.vdf", "/config/libraryfolders.vdf"})
+            libraries << steamLibraryFolders(readConfig(root + QLatin1String(vdf)));
+    }
+    QSet<QString> seen;
+    for (const QString& library : distinct(libraries)) {
+        const QString real = QFileInfo(library).canonicalFilePath();
+        if (real.isEmpty() || seen.contains(real))
+            continue; // a missing disk, or a library reached twice through a link
+        seen.insert(real);
+        collector.offerEach(subfolders(library + QStringLiteral("/steamapps/compatdata")), QStringLiteral("/pfx"));
+    }
+}
+
+} // namespace
+
+QStringList discoverPrefixes(const QString& home, const QProcessEnvironment& environment) {
+    Places places;
+    places.home = QDir::cleanPath(home);
+    const QString configHome = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
+    const QString dataHome = environment.value(QStringLiteral("XDG_DATA_HOME"));
+    // Only absolute XDG folders count, as the XDG rules say; the defaults are looked at as well.
+    places.configHomes =
+        distinct({QDir::isAbsolutePath(configHome) ? configHome : QString(), places.home + QStringLiteral("/.config")});
+    places.dataHomes = distinct(
+        {QDir::isAbsolutePath(dataHome) ? dataHome : QString(), places.home + QStringLiteral("/.local/share")});
+
+    Collector collector;
+    collector.offer(places.home + QStringLiteral("/.wine"));
+    collectLutris(places, collector);
+    for (const QString& data : places.dataHomes)
+        collector.offerEach(subfolders(data + QStringLiteral("/bottles/bottles")));
+    collector.offerEach(
+        subfolders(places.home + QStringLiteral("/.var/app/com.usebottles.bottles/data/bottles/bottles")));
+    collectSteam(places, collector);
+    collector.offerEach(subfolders(places.home + QStringLiteral("/.PlayOnLinux/wineprefix")));
+    collector.offerEach(subfolders(places.home + QStringLiteral("/.cxoffice")));
+    return collector.found();
+}
+
+} // namespace quillmere::host

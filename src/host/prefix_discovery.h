@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+namespace quillmere::host {
+
+// The Wine prefixes a player's game launchers keep, found without being told where: ~/.wine, the
+// prefixes of Lutris (its game configurations' "prefix:" entries, and the folders of ~/Games),
+// Bottles (native and Flatpak), Steam's Proton (every library's compatdata/*/pfx, native and
+// Flatpak), PlayOnLinux and CrossOver. Only these places are read, never the home folder as a
+// whole; what cannot be read is passed over in silence. Each prefix comes once (by its real path),
+// in the order above. `environment` supplies XDG_CONFIG_HOME and XDG_DATA_HOME.
+QStringList discoverPrefixes(const QString& home, const QProcessEnvironment& environment);
+
+} // namespace quillmere::host

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Wine's registry files (system.reg, user.reg) read straight from their text, the way wineserver
+// loads them: "WINE REGISTRY Version 2", then [key] sections of "name"=data lines.
+namespace quillmere::host {
+
+// Value types as Windows numbers them.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+struct HiveValue {
+    std::u16string name; // empty for the default value "@"
+    std::uint32_t type = kRegNone;
+    // Raw data as Windows keeps it: strings in UTF-16LE with the terminating NUL they were written
+    // with, DWORDs little-endian. A line wineserver rejects leaves the value with type 0 and no data.
+    std::string data;
+};
+
+struct HiveKey {
+    bool present = false;
+    std::u16string path; // components joined by single backslashes, as spelt in the file
+    std::vector<HiveValue> values;
+
+    const HiveValue* find(std::u16string_view name) const; // case-insensitive
+};
+
+struct Hive {
+    bool valid = false; // the text starts with Wine's header line
+    bool win64 = false; // "#arch=win64": 32-bit programs see Software\Wow6432Node
+    std::vector<HiveKey> keys;
+};
+
+// The keys named in `paths` (one result per path, in the same order), read in one pass over the
+// text. Names match case-insensitively; empty path components are ignored on both sides. A key
+// exists when a section names it or a key below it, and the empty path (the root) always does. A
+// key that appears in several sections gets their values merged, a later line replacing an
+// earlier value of the same name.
+Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths);
+
+// Hands out the hive text piece by piece: copies up to `size` bytes to `into` and returns how many
+// it copied, 0 at the end.
+using HiveSource = std::function<std::size_t(char* into, std::size_t size)>;
+
+// The same over at most `size` bytes taken from `source` as the scan goes, so that each piece is
+// scanned while it is still in the processor's cache.
+Hive readHiveKeys(const HiveSource& source, std::size_t size, const std::vector<std::u16string>& paths);
+
+// The processor instructions the lookup passes over unwanted keys with: the widest this machine
+// has, unless narrowed (tests narrow it to cover each way).
+enum class HiveScan { Portable, Avx2, Avx512 };
+HiveScan hiveScan();
+void limitHiveScan(HiveScan widest);
+
+// Every key that has a section of its own, in order of first appearance.
+Hive parseHive(std::string_view text);
+
+// Windows' case-insensitive comparison of names: one UTF-16 unit at a time, by simple upper case.
+char16_t foldCase(char16_t unit);
+bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
+
+// The ANSI code page of a Linux process is the locale's 8-bit encoding, UTF-8. Unpaired
+// surrogates become U+FFFD; an odd trailing byte is dropped.
+std::string ansiFromUtf16(std::string_view utf16le);
+std::u16string utf16FromAnsi(std::string_view ansi);
+
+} // namespace quillmere::host

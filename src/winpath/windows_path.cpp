@@ -1,0 +1,67 @@
+#include "winpath/windows_path.h"
+
+namespace quillmere::winpath {
+
+namespace {
+
+bool isAsciiLetter(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+} // namespace
+
+bool isSeparator(QChar c) {
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+}
+
+QChar driveLetterOf(const QString& windowsPath) {
+    if (windowsPath.size() < 2 || windowsPath.at(1) != QLatin1Char(':') || !isAsciiLetter(windowsPath.front()))
+        return {};
+    return windowsPath.front().toLower();
+}
+
+bool isDriveRoot(const QString& windowsPath) {
+    return windowsPath.size() == 3 && !driveLetterOf(windowsPath).isNull() && isSeparator(windowsPath.at(2));
+}
+
+QString joinWindowsPath(const QString& folder, const QString& name) {
+    qsizetype start = 0;
+    while (start < name.size() && isSeparator(name.at(start)))
+        ++start;
+    const QString bare = name.mid(start);
+    if (folder.isEmpty())
+        return bare;
+    if (isSeparator(folder.back()))
+        return folder + bare;
+    return folder + QLatin1Char('\\') + bare;
+}
+
+bool isAddressableName(const QString& name) {
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        switch (c.unicode()) {
+        case u'\\':
+        case u'/':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'|':
+            return false;
+        default:
+            if (c.unicode() < 0x20)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool isDriveText(const QString& text) {
+    return text.size() == 2 && text.at(1) == QLatin1Char(':') && text.at(0).isLetter() && text.at(0).unicode() < 0x80;
+}
+
+} // namespace quillmere::winpath
