@@ -32,8 +32,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     using namespace quillmere::copy;
-    const QString source = toWindowsPath(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
-    const QString destination = toWindowsPath(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
+    namespace host = quillmere::host;
+    namespace winpath = quillmere::winpath;
+    const QString source = host::toWindowsPath(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+    const QString destination = host::toWindowsPath(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
     if (source.isEmpty() || destination.isEmpty()) {
         std::fprintf(stderr, "no drive holds these folders\n");
         return 2;
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
     FileCopyEngine engine(ui);
     QElapsedTimer clock;
     clock.start();
-    const CopyResult result = engine.copy({joinWindowsPath(source, QString::fromLocal8Bit(argv[2]))}, destination);
+    const CopyResult result =
+        engine.copy({winpath::joinWindowsPath(source, QString::fromLocal8Bit(argv[2]))}, destination);
     std::printf("%lld\n", static_cast<long long>(clock.elapsed()));
     return result.code == 0 && !result.aborted ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-using namespace quillmere::character;
+using namespace quillmere::game;
 
 // One Wine-style prefix for the whole run: c: is drive_c, the save file lives in C:\Saves.
 struct Prefix {

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 namespace host = quillmere::host;
+namespace winpath = quillmere::winpath;
 
 namespace {
 
