@@ -42,7 +42,7 @@ public:
     std::function<void(const QByteArray& path)> onSourceOpened;
     std::function<void(int readCount)> onSourceRead; // before each read of a source, counted from 1
     std::function<void(int milliseconds)> onPause;   // before the pause
-    int lockDelayUs = 0;                             // widens the window between creation and lock
+    int lockDelayUs = 0; // widens the window between a temporary file's creation and its lock
 
     QStringList calls() const {
         const std::lock_guard lock(m_mutex);
@@ -89,7 +89,7 @@ public:
         return newTemp(FileIo::createNew(path), path);
     }
     int lock(int fd) override {
-        if (lockDelayUs > 0)
+        if (lockDelayUs > 0 && tempOf(fd) != "?")
             ::usleep(useconds_t(lockDelayUs));
         return FileIo::lock(fd);
     }

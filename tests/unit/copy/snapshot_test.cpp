@@ -45,16 +45,21 @@ protected:
 };
 
 TEST_F(Snapshot, ASourceRewrittenDuringTheCopyIsReadAgainWhole) {
-    FaultyIo io;
-    io.onSourceRead = [this](int count) {
-        if (count == 2) // after the first megabyte
-            gameSaves(m_newSave);
-    };
-    ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
-    // The copy carries the time of the version it holds.
-    EXPECT_EQ(QFileInfo(m_backup + QStringLiteral("/Hero.d2s")).lastModified(), QFileInfo(m_source).lastModified());
-    EXPECT_TRUE(tempsIn(m_backup).isEmpty());
+    const QByteArray sameSize = content("same size ", m_oldSave.size());
+    for (const QByteArray& newSave : {m_newSave, sameSize}) {
+        SCOPED_TRACE(newSave.size());
+        gameSaves(m_oldSave);
+        FaultyIo io;
+        io.onSourceRead = [&](int count) {
+            if (count == 2) // after the first megabyte
+                gameSaves(newSave);
+        };
+        ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
+        EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), newSave);
+        // The copy carries the time of the version it holds.
+        EXPECT_EQ(QFileInfo(m_backup + QStringLiteral("/Hero.d2s")).lastModified(), QFileInfo(m_source).lastModified());
+        EXPECT_TRUE(tempsIn(m_backup).isEmpty());
+    }
 }
 
 TEST_F(Snapshot, ASourceThatKeepsChangingFailsAndKeepsTheOldTarget) {
