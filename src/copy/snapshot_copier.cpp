@@ -156,7 +156,7 @@ int SnapshotCopier::verify(const WrittenCopy& copy) {
             break;
         hash.add(m_buffer.data(), std::size_t(n));
         offset += n;
-        m_progress.cancelled(); // keeps the windows responsive through a large file
+        m_progress.stillWorking();
     }
     return offset == copy.size && hash.result() == copy.hash ? 1 : 0;
 }

@@ -16,15 +16,26 @@ public:
         : m_ui(ui)
         , m_total(total) {}
 
-    void inFile(const QString& name, qint64 bytes) { m_ui.progress(name, m_done + bytes, m_total); }
+    void inFile(const QString& name, qint64 bytes) {
+        m_name = name;
+        m_shown = m_done + bytes;
+        m_ui.progress(name, m_shown, m_total);
+    }
     void fileDone(qint64 size) { m_done += size; }
     void allDone() { m_ui.progress(QString(), m_total, m_total); }
     bool cancelled() { return m_cancelled = m_cancelled || m_ui.cancelled(); }
+    // While the copy waits for the disk: the progress window still shows up, and answers.
+    void stillWorking() {
+        m_ui.progress(m_name, m_shown, m_total);
+        cancelled();
+    }
 
 private:
     CopyUi& m_ui;
     qint64 m_total;
     qint64 m_done = 0;
+    QString m_name;
+    qint64 m_shown = 0;
     bool m_cancelled = false;
 };
 

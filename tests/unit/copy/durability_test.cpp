@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
 
 #include <unistd.h>
@@ -172,6 +173,26 @@ TEST_F(Durability, ADestinationRefusingModesAndTimesStillGetsTheCopy) {
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     EXPECT_EQ(copy(ui, io).status, CopyStatus::Failed);
+}
+
+// A slow medium can take seconds to take the data: the progress window still comes up meanwhile,
+// and its Cancel is heard.
+TEST_F(Durability, TheWindowsHearFromTheCopyWhileTheDiskCatchesUp) {
+    FaultyIo io;
+    std::atomic<bool> syncing = false;
+    io.beforeSync = [&syncing](int) {
+        syncing = true;
+        ::usleep(300'000);
+        syncing = false;
+    };
+    int reportsWhileSyncing = 0;
+    m_ui.cancelOn = [&](const QString&, qint64) {
+        reportsWhileSyncing += syncing ? 1 : 0;
+        return false;
+    };
+    m_ui.replaceAnswers = {ReplaceAnswer::YesToAll};
+    ASSERT_EQ(copy(m_ui, io).status, CopyStatus::Copied);
+    EXPECT_GE(reportsWhileSyncing, 3);
 }
 
 // The check before the rename: the temporary file is changed behind the copy's back, as a faulty
