@@ -218,7 +218,7 @@ bool CopyRun::publishPending() {
     std::vector<int> fds;
     for (const PendingCopy& pending : m_pending)
         fds.push_back(pending.copy.temp.fd());
-    const std::vector<int> synced = syncFiles(m_io, fds, [this] { m_progress.cancelled(); });
+    const std::vector<int> synced = syncFiles(m_io, fds, [this] { m_progress.stillWorking(); });
     std::optional<CopyError> error;
     for (std::size_t i = 0; i < m_pending.size() && !error; ++i)
         error = publish(m_pending[i], synced[i]);
