@@ -43,6 +43,7 @@ engine_once() { # name pattern round [tool]
     sync
     ms=$("${4:-$tool}" "$work/$1" "$2" "$out")
     echo "$ms"
+    # shellcheck disable=SC2086 # the pattern is a glob
     cmp -s <(cd "$work/$1" && cat -- $2) <(cd "$out" && cat -- $2) || { echo "copies differ" >&2; exit 1; }
     rm -rf "$out"
 }
@@ -51,7 +52,11 @@ cp_once() { # name pattern round
     local out="$work/out-cp-$1-$3" t0 t1
     mkdir -p "$out"
     sync
-    t0=$(now); cp -p "$work/$1"/$2 "$out/"; sync; t1=$(now)
+    t0=$(now)
+    # shellcheck disable=SC2086 # the pattern is a glob
+    cp -p "$work/$1"/$2 "$out/"
+    sync
+    t1=$(now)
     awk -v ns=$((t1 - t0)) 'BEGIN { printf "%.3f\n", ns / 1e6 }'
     rm -rf "$out"
 }
