@@ -19,6 +19,9 @@ bool isTempName(const QByteArray& name);
 // (O_TMPFILE) where the file system can, locked and then named; elsewhere made under a temporary
 // name and kept only once the lock holds and the name still leads to it. A file not published is
 // removed when the object goes.
+//
+// Not QSaveFile: it cannot lock its file before others see it, cannot be read back before its
+// commit, and syncs each file on its own where the copy syncs many at once.
 class TempFile final {
 public:
     explicit TempFile(FileIo& io)
