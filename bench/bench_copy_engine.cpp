@@ -1,8 +1,9 @@
 // Copies the files of one folder that a pattern selects into another folder through the copy
-// engine, answering every question with Yes, and prints the time taken in milliseconds.
+// engine, answering every question with Yes, and prints the time the copy took in milliseconds.
 //   bench_copy_engine <host source folder> <pattern> <host destination folder>
-#include "copy/file_copy_engine.h"
+#include "copy/copy_files.h"
 #include "host/drive_map.h"
+#include "winpath/windows_path.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,8 +12,10 @@
 
 namespace {
 
-class YesUi final : public quillmere::copy::ShellCopyUi {
+class YesUi final : public quillmere::copy::CopyUi {
 public:
+    void copyStarted() override {}
+    void copyFinished() override {}
     quillmere::copy::ReplaceAnswer confirmReplace(const quillmere::copy::ReplaceInfo&) override {
         return quillmere::copy::ReplaceAnswer::YesToAll;
     }
@@ -31,9 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <source folder> <pattern> <destination folder>\n", argv[0]);
         return 2;
     }
-    using namespace quillmere::copy;
-    namespace host = quillmere::host;
-    namespace winpath = quillmere::winpath;
+    using namespace quillmere;
     const QString source = host::toWindowsPath(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     const QString destination = host::toWindowsPath(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
     if (source.isEmpty() || destination.isEmpty()) {
@@ -41,11 +42,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     YesUi ui;
-    FileCopyEngine engine(ui);
     QElapsedTimer clock;
     clock.start();
-    const CopyResult result =
-        engine.copy({winpath::joinWindowsPath(source, QString::fromLocal8Bit(argv[2]))}, destination);
-    std::printf("%lld\n", static_cast<long long>(clock.elapsed()));
-    return result.code == 0 && !result.aborted ? 0 : 1;
+    const copy::CopyOutcome outcome =
+        copy::copyFiles(winpath::joinWindowsPath(source, QString::fromLocal8Bit(argv[2])), destination, ui);
+    std::printf("%.3f\n", double(clock.nsecsElapsed()) / 1e6);
+    return outcome.succeeded() ? 0 : 1;
 }

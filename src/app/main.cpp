@@ -2,7 +2,9 @@
 #include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "archive/shell_copy.h"
 #include "controls/classic_fonts.h"
+#include "copy/shell_copy_windows.h"
 #include "host/process_start.h"
 
 #include <QApplication>
@@ -65,7 +67,9 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     const QString notice = gameChoice.chooseAtStartUp(startUpGames);
     quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
-    quillmere::app::MainWindow window(launcher);
+    quillmere::copy::ShellCopyWindows copyWindows;
+    quillmere::archive::ShellFileCopy fileCopy(copyWindows);
+    quillmere::app::MainWindow window(launcher, fileCopy);
     window.setGameChoice(&gameChoice);
     window.showNotice(notice);
     window.show();

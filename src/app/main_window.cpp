@@ -61,9 +61,10 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-MainWindow::MainWindow(Launcher& launcher, QWidget* parent)
+MainWindow::MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, QWidget* parent)
     : QMainWindow(parent)
-    , m_launcher(launcher) {
+    , m_launcher(launcher)
+    , m_fileCopy(fileCopy) {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
@@ -300,12 +301,12 @@ void MainWindow::cmdBackup_Click() {
         controls::msgBox(tr("You have not selected a file yet!"), controls::mb::Critical, tr("No File Selected..."));
         return;
     }
-    archive::BackupDialog dialog(m_file1->fileName());
+    archive::BackupDialog dialog(m_file1->fileName(), m_fileCopy);
     dialog.exec();
 }
 
 void MainWindow::cmdRestore_Click() {
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(m_fileCopy);
     dialog.exec();
 }
 

@@ -21,6 +21,10 @@ namespace quillmere::character {
 class PreviewPanel;
 }
 
+namespace quillmere::archive {
+class ShellFileCopy;
+}
+
 namespace quillmere::app {
 
 class GameChoice;
@@ -32,8 +36,9 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
 public:
-    // The launcher starts the game and the disk utility; the caller keeps it alive.
-    explicit MainWindow(Launcher& launcher, QWidget* parent = nullptr);
+    // The launcher starts the game and the disk utility; fileCopy makes the backup and restore copies.
+    // The caller keeps both alive.
+    MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // "Quillmere - Beta v1.4", from the program's version numbers.
@@ -69,6 +74,7 @@ private:
     void commitData(QSessionManager& manager);
 
     Launcher& m_launcher;
+    archive::ShellFileCopy& m_fileCopy;
     GameChoice* m_gameChoice = nullptr;
     bool m_saveFolderFound = false;
 

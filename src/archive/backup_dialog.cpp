@@ -7,9 +7,8 @@
 #include "controls/twips.h"
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
-#include "host/drive_map.h"
+#include "winpath/windows_path.h"
 
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -18,19 +17,10 @@ namespace quillmere::archive {
 
 using controls::twipsRect;
 
-namespace {
-
-// Makes the one missing level of the target folder.
-bool createFolder(const QString& windowsPath) {
-    const host::ResolvedPath resolved = host::resolve(windowsPath);
-    return resolved.status == host::PathStatus::Ok && QDir().mkdir(resolved.hostPath);
-}
-
-} // namespace
-
-BackupDialog::BackupDialog(const QString& selectedFileName)
+BackupDialog::BackupDialog(const QString& selectedFileName, ShellFileCopy& fileCopy)
     : ArchiveDialog("frmBackup", tr("Backup..."), QSize(4680, 3765))
-    , m_selectedFileName(selectedFileName) {
+    , m_selectedFileName(selectedFileName)
+    , m_fileCopy(fileCopy) {
     m_frame1 = new QGroupBox(tr("Directory Selection"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
@@ -65,8 +55,8 @@ void BackupDialog::cmdOK_Click() {
     const QString name = d2sEngine::fileTitle(m_selectedFileName);
     // A drive root is told by the path alone, so the target never gets two separators.
     const QString target = winpath::joinWindowsPath(m_dir1->path(), name);
-    const bool copied = !saveFolder.isEmpty() && (d2sEngine::folderExists(target) || createFolder(target)) &&
-                        shellFileCopy(winpath::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
+    const bool copied = !saveFolder.isEmpty() && (d2sEngine::folderExists(target) || m_fileCopy.createFolder(target)) &&
+                        m_fileCopy.run(winpath::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
     reportCopy(copied, tr("All character(s) were successfully backed up!"),
                tr("An error occurred while backing up your character!"));
 }

@@ -6,18 +6,22 @@ class QGroupBox;
 
 namespace quillmere::archive {
 
+class ShellFileCopy;
+
 // frmBackup: where to back the main window's selected character up to.
 class BackupDialog final : public ArchiveDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BackupDialog)
 public:
-    // selectedFileName is the main window's File1 selection, read when OK is pressed.
-    explicit BackupDialog(const QString& selectedFileName);
+    // selectedFileName is the main window's File1 selection, read when OK is pressed; fileCopy makes
+    // the copy, and stays the caller's.
+    BackupDialog(const QString& selectedFileName, ShellFileCopy& fileCopy);
 
     void cmdOK_Click();
 
 private:
     QString m_selectedFileName;
+    ShellFileCopy& m_fileCopy;
     QGroupBox* m_frame1 = nullptr;
 };
 

@@ -20,8 +20,9 @@ namespace quillmere::archive {
 
 using controls::twipsRect;
 
-RestoreDialog::RestoreDialog()
-    : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800)) {
+RestoreDialog::RestoreDialog(ShellFileCopy& fileCopy)
+    : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800))
+    , m_fileCopy(fileCopy) {
     m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
@@ -81,7 +82,7 @@ void RestoreDialog::cmdOK_Click() {
     const QString name = d2sEngine::fileTitle(fileName);
     // A backup folder at a drive root is joined with a single separator, as the backup does.
     const QString sourcePattern = winpath::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
-    const bool copied = !saveFolder.isEmpty() && shellFileCopy(sourcePattern, saveFolder);
+    const bool copied = !saveFolder.isEmpty() && m_fileCopy.run(sourcePattern, saveFolder);
     reportCopy(copied, tr("All character(s) were successfully restored!"),
                tr("An error occurred while restoring your character!"));
 }

@@ -13,18 +13,22 @@ class PreviewPanel;
 
 namespace quillmere::archive {
 
+class ShellFileCopy;
+
 // frmRestore: pick a character in any folder, preview it, and copy it back into the save folder.
 class RestoreDialog final : public ArchiveDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RestoreDialog)
 public:
-    RestoreDialog();
+    // fileCopy makes the copy, and stays the caller's.
+    explicit RestoreDialog(ShellFileCopy& fileCopy);
 
     void cmdOK_Click();
 
 private:
     void folderChange();
 
+    ShellFileCopy& m_fileCopy;
     QGroupBox* m_frame1 = nullptr;
     controls::FileListBox* m_file1 = nullptr;
     character::PreviewPanel* m_preview = nullptr;

@@ -1,40 +1,32 @@
 #include "archive/shell_copy.h"
 
 #include "controls/mouse_pointer.h"
-#include "copy/shell_file_operation.h"
+#include "copy/copy_files.h"
+#include "copy/destination_folder.h"
+#include "host/drive_map.h"
 
-#include <QByteArray>
+#include <QFile>
 
 namespace quillmere::archive {
 
-namespace {
+ShellFileCopy::ShellFileCopy(copy::CopyUi& ui)
+    : ShellFileCopy(ui, copy::defaultFileIo()) {}
 
-// A list of one entry in the 8-bit code page: the text, then two NUL characters.
-QByteArray singleEntryList(const QString& entry) {
-    QByteArray list = entry.toLocal8Bit();
-    list.append('\0');
-    list.append('\0');
-    return list;
+ShellFileCopy::ShellFileCopy(copy::CopyUi& ui, copy::FileIo& io)
+    : m_ui(ui)
+    , m_io(io) {}
+
+bool ShellFileCopy::run(const QString& sourcePattern, const QString& destinationFolder) {
+    controls::BusyPointer busy;
+    const copy::CopyOutcome outcome = copy::copyFiles(sourcePattern, destinationFolder, m_ui, m_io);
+    busy.restore();
+    return outcome.succeeded();
 }
 
-} // namespace
-
-bool shellFileCopy(const QString& sourcePattern, const QString& destinationFolder) {
-    controls::BusyPointer busy;
-
-    const QByteArray from = singleEntryList(sourcePattern);
-    const QByteArray to = singleEntryList(destinationFolder);
-    copy::SHFILEOPSTRUCTA operation;
-    operation.hwnd = nullptr;
-    operation.wFunc = copy::FO_COPY;
-    operation.pFrom = from.constData();
-    operation.pTo = to.constData();
-    operation.fFlags = copy::FOF_FILESONLY;
-
-    const int result = copy::SHFileOperationA(&operation);
-    const bool aborted = operation.fAnyOperationsAborted != 0;
-    busy.restore();
-    return result == 0 && !aborted;
+bool ShellFileCopy::createFolder(const QString& windowsFolder) {
+    const host::ResolvedPath resolved = host::resolve(windowsFolder);
+    return resolved.status == host::PathStatus::Ok &&
+           copy::makeFolderDurably(m_io, QFile::encodeName(resolved.hostPath)) == 0;
 }
 
 } // namespace quillmere::archive

@@ -33,14 +33,24 @@ QString describe(qint64 size, const QDateTime& modified) {
 
 } // namespace
 
-ShellCopyWindows::ShellCopyWindows(Options options, QObject* parent)
+ShellCopyWindows::ShellCopyWindows(int progressDelayMs, QObject* parent)
     : QObject(parent)
-    , m_options(std::move(options)) {
+    , m_progressDelayMs(progressDelayMs) {
     m_clock.start();
     m_lastPump.start();
 }
 
 ShellCopyWindows::~ShellCopyWindows() {
+    delete m_window.data();
+}
+
+void ShellCopyWindows::copyStarted() {
+    m_clock.restart();
+    m_lastPump.restart();
+    m_cancelled = false;
+}
+
+void ShellCopyWindows::copyFinished() {
     delete m_window.data();
 }
 
@@ -93,8 +103,6 @@ bool ShellCopyWindows::confirmCreateFolder(const QString& windowsFolder) {
 }
 
 void ShellCopyWindows::reportError(const CopyError& error) {
-    if (m_options.noErrorUi)
-        return;
     ArrowWhileAsking arrow;
     QMessageBox box(m_window ? static_cast<QWidget*>(m_window.data()) : QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ShellCopyError"));
@@ -108,7 +116,7 @@ void ShellCopyWindows::reportError(const CopyError& error) {
 
 void ShellCopyWindows::progress(const QString& fileName, qint64 bytesDone, qint64 bytesTotal) {
     if (!m_window) {
-        if (m_options.silent || m_clock.elapsed() < m_options.progressDelayMs)
+        if (m_clock.elapsed() < m_progressDelayMs)
             return;
         showProgressWindow();
     }
@@ -127,7 +135,7 @@ bool ShellCopyWindows::cancelled() {
 void ShellCopyWindows::showProgressWindow() {
     auto* window = new QDialog(QApplication::activeWindow());
     window->setObjectName(QStringLiteral("ShellCopyProgress"));
-    window->setWindowTitle(m_options.progressTitle.isEmpty() ? tr("Copying...") : m_options.progressTitle);
+    window->setWindowTitle(tr("Copying..."));
     window->setWindowModality(Qt::ApplicationModal);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
 

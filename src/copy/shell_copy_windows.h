@@ -1,6 +1,6 @@
 #pragma once
 
-#include "copy/file_copy_engine.h"
+#include "copy/copy_ui.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -13,22 +13,18 @@ class QProgressBar;
 
 namespace quillmere::copy {
 
-// The shell's own windows around one copy: a progress window that shows up only when the copy
-// takes a while, the replace and create-folder questions, and the error window.
-class ShellCopyWindows final : public QObject, public ShellCopyUi {
+// The shell's own windows around a copy: a progress window that shows up only when the copy takes
+// a while, the replace and create-folder questions, and the error window. One object serves every
+// copy of the run.
+class ShellCopyWindows final : public QObject, public CopyUi {
     Q_OBJECT
 public:
-    struct Options {
-        QString progressTitle; // empty: "Copying..."
-        bool silent = false;   // no progress window
-        bool noErrorUi = false;
-        int progressDelayMs = 500;
-    };
-
-    explicit ShellCopyWindows(Options options, QObject* parent = nullptr);
+    explicit ShellCopyWindows(int progressDelayMs = 500, QObject* parent = nullptr);
     ~ShellCopyWindows() override;
     Q_DISABLE_COPY_MOVE(ShellCopyWindows)
 
+    void copyStarted() override;
+    void copyFinished() override;
     ReplaceAnswer confirmReplace(const ReplaceInfo& info) override;
     bool confirmCreateFolder(const QString& windowsFolder) override;
     void reportError(const CopyError& error) override;
@@ -42,7 +38,7 @@ private:
     void showProgressWindow();
     void pumpEvents();
 
-    Options m_options;
+    int m_progressDelayMs;
     QElapsedTimer m_clock;
     QElapsedTimer m_lastPump;
     QPointer<QDialog> m_window;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "copy/file_copy_engine.h"
-#include "copy/shell_file_operation.h"
+#include "copy/copy_ui.h"
 
 #include <QList>
 #include <QString>
@@ -15,7 +14,7 @@ namespace quillmere::test {
 // Answers the copy's questions from a script and records what it was asked and told. An
 // unscripted replace question fails the test and answers Cancel; a missing destination folder is
 // created unless told otherwise.
-class ScriptedShellUi : public copy::ShellCopyUi {
+class ScriptedShellUi : public copy::CopyUi {
 public:
     std::deque<copy::ReplaceAnswer> replaceAnswers;
     bool createFolder = true;
@@ -26,9 +25,13 @@ public:
     QList<copy::ReplaceInfo> asked;
     QStringList foldersAsked;
     QList<copy::CopyError> errors;
+    int started = 0;
+    int finished = 0;
 
     void answerReplace(copy::ReplaceAnswer answer) { replaceAnswers.push_back(answer); }
 
+    void copyStarted() override { ++started; }
+    void copyFinished() override { ++finished; }
     copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo& info) override;
     bool confirmCreateFolder(const QString& folder) override;
     void reportError(const copy::CopyError& error) override { errors.append(error); }
@@ -37,15 +40,6 @@ public:
             cancelNow = true;
     }
     bool cancelled() override { return cancelNow; }
-};
-
-// A scripted user interface that every shell file operation talks to for its lifetime.
-class InstalledShellUi final : public ScriptedShellUi {
-public:
-    InstalledShellUi() { copy::setShellCopyUi(this); }
-    ~InstalledShellUi() override { copy::setShellCopyUi(nullptr); }
-    InstalledShellUi(const InstalledShellUi&) = delete;
-    InstalledShellUi& operator=(const InstalledShellUi&) = delete;
 };
 
 } // namespace quillmere::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/shell_copy.h"
 #include "d2s_fixtures.h"
 #include "game/regedit.h"
 #include "recording_message_box.h"
@@ -44,7 +45,8 @@ protected:
 
     TempPrefix prefix;
     RecordingMessageBox boxes;
-    InstalledShellUi shell;
+    ScriptedShellUi shell;
+    archive::ShellFileCopy fileCopy{shell};
     QString floppy;
 };
 

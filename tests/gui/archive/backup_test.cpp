@@ -40,7 +40,7 @@ protected:
 } // namespace
 
 TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot) {
-    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
     expectSuccess();
     EXPECT_FALSE(dialog.isVisible());
@@ -55,7 +55,7 @@ TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
               bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
 
     // Heroine alone takes only what begins with Heroine.
-    archive::BackupDialog second(QStringLiteral("Heroine.d2s"));
+    archive::BackupDialog second(QStringLiteral("Heroine.d2s"), fileCopy);
     ASSERT_TRUE(backUp(second, QStringLiteral("A:\\")));
     expectSuccess(1);
     EXPECT_EQ(filesIn(floppy + QStringLiteral("/Heroine")), QStringList{QStringLiteral("Heroine.d2s")});
@@ -64,7 +64,7 @@ TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
 TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     prefix.makeFolder(QStringLiteral("Backups"));
     {
-        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
         ASSERT_TRUE(backUp(dialog, QStringLiteral("C:\\Backups")));
         expectSuccess();
     }
@@ -72,7 +72,7 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     const QByteArray old = bytesOf(target);
     prefix.writeFile(QStringLiteral("Save\\Hero.d2s"), test::d2s::signedFile(96, 3, 27));
 
-    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     shell.answerReplace(copy::ReplaceAnswer::Cancel);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("C:\\Backups")));
     expectFailure(1);
@@ -92,7 +92,7 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
 TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder) {
     prefix.writeSystemReg(regedit::kGameKey, {});
     {
-        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
         ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
         expectFailure(0);
         EXPECT_TRUE(dialog.isVisible());
@@ -104,7 +104,7 @@ TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder) {
     QFile blocker(floppy + QStringLiteral("/Hero"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
     expectFailure(1);
     EXPECT_TRUE(dialog.isVisible());
@@ -114,7 +114,7 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
     prefix.mapDrive('b', prefix.scratch() + QStringLiteral("/gone"));
     QDir(prefix.scratch() + QStringLiteral("/gone")).removeRecursively();
 
-    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     dialog.show();
     auto* drive = dialog.findChild<controls::DriveListBox*>(QStringLiteral("Drive1"));
     auto* dir = dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"));
@@ -138,7 +138,7 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
 }
 
 TEST_F(BackupTest, EnterOnAFocusedOkBacksUp) {
-    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"));
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     dialog.show();
     ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("A:\\")));
     auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));

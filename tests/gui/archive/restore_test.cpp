@@ -4,7 +4,7 @@
 #include "archive_fixture.h"
 #include "controls/dir_list_box.h"
 #include "controls/file_list_box.h"
-#include "copy/file_copy_engine.h"
+#include "copy/file_io.h"
 #include "host/process_start.h"
 
 #include <QLabel>
@@ -21,7 +21,6 @@ class FillingDisk final : public copy::FileIo {
 public:
     explicit FillingDisk(qint64 room)
         : m_room(room) {}
-    ssize_t copyRange(int, int, size_t) override { return -ENOSYS; }
     ssize_t write(int fd, const void* buffer, size_t size) override {
         if (m_room <= 0)
             return -ENOSPC;
@@ -35,19 +34,6 @@ public:
 private:
     qint64 m_room;
 };
-
-FillingDisk* g_disk = nullptr;
-
-// The shell's operation carried out on the filling disk, answering every question with Yes.
-int copyOnFillingDisk(copy::SHFILEOPSTRUCTA* operation) {
-    test::ScriptedShellUi yes;
-    yes.answerReplace(copy::ReplaceAnswer::YesToAll);
-    copy::FileCopyEngine engine(yes, *g_disk);
-    const copy::CopyResult result =
-        engine.copy({QString::fromLocal8Bit(operation->pFrom)}, QString::fromLocal8Bit(operation->pTo));
-    operation->fAnyOperationsAborted = result.aborted;
-    return result.code;
-}
 
 class RestoreTest : public test::ArchiveTest {
 protected:
@@ -89,7 +75,7 @@ const QString kFailure = QStringLiteral("An error occurred while restoring your 
 } // namespace
 
 TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
@@ -103,7 +89,7 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
 }
 
 TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     controls::FileListBox* list = file1(dialog);
     click(dialog, QStringLiteral("Hero.d2s"));
@@ -121,7 +107,7 @@ TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
 }
 
 TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
@@ -133,7 +119,7 @@ TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
     EXPECT_TRUE(filesIn(fresh()).contains(QStringLiteral("Hero.d2s")));
 
     // Once the focus has left OK, Enter is Cancel's again.
-    archive::RestoreDialog second;
+    archive::RestoreDialog second(fileCopy);
     open(second, QStringLiteral("A:\\Hero"));
     click(second, QStringLiteral("Heroine.d2s"));
     second.findChild<QPushButton*>(QStringLiteral("cmdOK"))->setFocus(Qt::TabFocusReason);
@@ -146,7 +132,7 @@ TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
 TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
     for (const QString& name : filesIn(floppy + QStringLiteral("/Hero")))
         QFile::copy(floppy + QStringLiteral("/Hero/") + name, floppy + QLatin1Char('/') + name);
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\"));
     click(dialog, QStringLiteral("Heroine.d2s"));
     pressOK(dialog);
@@ -156,7 +142,7 @@ TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
 }
 
 TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePreview) {
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
     pressOK(dialog);
@@ -192,7 +178,7 @@ TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePrevi
 TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlone) {
     prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "the character as played since");
     {
-        archive::RestoreDialog dialog;
+        archive::RestoreDialog dialog(fileCopy);
         open(dialog, QStringLiteral("A:\\Hero"));
         click(dialog, QStringLiteral("Hero.d2s"));
         shell.answerReplace(copy::ReplaceAnswer::Cancel);
@@ -202,7 +188,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), QByteArray("the character as played since"));
     }
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     shell.answerReplace(copy::ReplaceAnswer::YesToAll);
@@ -218,11 +204,11 @@ TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
         host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
-    app::MainWindow window(launcher);
+    app::MainWindow window(launcher, fileCopy);
     auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
     EXPECT_EQ(list->count(), 0);
 
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
@@ -236,15 +222,13 @@ TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete) {
     prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "older hero");
     prefix.writeFile(QStringLiteral("Fresh\\Hero.txt"), "older notes");
     FillingDisk disk(1500);
-    g_disk = &disk;
-    copy::setFileOperationHandler(&copyOnFillingDisk);
+    shell.answerReplace(copy::ReplaceAnswer::YesToAll);
+    archive::ShellFileCopy onFillingDisk(shell, disk);
 
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(onFillingDisk);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
-    copy::setFileOperationHandler(nullptr);
-    g_disk = nullptr;
 
     EXPECT_EQ(boxes.boxes().last().text, kFailure);
     EXPECT_TRUE(dialog.isVisible());

@@ -1,7 +1,7 @@
 #include "support/temp_prefix.h"
 
+#include "copy/copy_files.h"
 #include "copy/shell_copy_windows.h"
-#include "copy/shell_file_operation.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -38,25 +38,37 @@ void pressInModal(const char* buttonName, QString* text) {
     });
 }
 
-TEST(ShellCopyWindows, ProgressWindowWaitsThenShowsTheFileAndCancels) {
-    ShellCopyWindows quick({QString(), false, false, 60'000});
-    quick.progress(QStringLiteral("Hero.d2s"), 10, 100);
-    EXPECT_EQ(quick.progressWindow(), nullptr) << "a short copy shows no window";
+TEST(ShellCopyWindows, AShortCopyShowsNoProgressWindow) {
+    ShellCopyWindows windows(60'000);
+    windows.copyStarted();
+    windows.progress(QStringLiteral("Hero.d2s"), 10, 100);
+    EXPECT_EQ(windows.progressWindow(), nullptr);
+    windows.copyFinished();
+}
 
-    ShellCopyWindows slow({QStringLiteral("Backing up..."), false, false, 0});
-    slow.progress(QStringLiteral("Hero.d2s"), 50, 100);
-    QDialog* window = slow.progressWindow();
+TEST(ShellCopyWindows, ProgressWindowShowsTheFileCancelsAndClosesWithTheCopy) {
+    ShellCopyWindows windows(0);
+    windows.copyStarted();
+    windows.progress(QStringLiteral("Hero.d2s"), 50, 100);
+    QPointer<QDialog> window = windows.progressWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Backing up..."));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Copying..."));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("file"))->text(), QStringLiteral("Hero.d2s"));
-    EXPECT_FALSE(slow.cancelled());
+    EXPECT_FALSE(windows.cancelled());
     window->findChild<QPushButton*>(QStringLiteral("cancel"))->click();
-    EXPECT_TRUE(slow.cancelled());
+    EXPECT_TRUE(windows.cancelled());
+    windows.copyFinished();
+    EXPECT_TRUE(window.isNull());
+
+    // The next copy starts afresh.
+    windows.copyStarted();
+    EXPECT_FALSE(windows.cancelled());
+    windows.copyFinished();
 }
 
 TEST(ShellCopyWindows, ReplaceQuestionNamesTheFileAndGivesFourAnswers) {
-    ShellCopyWindows windows({});
+    ShellCopyWindows windows;
     copy::ReplaceInfo info;
     info.name = QStringLiteral("Hero.d2s");
     info.existingSize = 1234;
@@ -80,31 +92,23 @@ TEST(ShellCopyWindows, ReplaceQuestionNamesTheFileAndGivesFourAnswers) {
     }
 }
 
-TEST(ShellCopyWindows, TheRealOperationAsksInItsOwnWindow) {
+TEST(ShellCopyWindows, TheRealCopyAsksAndReportsInItsOwnWindows) {
     test::TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.writeFile(QStringLiteral("Save\\Hero.d2s"), "new");
     prefix.writeFile(QStringLiteral("Backup\\Hero.d2s"), "old");
-
-    QByteArray from("C:\\Save\\Hero*.*\0\0", 17);
-    QByteArray to("C:\\Backup\0\0", 11);
-    copy::SHFILEOPSTRUCTA op;
-    op.wFunc = copy::FO_COPY;
-    op.pFrom = from.constData();
-    op.pTo = to.constData();
-    op.fFlags = copy::FOF_FILESONLY;
+    ShellCopyWindows windows;
 
     QString text;
     pressInModal("no", &text);
-    EXPECT_EQ(copy::SHFileOperationA(&op), 0);
-    EXPECT_NE(op.fAnyOperationsAborted, 0);
+    EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("C:\\Backup"), windows).status,
+              copy::CopyStatus::Skipped);
     EXPECT_TRUE(text.contains(QStringLiteral("Hero.d2s")));
 
-    // No match: the shell's own error window, and a failure.
-    from = QByteArray("C:\\Save\\Nobody*.*\0\0", 19);
-    op.pFrom = from.constData();
+    // No match: the copy's own error window, and a failure.
     pressInModal("OK", &text);
-    EXPECT_NE(copy::SHFileOperationA(&op), 0);
+    EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup"), windows).status,
+              copy::CopyStatus::Failed);
     EXPECT_TRUE(text.contains(QStringLiteral("Nobody*.*"))) << qPrintable(text);
 }
 

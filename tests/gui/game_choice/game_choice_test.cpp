@@ -4,6 +4,7 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "archive/restore_dialog.h"
+#include "archive/shell_copy.h"
 #include "controls/dir_list_box.h"
 #include "controls/file_list_box.h"
 #include "game/regedit.h"
@@ -91,7 +92,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow(app::GameChoice* gameChoice, const QString& notice = {}) {
-        auto window = std::make_unique<app::MainWindow>(launcher);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy);
         window->setGameChoice(gameChoice);
         window->showNotice(notice);
         window->show();
@@ -123,6 +124,8 @@ protected:
     test::RecordingMessageBox boxes;
     NoStarter starter;
     app::Launcher launcher{starter};
+    test::ScriptedShellUi shell;
+    archive::ShellFileCopy fileCopy{shell};
 };
 
 } // namespace
@@ -292,9 +295,8 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
 
     // The restore dialog previews the same way, and restores into the chosen game's save folder.
     TempHome::writeFile(lutris + "/drive_c/Backups/Nyx/Nyx.d2s", d2s::stateFile(105, 7, 43, 0x24));
-    test::InstalledShellUi shell;
     shell.answerReplace(copy::ReplaceAnswer::Yes);
-    archive::RestoreDialog dialog;
+    archive::RestoreDialog dialog(fileCopy);
     dialog.show();
     ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath("C:\\Backups\\Nyx"));
     clickFile(dialog, "Nyx.d2s");

@@ -1,5 +1,6 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "archive/shell_copy.h"
 #include "controls/file_list_box.h"
 #include "controls/mouse_pointer.h"
 #include "controls/twips.h"
@@ -8,6 +9,7 @@
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "recording_message_box.h"
+#include "scripted_shell_ui.h"
 #include "temp_prefix.h"
 
 #include <QAction>
@@ -50,7 +52,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow() {
-        auto window = std::make_unique<app::MainWindow>(launcher);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy);
         window->show();
         QApplication::setActiveWindow(window.get());
         return window;
@@ -77,6 +79,8 @@ protected:
     test::RecordingMessageBox boxes;
     NoStarter starter;
     app::Launcher launcher{starter};
+    test::ScriptedShellUi shell;
+    archive::ShellFileCopy fileCopy{shell};
 };
 
 } // namespace

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "copy/copy_ui.h"
+#include "copy/file_io.h"
+
+#include <QString>
+
+// The copy behind backup and restore.
+namespace quillmere::copy {
+
+enum class CopyStatus {
+    Copied,    // every selected file is in the destination
+    Skipped,   // done, but the user kept some of the files already there
+    Cancelled, // the user cancelled; whole files copied before that stay
+    Failed,    // see error; whole files copied before the failure stay
+};
+
+struct CopyOutcome {
+    CopyStatus status = CopyStatus::Copied;
+    CopyError error; // when Failed; also told to the user through CopyUi::reportError
+
+    bool succeeded() const { return status == CopyStatus::Copied; }
+};
+
+// Copies every ordinary, visible file that sourcePattern selects (a Windows path whose last
+// component may hold wildcards: "C:\Saves\Hero*.*") into the Windows folder destinationFolder,
+// asking ui before the folder is created or a file replaced. Folders are left out.
+//
+// No file is ever damaged: each source is copied as one consistent snapshot into a temporary file
+// in the destination folder, checked against what was read and synced to the disk, and only then
+// renamed over its target; the folder is synced once the renames are done.
+CopyOutcome copyFiles(const QString& sourcePattern, const QString& destinationFolder, CopyUi& ui,
+                      FileIo& io = defaultFileIo());
+
+} // namespace quillmere::copy

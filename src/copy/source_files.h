@@ -1,0 +1,31 @@
+#pragma once
+
+#include "copy/copy_ui.h"
+#include "copy/file_io.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace quillmere::copy {
+
+struct SourceFile {
+    QString name; // as the source folder spells it; also the name of the copy
+    QByteArray hostPath;
+    FileStat listed; // as it was when listed: the size the progress counts, the question's "new" version
+};
+
+struct SourceListing {
+    std::vector<SourceFile> files;
+    std::optional<CopyError> error;
+};
+
+// The ordinary, visible files that sourcePattern ("C:\Saves\Hero*.*") selects, in the order they are
+// copied. An error instead when the folder cannot be reached or read, when nothing matches, or when
+// two names differ only in letter case: Windows cannot hold both in one folder, and copying one over
+// the other would lose a character.
+SourceListing listSources(const QString& sourcePattern, FileIo& io);
+
+} // namespace quillmere::copy
