@@ -1,7 +1,7 @@
 // Filling the file list from a folder of 10,000 files (half of them *.d2s), against the bare work
 // underneath it: reading the folder and matching each name to the wildcard.
 #include "controls/file_list_box.h"
-#include "host/drive_map.h"
+#include "host/hidden_files.h"
 #include "winpath/wildcard.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "copy/file_copy_engine.h"
 
 #include "host/drive_map.h"
+#include "host/hidden_files.h"
 #include "winpath/wildcard.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,7 @@
 #include "host/watched_start.h"
 
+#include "host/process_start.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,10 +21,6 @@
 namespace quillmere::host {
 
 namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("ProcessStart", text);
-}
 
 // What the watcher process tells us: the program ended (with its wait status), or still runs.
 struct Report {
@@ -124,8 +122,8 @@ QString failureReason(const Report& report, int outputFd) {
     if (!line.isEmpty())
         return line;
     if (WIFSIGNALED(report.status))
-        return tr("It ended at once, stopped by signal %1.").arg(WTERMSIG(report.status));
-    return tr("It ended at once with exit code %1.").arg(WEXITSTATUS(report.status));
+        return WineProcessStarter::tr("It ended at once, stopped by signal %1.").arg(WTERMSIG(report.status));
+    return WineProcessStarter::tr("It ended at once with exit code %1.").arg(WEXITSTATUS(report.status));
 }
 
 bool isFailure(const Report& report) {
