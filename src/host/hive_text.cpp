@@ -1,7 +1,7 @@
 #include "host/hive_text.h"
 
-#include <cstring>
 #include <limits>
+#include <utility>
 
 namespace quillmere::host::hivetext {
 
@@ -27,37 +27,96 @@ char16_t escapedNumber(const char*& p, const char* end, unsigned value, unsigned
     return static_cast<char16_t>(value);
 }
 
-} // namespace
-
-bool isSpace(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u == ' ' || (u >= '\t' && u <= '\r');
+void appendUtf16le(std::string& out, std::u16string_view text) {
+    for (const char16_t unit : text) {
+        out.push_back(static_cast<char>(unit & 0xff));
+        out.push_back(static_cast<char>(unit >> 8));
+    }
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+// The type a string's tag names, moving `p` to the string's first character; 0 when it is none.
+std::uint32_t stringType(const char*& p, const char* end) {
+    static constexpr std::pair<std::string_view, std::uint32_t> kTags[] = {
+        {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
+    for (const auto& [tag, type] : kTags) {
+        if (startsWith(p, end, tag)) {
+            p += tag.size();
+            return type;
+        }
+    }
+    return kRegNone;
 }
 
-const char* skipSpaces(const char* p, const char* end) {
-    while (p < end && isSpace(*p))
+bool parseString(const char* p, const char* end, std::uint32_t type, HiveValue* value) {
+    const char* close = findUnescaped(p, end, '"');
+    if (!close)
+        return false;
+    if (value) {
+        std::u16string text;
+        decodeString(p, close + 1, '"', text);
+        text.push_back(u'\0');
+        value->type = type;
+        value->data.clear();
+        appendUtf16le(value->data, text);
+    }
+    return true;
+}
+
+// Comma-separated hex bytes; a "\" after them continues on the next line.
+bool parseHexBytes(const char* p, const char* end, Lines& lines, std::string* out) {
+    for (;;) {
+        // "hh," as Wine writes them in bulk, then the general rules for anything else.
+        const char* bulk = p;
+        for (; end - p >= 3 && p[2] == ',' && hexValue(p[0]) >= 0 && hexValue(p[1]) >= 0; p += 3) {
+            if (out)
+                out->push_back(static_cast<char>(hexValue(p[0]) << 4 | hexValue(p[1])));
+        }
+        if (p != bulk)
+            p = skipSpaces(p, end); // blanks may follow a comma, not come before the first byte
+        while (p < end && hexValue(*p) >= 0) {
+            const std::uint64_t byte = parseHexNumber(p, end);
+            if (byte > 0xff)
+                return false;
+            if (out)
+                out->push_back(static_cast<char>(byte));
+            p = skipSpaces(p, end);
+            if (p < end && *p == ',')
+                ++p;
+            p = skipSpaces(p, end);
+        }
+        p = skipSpaces(p, end);
+        if (p == end)
+            return true;
+        const char* begin = nullptr;
+        if (*p != '\\' || !lines.next(begin, end))
+            return false;
+        p = skipSpaces(begin, end);
+    }
+}
+
+// After "hex": ":" for binary data, or "(N):" for data of type N.
+bool parseHex(const char* p, const char* end, Lines& lines, HiveValue* value) {
+    std::uint32_t type = kRegBinary;
+    if (startsWith(p, end, "(")) {
         ++p;
-    return p;
+        type = static_cast<std::uint32_t>(parseHexNumber(p, end));
+        if (!startsWith(p, end, ")"))
+            return false;
+        ++p;
+    }
+    if (!startsWith(p, end, ":"))
+        return false;
+    std::string bytes;
+    if (!parseHexBytes(p + 1, end, lines, value ? &bytes : nullptr))
+        return false;
+    if (value) {
+        value->type = type;
+        value->data = std::move(bytes);
+    }
+    return true;
 }
 
-const char* contentEnd(const char* begin, const char* end) {
-    const void* nul = begin < end ? std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)) : nullptr;
-    return nul ? static_cast<const char*>(nul) : end;
-}
-
-bool startsWith(const char* p, const char* end, std::string_view tag) {
-    return static_cast<std::size_t>(end - p) >= tag.size() && std::memcmp(p, tag.data(), tag.size()) == 0;
-}
+} // namespace
 
 std::uint64_t parseHexNumber(const char*& p, const char* end) {
     const char* q = skipSpaces(p, end);
@@ -111,22 +170,56 @@ const char* decodeString(const char* p, const char* end, char close, std::u16str
     return p < end ? p + 1 : nullptr;
 }
 
-const char* findUnescaped(const char* p, const char* end, char c) {
-    while (const void* found = std::memchr(p, c, static_cast<std::size_t>(end - p))) {
-        const char* q = static_cast<const char*>(found);
-        std::size_t run = 0;
-        while (q - run > p && q[-1 - static_cast<std::ptrdiff_t>(run)] == '\\')
-            ++run;
-        if (run % 2 == 0)
-            return q;
-        p = q + 1;
-    }
-    return nullptr;
-}
-
 const char* skipString(const char* p, const char* end, char close) {
     const char* q = findUnescaped(p, end, close);
     return q ? q + 1 : nullptr;
+}
+
+std::u16string decodeKeyName(const char* p, const char* close) {
+    std::u16string raw;
+    for (char16_t unit; p < close && decodeUnit(p, close, unit);)
+        raw.push_back(unit);
+    std::u16string out;
+    for (const char16_t unit : raw) {
+        if (unit != u'\\' || (!out.empty() && out.back() != u'\\'))
+            out.push_back(unit);
+    }
+    if (!out.empty() && out.back() == u'\\')
+        out.pop_back();
+    return out;
+}
+
+std::u16string foldedPath(std::u16string_view path) {
+    std::u16string out;
+    bool separator = false;
+    for (const char16_t unit : path) {
+        if (unit == u'\\') {
+            separator = !out.empty();
+            continue;
+        }
+        if (separator)
+            out.push_back(u'\\');
+        separator = false;
+        out.push_back(foldCase(unit));
+    }
+    return out;
+}
+
+bool parseValueData(const char* p, const char* end, Lines& lines, HiveValue* value) {
+    if (const std::uint32_t type = stringType(p, end))
+        return !value || parseString(p, end, type, value);
+    if (startsWith(p, end, "dword:")) {
+        p += 6;
+        const auto dword = static_cast<std::uint32_t>(parseHexNumber(p, end));
+        if (value) {
+            value->type = kRegDword;
+            value->data.clear();
+            for (int shift = 0; shift < 32; shift += 8)
+                value->data.push_back(static_cast<char>((dword >> shift) & 0xff));
+        }
+        return true;
+    }
+    return startsWith(p, end, "hex") && parseHex(p + 3, end, lines, value);
 }
 
 } // namespace quillmere::host::hivetext

@@ -1,12 +1,11 @@
 #include "host/registry_hive.h"
 
+#include "host/hive_keys.h"
 #include "host/hive_text.h"
 
 #include <QChar>
 
-#include <algorithm>
-#include <cstring>
-#include <limits>
+#include <optional>
 #include <unordered_map>
 
 namespace quillmere::host {
@@ -16,127 +15,21 @@ using namespace hivetext;
 namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
-constexpr std::size_t kNoKey = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kNoKey = WantedKeys::kNone;
 
-char upperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// A key path with its empty components dropped ("a\\b\" is "a\b"), folded for comparing.
-std::u16string foldedPath(std::u16string_view path) {
-    std::u16string out;
-    bool separator = false;
-    for (const char16_t unit : path) {
-        if (unit == u'\\') {
-            separator = !out.empty();
-            continue;
-        }
-        if (separator)
-            out.push_back(u'\\');
-        separator = false;
-        out.push_back(foldCase(unit));
-    }
-    return out;
-}
-
-// The name of a key line up to its closing bracket, decoded, empty components dropped.
-std::u16string decodeKeyName(const char* p, const char* close) {
-    std::u16string raw;
-    for (char16_t unit; p < close && decodeUnit(p, close, unit);)
-        raw.push_back(unit);
-    std::u16string out;
-    for (const char16_t unit : raw) {
-        if (unit != u'\\' || (!out.empty() && out.back() != u'\\'))
-            out.push_back(unit);
-    }
-    if (!out.empty() && out.back() == u'\\')
-        out.pop_back();
-    return out;
-}
-
-void appendUtf16le(std::string& out, std::u16string_view text) {
-    for (const char16_t unit : text) {
-        out.push_back(static_cast<char>(unit & 0xff));
-        out.push_back(static_cast<char>(unit >> 8));
-    }
-}
-
-// A key the lookup wants, and its name as Wine writes it in a key line when that is plain ASCII
-// (upper case, each separator a doubled backslash), for comparing key lines before decoding them.
-struct WantedKey {
-    std::u16string folded;
-    std::string spelt;
-    bool spellable = true;
-
-    explicit WantedKey(std::u16string path)
-        : folded(std::move(path)) {
-        for (const char16_t unit : folded) {
-            spellable = spellable && unit < 0x80;
-            spelt.append(unit == u'\\' ? 2 : 1, static_cast<char>(unit));
-        }
-    }
-};
-
-enum class Match { Same, Differs, Unsure };
-
-// The raw name of a key line against a wanted key's spelling. Up to the first difference both read
-// the same; past it the names differ for certain only when the difference is plain text on both
-// sides, not an escape, a separator or a character beyond ASCII.
-Match compareSpelt(const WantedKey& wanted, std::string_view name) {
-    if (!wanted.spellable)
-        return Match::Unsure;
-    const std::string& spelt = wanted.spelt;
-    std::size_t i = 0;
-    while (i < spelt.size() && i < name.size() && upperAscii(name[i]) == spelt[i])
-        ++i;
-    if (i == spelt.size() && i == name.size())
-        return Match::Same;
-    const bool plainName = i == name.size() || (name[i] != '\\' && static_cast<unsigned char>(name[i]) < 0x80);
-    const bool plainSpelt = i == spelt.size() || spelt[i] != '\\';
-    return plainName && plainSpelt ? Match::Differs : Match::Unsure;
-}
-
-// The lines of the text, without their "\n" or "\r\n".
-class Lines {
-public:
-    explicit Lines(std::string_view text)
-        : m_pos(text.data())
-        , m_end(text.data() + text.size()) {}
-
-    bool next(const char*& begin, const char*& end) {
-        if (m_pos == m_end)
-            return false;
-        begin = m_pos;
-        const void* newline = std::memchr(m_pos, '\n', static_cast<std::size_t>(m_end - m_pos));
-        end = newline ? static_cast<const char*>(newline) : m_end;
-        m_pos = newline ? end + 1 : m_end;
-        if (end > begin && end[-1] == '\r')
-            --end;
-        return true;
-    }
-
-private:
-    const char* m_pos;
-    const char* m_end;
-};
-
+// One pass over the lines the way wineserver loads them: [key] lines open a key, "name"=data lines
+// give it values, "#arch=" lines before any key set the architecture.
 class HiveReader {
 public:
     // With `wanted` null every key is kept; otherwise only those named there.
     HiveReader(std::string_view text, const std::vector<std::u16string>* wanted)
-        : m_lines(text)
-        , m_all(wanted == nullptr) {
+        : m_lines(text) {
         if (!wanted)
             return;
-        for (const std::u16string& path : *wanted) {
-            std::u16string folded = foldedPath(path);
-            const auto same = std::find_if(m_wanted.begin(), m_wanted.end(),
-                                           [&folded](const WantedKey& key) { return key.folded == folded; });
-            m_slotOf.push_back(static_cast<std::size_t>(same - m_wanted.begin()));
-            if (same == m_wanted.end()) {
-                m_wanted.emplace_back(std::move(folded));
-                m_keys.push_back(HiveKey{path, {}});
-            }
+        m_wanted.emplace(*wanted);
+        for (std::size_t i = 0; i < wanted->size(); ++i) {
+            if (m_wanted->keyOfPath()[i] == m_keys.size())
+                m_keys.push_back(HiveKey{(*wanted)[i], {}});
         }
     }
 
@@ -144,19 +37,49 @@ public:
         Hive hive;
         const char* begin = nullptr;
         const char* end = nullptr;
-        hive.valid = m_lines.next(begin, end) && std::string_view(begin, contentEnd(begin, end) - begin) == kHeader;
-        while (hive.valid && !m_stop && m_lines.next(begin, end))
+        hive.valid = m_lines.next(begin, end) && std::string_view(begin, std::size_t(end - begin)) == kHeader;
+        const char* readEveryLineUpTo = nullptr;
+        while (hive.valid && !m_stop) {
+            if (m_wanted && !m_lines.holdsNul() && m_keyOpen && m_current == kNoKey &&
+                m_lines.position() >= readEveryLineUpTo)
+                readEveryLineUpTo = passOverUnwantedKeys();
+            if (!m_lines.next(begin, end))
+                break;
             line(begin, end);
+        }
         hive.win64 = m_arch == Arch::Win64;
-        if (m_all)
+        if (!m_wanted) {
             hive.keys = std::move(m_keys);
-        for (const std::size_t slot : m_slotOf)
-            hive.keys.push_back(m_keys[slot]);
+            return hive;
+        }
+        for (const std::size_t key : m_wanted->keyOfPath())
+            hive.keys.push_back(m_keys[key]);
         return hive;
     }
 
 private:
     enum class Arch { Unknown, Win32, Win64 };
+
+    // Inside a key nobody wants only key lines matter: goes from key line to key line, without
+    // reading the lines between, while each names a key nobody wants. Stops at the line to be read
+    // next and returns where lines must be read one by one up to: a key line that takes a closer
+    // look, or one that a line with a backslash before it might swallow as hex data.
+    const char* passOverUnwantedKeys() {
+        for (;;) {
+            const char* keyLine = m_lines.nextKeyLine();
+            const char* from = m_lines.mayCarryOnFrom(keyLine);
+            m_lines.seek(from);
+            if (keyLine == m_lines.end())
+                return keyLine;
+            const char* begin = nullptr;
+            const char* end = nullptr;
+            if (from != keyLine || !m_lines.next(begin, end) ||
+                !m_wanted->passesOver(skipSpaces(begin, end) + 1, end)) {
+                m_lines.seek(from);
+                return keyLine + 1;
+            }
+        }
+    }
 
     void line(const char* begin, const char* end) {
         const char* p = skipSpaces(begin, end);
@@ -164,7 +87,7 @@ private:
             return;
         switch (*p) {
         case '[':
-            keyLine(p + 1, contentEnd(p, end));
+            keyLine(p + 1, end);
             break;
         case '@':
         case '"':
@@ -173,7 +96,7 @@ private:
             break;
         case '#':
             if (!m_keyOpen)
-                globalOption(std::string_view(p, contentEnd(p, end) - p));
+                globalOption(std::string_view(p, std::size_t(end - p)));
             break;
         default:
             break; // comments, blank lines and anything wineserver would also pass over
@@ -184,7 +107,7 @@ private:
     void keyLine(const char* name, const char* end) {
         const char* close = findUnescaped(name, end, ']');
         m_keyOpen = close != nullptr;
-        m_current = !close ? kNoKey : m_all ? keyOfEvery(name, close) : wantedKey(name, close);
+        m_current = !close ? kNoKey : m_wanted ? m_wanted->find(name, close) : keyOfEvery(name, close);
     }
 
     std::size_t keyOfEvery(const char* name, const char* close) {
@@ -193,25 +116,6 @@ private:
         if (added)
             m_keys.push_back(HiveKey{std::move(path), {}});
         return it->second;
-    }
-
-    std::size_t wantedKey(const char* name, const char* close) {
-        const std::string_view raw(name, static_cast<std::size_t>(close - name));
-        bool unsure = false;
-        for (std::size_t i = 0; i < m_wanted.size(); ++i) {
-            const Match match = compareSpelt(m_wanted[i], raw);
-            if (match == Match::Same)
-                return i;
-            unsure = unsure || match == Match::Unsure;
-        }
-        if (!unsure)
-            return kNoKey;
-        const std::u16string folded = foldedPath(decodeKeyName(name, close));
-        for (std::size_t i = 0; i < m_wanted.size(); ++i) {
-            if (m_wanted[i].folded == folded)
-                return i;
-        }
-        return kNoKey;
     }
 
     void globalOption(std::string_view line) {
@@ -226,20 +130,10 @@ private:
             m_arch = arch;
     }
 
-    HiveValue& valueNamed(HiveKey& key, std::u16string name) {
-        for (HiveValue& value : key.values) {
-            if (equalsIgnoreCase(value.name, name))
-                return value;
-        }
-        return key.values.emplace_back(HiveValue{std::move(name), kRegNone, {}});
-    }
-
     void valueLine(const char* p, const char* end) {
         HiveKey* key = m_current == kNoKey ? nullptr : &m_keys[m_current];
         if (!key && !std::memchr(p, '\\', static_cast<std::size_t>(end - p)))
             return; // not kept, and no continuation to step over
-        end = contentEnd(p, end);
-
         std::u16string name;
         const char* q = p + 1;
         if (*p == '"') {
@@ -250,108 +144,24 @@ private:
         q = skipSpaces(q, end);
         if (q == end || *q != '=')
             return;
-        q = skipSpaces(q + 1, end);
-
         HiveValue* value = key ? &valueNamed(*key, std::move(name)) : nullptr;
-        if (!parseData(q, end, value) && value) {
+        if (!parseValueData(skipSpaces(q + 1, end), end, m_lines, value) && value) {
             value->type = kRegNone;
             value->data.clear();
         }
     }
 
-    // The data after "=": a quoted string, str(N):"...", dword:, hex: or hex(N): with "\"
-    // continuation lines. `value` is null when the key is not kept and only the lines matter.
-    bool parseData(const char* q, const char* end, HiveValue* value) {
-        if (const std::uint32_t type = stringType(q, end)) {
-            if (!value)
-                return true;
-            const char* close = findUnescaped(q, end, '"');
-            if (!close)
-                return false;
-            std::u16string text;
-            decodeString(q, close + 1, '"', text);
-            text.push_back(u'\0');
-            *value = HiveValue{std::move(value->name), type, {}};
-            appendUtf16le(value->data, text);
-            return true;
+    // A later line replaces an earlier value of the same name.
+    static HiveValue& valueNamed(HiveKey& key, std::u16string name) {
+        for (HiveValue& value : key.values) {
+            if (equalsIgnoreCase(value.name, name))
+                return value;
         }
-        if (startsWith(q, end, "dword:")) {
-            q += 6;
-            const auto dword = static_cast<std::uint32_t>(parseHexNumber(q, end));
-            if (value)
-                *value = HiveValue{std::move(value->name), kRegDword, std::string(4, '\0')};
-            for (int i = 0; value && i < 4; ++i)
-                value->data[std::size_t(i)] = static_cast<char>((dword >> (8 * i)) & 0xff);
-            return true;
-        }
-        return parseHexData(q, end, value);
-    }
-
-    // The type of a string's tag, moving `q` to the string's first character; 0 when it is none.
-    static std::uint32_t stringType(const char*& q, const char* end) {
-        static constexpr std::pair<std::string_view, std::uint32_t> kTags[] = {
-            {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
-        for (const auto& [tag, type] : kTags) {
-            if (startsWith(q, end, tag)) {
-                q += tag.size();
-                return type;
-            }
-        }
-        return kRegNone;
-    }
-
-    bool parseHexData(const char* q, const char* end, HiveValue* value) {
-        std::uint32_t type = kRegBinary;
-        if (startsWith(q, end, "hex:")) {
-            q += 4;
-        } else if (startsWith(q, end, "hex(")) {
-            q += 4;
-            type = static_cast<std::uint32_t>(parseHexNumber(q, end));
-            if (!startsWith(q, end, "):"))
-                return false;
-            q += 2;
-        } else {
-            return false;
-        }
-        std::string bytes;
-        if (!parseHexBytes(q, end, value ? &bytes : nullptr))
-            return false;
-        if (value)
-            *value = HiveValue{std::move(value->name), type, std::move(bytes)};
-        return true;
-    }
-
-    // Comma-separated hex bytes; a "\" after them continues on the next line.
-    bool parseHexBytes(const char* q, const char* end, std::string* out) {
-        for (;;) {
-            while (q < end && hexValue(*q) >= 0) {
-                const std::uint64_t byte = parseHexNumber(q, end);
-                if (byte > 0xff)
-                    return false;
-                if (out)
-                    out->push_back(static_cast<char>(byte));
-                q = skipSpaces(q, end);
-                if (q < end && *q == ',')
-                    ++q;
-                q = skipSpaces(q, end);
-            }
-            q = skipSpaces(q, end);
-            if (q == end)
-                return true;
-            if (*q != '\\')
-                return false;
-            const char* begin = nullptr;
-            if (!m_lines.next(begin, end))
-                return false;
-            end = contentEnd(begin, end);
-            q = skipSpaces(begin, end);
-        }
+        return key.values.emplace_back(HiveValue{std::move(name), kRegNone, {}});
     }
 
     Lines m_lines;
-    bool m_all;
-    std::vector<WantedKey> m_wanted;
-    std::vector<std::size_t> m_slotOf;                          // the wanted key of each path asked for
+    std::optional<WantedKeys> m_wanted;
     std::vector<HiveKey> m_keys;                                // one per wanted key, or every key of a full parse
     std::unordered_map<std::u16string, std::size_t> m_keyIndex; // full parse: folded path -> key
     bool m_keyOpen = false;                                     // a well-formed [key] line is open
