@@ -137,5 +137,71 @@ TEST(HiveReader, LookupAgreesWithAFullParse) {
     }
 }
 
+// A hive of Wine's usual shape (sections after blank lines, sorted, a "#time=" line each), but
+// with key names close to the wanted ones and the faults a hand-edited hive may hold. Without a
+// NUL the lookup passes over unwanted keys from key line to key line.
+std::string wineLikeHive(std::mt19937& random) {
+    static const char* const names[] = {
+        "Software\\\\Blizzard Entertainment\\\\Diablo II",
+        "software\\\\BLIZZARD entertainment\\\\diablo ii",
+        "Software\\\\Blizzard Entertainment\\\\Diablo IIx",
+        "Software\\\\Blizzard Entertainment\\\\Diablo I",
+        "Software\\\\Blizzard Entertainment\\\\Diablo II\\\\",
+        "Software\\\\Blizzard Entertainment\\\\Diablo II\\\\Sub",
+        "Software\\\\Blizzard Entertainment\\\\Diablo \\]II",
+        "Software\\\\Blizzard Entertainment\\\\Diablo II] junk",
+        "\\x53oftware\\\\Blizzard Entertainment\\\\Diablo II",
+        "Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II",
+        "Software\\\\Classes\\\\CLSID\\\\{0001}",
+        "Software\\\\Classes\\\\CLSID\\\\{0002}",
+        "Software\\\\Classes\\\\CLSID\\\\{0\\]02}",
+        "Software\\\\Classes\\\\CLSID\\\\{000]}",
+        "Software\\\\Caf\xe9",
+        "System\\\\Thing",
+    };
+    static const char* const bodies[] = {
+        "\"Save Path\"=\"C:\\\\x\"\n",
+        "\"Program\"=\"[y]\"\n",
+        "@=\"d\"\n",
+        "\"Blob\"=hex:00,01,\\\n  02\n",
+        "\"Cont\"=hex:00,\\\n",
+        "#arch=win32\n",
+        "#arch=win16\n",
+        "\"v\"=dword:1\n",
+        "; comment ]\n",
+        "\"Save Path\"=str(2):\"%x%\"\n",
+    };
+    static const char* const closings[] = {"] 1796616576", "]", "", "\\]", "] x] 2"};
+    std::vector<std::string> sections;
+    for (int i = 0; i < 40; ++i) {
+        std::string section = random() % 4 ? "\n" : "";
+        section += std::string(random() % 5 ? "" : "  ") + "[" + names[random() % std::size(names)] +
+                   closings[random() % 8 < 5 ? 0 : random() % std::size(closings)] + "\n#time=1d8\n";
+        for (int b = int(random() % 4); b > 0; --b)
+            section += bodies[random() % std::size(bodies)];
+        sections.push_back(section);
+    }
+    if (random() % 2)
+        std::sort(sections.begin(), sections.end());
+    std::string text = random() % 2 ? "WINE REGISTRY Version 2\n#arch=win64\n" : "WINE REGISTRY Version 2\n";
+    for (const std::string& section : sections)
+        text += section;
+    return text;
+}
+
+TEST(HiveReader, PassingOverUnwantedKeysAgreesWithAFullParse) {
+    const std::vector<std::u16string> paths = {kGame, kWow, u"Software\\Classes\\CLSID\\{0002}", u"System\\Thing"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 400; ++round) {
+        const std::string text = wineLikeHive(random);
+        ASSERT_EQ(text.find('\0'), std::string::npos);
+        const Hive all = parseHive(text);
+        const Hive some = readHiveKeys(text, paths);
+        EXPECT_EQ(some.win64, all.win64) << round;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(valuesOf(some.keys[i]), parsedValues(all, paths[i])) << "round " << round << " path " << i;
+    }
+}
+
 } // namespace
 } // namespace quillmere::host
