@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 using namespace quillmere::host;
@@ -42,16 +43,8 @@ const std::vector<HiveValue>& parsedValues(const Hive& all, const std::u16string
     return kNone;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::size_t newline = input.find('\n');
-    const std::string_view wanted = newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
-    const std::string_view text = newline == std::string_view::npos ? input : input.substr(newline + 1);
-    const std::u16string named =
-        QString::fromUtf8(wanted.data(), static_cast<qsizetype>(wanted.size())).toStdU16String();
-
+// The lookup of the keys asked for against the full parse of the same text.
+void checkAgainstFullParse(std::string_view text, const std::u16string& named) {
     const Hive all = parseHive(text);
     const std::vector<std::u16string> paths{named, u"Software\\Blizzard Entertainment\\Diablo II",
                                             u"Software\\Wow6432Node\\Blizzard Entertainment\\Diablo II", named, u""};
@@ -67,5 +60,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 __builtin_trap();
         }
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t newline = input.find('\n');
+    const std::string_view wanted = newline == std::string_view::npos ? std::string_view() : input.substr(0, newline);
+    const std::string_view text = newline == std::string_view::npos ? input : input.substr(newline + 1);
+    const std::u16string named =
+        QString::fromUtf8(wanted.data(), static_cast<qsizetype>(wanted.size())).toStdU16String();
+
+    checkAgainstFullParse(text, named);
+    // Without a NUL the lookup passes over unwanted keys instead of reading every line.
+    std::string withoutNul(text);
+    std::erase(withoutNul, '\0');
+    checkAgainstFullParse(withoutNul, named);
     return 0;
 }
