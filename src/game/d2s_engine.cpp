@@ -13,7 +13,7 @@ namespace {
 using host::SearchAdmits;
 
 // Anything larger is no text file a window could show; reading it would only exhaust memory.
-constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxTextFileBytes = qint64(16) << 20;
 
 // Windows-1252's characters for 0x80 to 0x9F; its five unassigned bytes keep their Latin-1 value.
 constexpr char16_t kCp1252High[32] = {

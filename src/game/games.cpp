@@ -30,7 +30,7 @@ constexpr unsigned kMaxLookingThreads = 4;
 
 // A child folder by its name, in the exact case first and then in any: Windows names ignore case.
 QString childFolder(const QString& parent, const QString& name) {
-    const QString exact = parent + QLatin1Char('/') + name;
+    QString exact = parent + QLatin1Char('/') + name;
     if (QFileInfo(exact).isDir())
         return exact;
     const QStringList entries = QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -193,7 +193,7 @@ QString resurrectedProgram() {
         host::readRegistryString(host::RegistryRoot::LocalMachine, uninstallKey, QStringLiteral("InstallLocation"))
             .value_or(QString());
     for (const QString& folder : {installed, QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected")}) {
-        const QString program = winpath::joinWindowsPath(folder, QStringLiteral("D2R.exe"));
+        QString program = winpath::joinWindowsPath(folder, QStringLiteral("D2R.exe"));
         if (!folder.isEmpty() && d2sEngine::fileExists(program))
             return program;
     }

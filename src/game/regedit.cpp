@@ -19,7 +19,7 @@ QString registrySaveFolder() {
     };
     QString firstSet;
     for (const auto& [root, name] : values) {
-        const QString folder = host::readRegistryString(root, key, QLatin1String(name)).value_or(QString());
+        QString folder = host::readRegistryString(root, key, QLatin1String(name)).value_or(QString());
         if (folder.isEmpty())
             continue;
         const host::ResolvedPath resolved = host::resolve(folder);

@@ -161,7 +161,7 @@ QString canonicalAllowingMissingTail(const QString& absolutePath) {
     QString existing = absolutePath;
     QStringList tail;
     while (!existing.isEmpty()) {
-        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        QString canonical = QFileInfo(existing).canonicalFilePath();
         if (!canonical.isEmpty()) {
             if (tail.isEmpty())
                 return canonical;
@@ -318,7 +318,7 @@ QString currentDrive() {
 
 QString currentFolderOfDrive(QChar letter) {
     letter = letter.toLower();
-    const QString folder = currentFolder();
+    QString folder = currentFolder();
     if (!folder.isEmpty() && folder.front().toLower() == letter)
         return folder;
     {

@@ -185,7 +185,7 @@ bool isListedAs(const QString& hostPath, EntryKind kind) {
 }
 
 QString decodedEntryName(const char* hostName) {
-    const QString name = QFile::decodeName(hostName);
+    QString name = QFile::decodeName(hostName);
     for (const char* p = hostName; *p; ++p) {
         if (static_cast<unsigned char>(*p) >= 0x80)
             return QFile::encodeName(name) == QByteArray(hostName) ? name : QString();

@@ -64,7 +64,7 @@ QString programFile(const QString& program, QString* reason) {
                 .arg(program);
         return {};
     }
-    const QString file = toWindowsPath(host);
+    QString file = toWindowsPath(host);
     if (file.isEmpty())
         *reason = WineProcessStarter::tr("%1 lies on no drive of the Wine prefix.").arg(program);
     return file;
@@ -80,7 +80,7 @@ bool isDiskFormatCommand(const QStringList& parts) {
 // Wine's own SHFormatDrive shows nothing: the desktop's disk utility is the format dialog here.
 QString diskUtility(QString* reason) {
     for (const char* utility : {"gnome-disks", "partitionmanager"}) {
-        const QString found = QStandardPaths::findExecutable(QLatin1String(utility));
+        QString found = QStandardPaths::findExecutable(QLatin1String(utility));
         if (!found.isEmpty())
             return found;
     }
@@ -159,7 +159,7 @@ StartResult WineProcessStarter::start(const QString& commandLine, ShowWindow sho
 QString windowsFolder() {
     // Wine keeps the Windows folder at C:\windows in every prefix it makes.
     const QString hostFolder = winePrefixPath() + QStringLiteral("/drive_c/windows");
-    const QString folder = toWindowsPath(hostFolder);
+    QString folder = toWindowsPath(hostFolder);
     if (folder.isEmpty() || !QFileInfo(hostFolder).isDir())
         return QStringLiteral("C:\\windows");
     return folder;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <ranges>
 #include <vector>
 
 #include <fcntl.h>
@@ -88,7 +89,7 @@ int openOutputFile() {
             }
             if (waited >= watchMs)
                 break;
-            const timespec step{0, 20 * 1000 * 1000};
+            const timespec step{0, 20L * 1000 * 1000};
             ::nanosleep(&step, nullptr);
         }
     }
@@ -109,8 +110,8 @@ QString lastOutputLine(int outputFd) {
         return {};
     tail.truncate(got);
     const QList<QByteArray> lines = tail.split('\n');
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QString text = QString::fromLocal8Bit(*line).trimmed();
+    for (const QByteArray& line : std::ranges::reverse_view(lines)) {
+        QString text = QString::fromLocal8Bit(line).trimmed();
         if (!text.isEmpty())
             return text;
     }
@@ -118,7 +119,7 @@ QString lastOutputLine(int outputFd) {
 }
 
 QString failureReason(const Report& report, int outputFd) {
-    const QString line = lastOutputLine(outputFd);
+    QString line = lastOutputLine(outputFd);
     if (!line.isEmpty())
         return line;
     if (WIFSIGNALED(report.status))

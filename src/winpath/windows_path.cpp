@@ -33,7 +33,7 @@ QString joinWindowsPath(const QString& folder, const QString& name) {
     qsizetype start = 0;
     while (start < name.size() && isSeparator(name.at(start)))
         ++start;
-    const QString bare = name.mid(start);
+    QString bare = name.mid(start);
     if (folder.isEmpty())
         return bare;
     if (isSeparator(folder.back()))
