@@ -52,10 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    const CharacterSummary summary = ReadCharacterFile(QStringLiteral("C:\\Saves"), QStringLiteral("Hero.d2s"));
+    HEXengine hex;
+    const CharacterSummary summary = ReadCharacterFile(QStringLiteral("C:\\Saves"), QStringLiteral("Hero.d2s"), hex);
 
-    check(HEXengine::fileLength() == bytes.size());
-    check(HEXengine::fileBytes() == bytes.left(HEXengine::kKeptBytes));
+    check(hex.fileLength() == bytes.size());
+    check(hex.fileBytes() == bytes.left(HEXengine::kKeptBytes));
     const SaveLayout layout = saveLayoutFor(summary.version);
     check(summary.layout == layout.layout);
     check(summary.layout == Layout::Classic || (summary.version && *summary.version >= kFirstExpansionLayoutVersion));

@@ -2,7 +2,6 @@
 // resolved outside its drive, and the lexical form agrees with what resolves.
 #include "game/d2s_engine.h"
 #include "host/drive_map.h"
-#include "host/path_lexical.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,8 +5,6 @@
 #include "game/regedit.h"
 #include "host/process_start.h"
 
-#include <array>
-
 namespace quillmere::app {
 
 void Launcher::startGame() {
@@ -17,25 +15,22 @@ void Launcher::startGame() {
         return;
     }
     // Quoted, so that exactly the file just checked is started, whatever its blanks.
-    start(QLatin1Char('"') + program + QLatin1Char('"'), host::show::Minimized);
+    start(QLatin1Char('"') + program + QLatin1Char('"'), host::ShowWindow::Minimized);
 }
 
 QString Launcher::formatCommandLine() {
-    std::array<char, 255> buffer{};
-    const unsigned n = host::GetWindowsDirectoryA(buffer.data(), static_cast<unsigned>(buffer.size()));
-    const QString windowsFolder = n < buffer.size() ? QString::fromLocal8Bit(buffer.data(), n) : QString();
-    return windowsFolder + QStringLiteral("\\rundll32.exe shell32.dll,SHFormatDrive");
+    return host::windowsFolder() + QStringLiteral("\\rundll32.exe shell32.dll,SHFormatDrive");
 }
 
 void Launcher::formatFloppyDisk() {
-    start(formatCommandLine(), host::show::Normal);
+    start(formatCommandLine(), host::ShowWindow::Normal);
 }
 
-void Launcher::start(const QString& commandLine, int showWindow) {
+void Launcher::start(const QString& commandLine, host::ShowWindow show) {
     const auto cannotStart = [](const QString& reason) {
         controls::msgBox(reason, controls::mb::Critical, tr("Cannot Start..."));
     };
-    const host::StartResult result = m_starter.start(commandLine, showWindow, cannotStart);
+    const host::StartResult result = m_starter.start(commandLine, show, cannotStart);
     if (!result.started)
         cannotStart(result.reason);
 }

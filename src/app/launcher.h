@@ -4,7 +4,8 @@
 
 namespace quillmere::host {
 class ProcessStarter;
-}
+enum class ShowWindow;
+} // namespace quillmere::host
 
 namespace quillmere::app {
 
@@ -24,7 +25,7 @@ public:
     static QString formatCommandLine();
 
 private:
-    void start(const QString& commandLine, int showWindow);
+    void start(const QString& commandLine, host::ShowWindow show);
 
     host::ProcessStarter& m_starter;
 };

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <array>
 
@@ -13,15 +14,19 @@ namespace quillmere::game {
 
 namespace {
 
-QByteArray s_fileBytes;
-qint64 s_fileLength = 0;
+// The class names, translated under the reader's name.
+class ClassNames {
+    Q_DECLARE_TR_FUNCTIONS(CharacterFile)
 
-quint32 readLittleEndian32(const QByteArray& bytes, qsizetype offset) {
-    quint32 value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<quint8>(bytes.at(offset + i));
-    return value;
-}
+public:
+    static QString of(CharacterClass cls) {
+        static constexpr std::array<const char*, 8> kNames = {
+            QT_TR_NOOP("Amazon"),    QT_TR_NOOP("Sorceress"), QT_TR_NOOP("Necromancer"), QT_TR_NOOP("Paladin"),
+            QT_TR_NOOP("Barbarian"), QT_TR_NOOP("Druid"),     QT_TR_NOOP("Assassin"),    QT_TR_NOOP("Warlock"),
+        };
+        return tr(kNames.at(static_cast<std::size_t>(cls)));
+    }
+};
 
 std::optional<quint8> byteAt(const QByteArray& bytes, qsizetype offset) {
     if (offset < 0 || offset >= bytes.size())
@@ -29,35 +34,32 @@ std::optional<quint8> byteAt(const QByteArray& bytes, qsizetype offset) {
     return static_cast<quint8>(bytes.at(offset));
 }
 
-// Loads the head of the file and its true length into the shared buffer; false when the file
-// cannot be read at all. Only ordinary files are opened: a pipe or device in the save folder would
-// block or never end.
-bool loadHead(const QString& hostPath) {
+} // namespace
+
+bool HEXengine::load(const QString& hostPath) {
+    m_bytes = QByteArray();
+    m_length = 0;
     if (!QFileInfo(hostPath).isFile())
         return false;
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    s_fileBytes = file.read(HEXengine::kKeptBytes);
+    m_bytes = file.read(kKeptBytes);
     // Some files report no size yet have bytes to give.
-    s_fileLength = qMax(file.size(), qint64(s_fileBytes.size()));
+    m_length = qMax(file.size(), qint64(m_bytes.size()));
     return true;
 }
 
-} // namespace
-
-CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName) {
-    s_fileBytes = QByteArray();
-    s_fileLength = 0;
-
+CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName, HEXengine& buffer) {
     CharacterSummary summary;
     const host::ResolvedPath resolved = host::resolve(folder + QLatin1Char('\\') + fileName);
-    if (resolved.status != host::PathStatus::Ok || !loadHead(resolved.hostPath))
+    if (resolved.status != host::PathStatus::Ok || !buffer.load(resolved.hostPath)) {
+        buffer = HEXengine();
         return summary;
-
-    const QByteArray& bytes = s_fileBytes;
-    if (bytes.size() >= 8 && readLittleEndian32(bytes, 0) == kSignature)
-        summary.version = readLittleEndian32(bytes, 4);
+    }
+    const QByteArray& bytes = buffer.fileBytes();
+    if (bytes.size() >= 8 && qFromLittleEndian<quint32>(bytes.constData()) == kSignature)
+        summary.version = qFromLittleEndian<quint32>(bytes.constData() + 4);
 
     const SaveLayout layout = saveLayoutFor(summary.version);
     summary.layout = layout.layout;
@@ -65,6 +67,11 @@ CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileNam
     summary.level = byteAt(bytes, layout.level);
     summary.status = byteAt(bytes, layout.status);
     return summary;
+}
+
+CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName) {
+    HEXengine buffer;
+    return ReadCharacterFile(folder, fileName, buffer);
 }
 
 std::optional<CharacterClass> characterClass(const CharacterSummary& summary) {
@@ -82,25 +89,7 @@ std::optional<CharacterClass> characterClass(const CharacterSummary& summary) {
 }
 
 QString className(CharacterClass cls) {
-    static constexpr std::array<const char*, 8> kNames = {
-        QT_TRANSLATE_NOOP("quillmere::character", "Amazon"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Sorceress"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Necromancer"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Paladin"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Barbarian"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Druid"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Assassin"),
-        QT_TRANSLATE_NOOP("quillmere::character", "Warlock"),
-    };
-    return QCoreApplication::translate("quillmere::character", kNames.at(static_cast<std::size_t>(cls)));
-}
-
-const QByteArray& HEXengine::fileBytes() {
-    return s_fileBytes;
-}
-
-qint64 HEXengine::fileLength() {
-    return s_fileLength;
+    return ClassNames::of(cls);
 }
 
 } // namespace quillmere::game

@@ -43,8 +43,30 @@ inline constexpr quint32 kFirstExpansionLayoutVersion = 92;
 inline constexpr quint32 kFirstDruidAssassinVersion = 87;
 inline constexpr quint32 kFirstWarlockVersion = 105;
 
-// Reads folder + "\" + fileName (the separator is always added, as the game's paths are built).
-// Never creates, writes or reports anything; whatever cannot be read is absent.
+// HEXengine: the bytes of the character file read into it last. Only the head of the file is kept
+// (everything the program interprets lies in it); the length is the file's true one, however large.
+class HEXengine {
+public:
+    static constexpr qint64 kKeptBytes = 4096;
+
+    // The first min(length, kKeptBytes) bytes of the file read last.
+    const QByteArray& fileBytes() const { return m_bytes; }
+    // The length in bytes of the file read last; 0 before the first read and after a failed one.
+    qint64 fileLength() const { return m_length; }
+
+    // Replaces both with those of the host file; false, with both empty, when it cannot be read. Only
+    // ordinary files are opened: a pipe or device in the save folder would block or never end.
+    bool load(const QString& hostPath);
+
+private:
+    QByteArray m_bytes;
+    qint64 m_length = 0;
+};
+
+// Reads folder + "\" + fileName (the separator is always added, as the game's paths are built) into
+// `buffer`. Never creates, writes or reports anything; whatever cannot be read is absent.
+CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName, HEXengine& buffer);
+// The same with a buffer of its own, for a caller that needs only the summary.
 CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName);
 
 // The class a summary names: codes 0 to 4 always, 5 and 6 only in signed files of version 87 on,
@@ -54,17 +76,3 @@ std::optional<CharacterClass> characterClass(const CharacterSummary& summary);
 QString className(CharacterClass cls);
 
 } // namespace quillmere::game
-
-// The shared buffer of the character file read last, replaced by every read. Only the head of the
-// file is kept in memory (everything the program interprets lies in it); the length is the file's
-// true one, however large.
-namespace quillmere::game::HEXengine {
-
-inline constexpr qint64 kKeptBytes = 4096;
-
-// The first min(length, kKeptBytes) bytes of the file read last.
-const QByteArray& fileBytes();
-// The length in bytes of the file read last; 0 before the first read and after a failed one.
-qint64 fileLength();
-
-} // namespace quillmere::game::HEXengine

@@ -4,6 +4,7 @@
 #include "host/path_search.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace quillmere::d2sEngine {
 
@@ -12,76 +13,27 @@ namespace {
 using host::SearchAdmits;
 
 // Anything larger is no text file a window could show; reading it would only exhaust memory.
-constexpr qint64 maxTextFileBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxTextFileBytes = qint64(16) << 20;
 
 // Windows-1252's characters for 0x80 to 0x9F; its five unassigned bytes keep their Latin-1 value.
-constexpr char16_t cp1252High[32] = {
+constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// The length of the well-formed UTF-8 sequence at `at`, or 0 when the byte there starts none.
-int utf8SequenceLength(const QByteArray& bytes, qsizetype at, char32_t* codePoint) {
-    const auto byte = [&](qsizetype i) { return uchar(bytes.at(i)); };
-    const uchar lead = byte(at);
-    int length = 0;
-    uchar low = 0x80;
-    uchar high = 0xBF;
-    char32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size())
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        const uchar next = byte(at + i);
-        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
-            return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
-    *codePoint = value;
-    return length;
-}
-
-// The locale's 8-bit code page is UTF-8 here; a byte that is not part of valid UTF-8 still shows,
-// read the way a Western Windows code page would read it.
+// The locale's 8-bit code page is UTF-8 here. A file that is not valid UTF-8 was written in the
+// Western code page the game's Windows would have used, and reads as Windows-1252.
 QString decodeText(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        const uchar lead = uchar(bytes.at(at));
-        if (lead < 0x80) {
-            text += QChar(lead);
-            ++at;
-            continue;
-        }
-        char32_t codePoint = 0;
-        if (const int length = utf8SequenceLength(bytes, at, &codePoint)) {
-            text += QString::fromUcs4(&codePoint, 1);
-            at += length;
-            continue;
-        }
-        text += lead < 0xA0 ? QChar(cp1252High[lead - 0x80]) : QChar(lead);
-        ++at;
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    text = QString::fromLatin1(bytes);
+    for (QChar& c : text) {
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+            c = QChar(kCp1252High[c.unicode() - 0x80]);
     }
     return text;
 }
@@ -123,10 +75,10 @@ QString readTextFile(const QString& path) {
     if (resolved.status != host::PathStatus::Ok)
         return {};
     QFile file(resolved.hostPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxTextFileBytes)
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxTextFileBytes)
         return {};
-    const QByteArray bytes = file.read(maxTextFileBytes + 1);
-    if (bytes.size() > maxTextFileBytes)
+    const QByteArray bytes = file.read(kMaxTextFileBytes + 1);
+    if (bytes.size() > kMaxTextFileBytes)
         return {};
     return decodeText(bytes);
 }

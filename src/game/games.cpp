@@ -3,9 +3,9 @@
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
 #include "host/drive_map.h"
+#include "host/registry.h"
 #include "host/wine_prefix.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -24,15 +24,13 @@ namespace {
 std::mutex g_mutex;
 std::optional<Game> g_inUse;
 
+// Each thread mostly waits on the disk and parses a hive of a few megabytes: beyond a few, more
+// threads add memory and contention, not speed, and start-up must not swamp a small machine.
 constexpr unsigned kMaxLookingThreads = 4;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("quillmere::games", text);
-}
 
 // A child folder by its name, in the exact case first and then in any: Windows names ignore case.
 QString childFolder(const QString& parent, const QString& name) {
-    const QString exact = parent + QLatin1Char('/') + name;
+    QString exact = parent + QLatin1Char('/') + name;
     if (QFileInfo(exact).isDir())
         return exact;
     const QStringList entries = QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -192,10 +190,10 @@ QString resurrectedProgram() {
     const QString uninstallKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                                                 "Diablo II Resurrected");
     const QString installed =
-        regedit::readStringValue(regedit::RootKey::LocalMachine, uninstallKey, QStringLiteral("InstallLocation"))
+        host::readRegistryString(host::RegistryRoot::LocalMachine, uninstallKey, QStringLiteral("InstallLocation"))
             .value_or(QString());
     for (const QString& folder : {installed, QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected")}) {
-        const QString program = winpath::joinWindowsPath(folder, QStringLiteral("D2R.exe"));
+        QString program = winpath::joinWindowsPath(folder, QStringLiteral("D2R.exe"));
         if (!folder.isEmpty() && d2sEngine::fileExists(program))
             return program;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,8 @@ struct Game {
     QString name() const;
     // The same game of the same prefix, whatever its save folder holds now.
     bool sameAs(const Game& other) const;
+
+    Q_DECLARE_TR_FUNCTIONS(Game)
 };
 
 // Every save folder of one prefix: Diablo II by its registry values; Diablo II 1.14's default

@@ -7,9 +7,25 @@ namespace quillmere::game {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("quillmere::character", text);
-}
+// The state's words, translated under the reader's name.
+class StateWords {
+    Q_DECLARE_TR_FUNCTIONS(CharacterFile)
+
+public:
+    static QString of(quint8 status) {
+        const bool hardcore = status & state::kHardcore;
+        QStringList parts{hardcore ? tr("Hardcore") : tr("Softcore")};
+        if (status & state::kExpansion)
+            parts << tr("expansion");
+        if (status & state::kLadder)
+            parts << tr("ladder");
+        QString text = parts.join(QStringLiteral(", "));
+        // A softcore character that died plays on; a hardcore one is gone for good.
+        if (status & state::kDied)
+            text += hardcore ? tr(", died: this character can no longer be played") : tr(", has died");
+        return text;
+    }
+};
 
 constexpr SaveLayout kClassic{Layout::Classic, -1, 34, 36};
 constexpr SaveLayout kExpansion109{Layout::Expansion109, 36, 40, 43};
@@ -26,20 +42,7 @@ SaveLayout saveLayoutFor(std::optional<quint32> version) {
 }
 
 QString stateDescription(const CharacterSummary& summary) {
-    if (!summary.status)
-        return {};
-    const quint8 status = *summary.status;
-    const bool hardcore = status & state::Hardcore;
-    QStringList parts{hardcore ? tr("Hardcore") : tr("Softcore")};
-    if (status & state::Expansion)
-        parts << tr("expansion");
-    if (status & state::Ladder)
-        parts << tr("ladder");
-    QString text = parts.join(QStringLiteral(", "));
-    // A softcore character that died plays on; a hardcore one is gone for good.
-    if (status & state::Died)
-        text += hardcore ? tr(", died: this character can no longer be played") : tr(", has died");
-    return text;
+    return summary.status ? StateWords::of(*summary.status) : QString();
 }
 
 } // namespace quillmere::game

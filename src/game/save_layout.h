@@ -27,10 +27,10 @@ SaveLayout saveLayoutFor(std::optional<quint32> version);
 
 // Bits of the status byte (files of version 92 on).
 namespace state {
-inline constexpr quint8 Hardcore = 0x04;
-inline constexpr quint8 Died = 0x08;
-inline constexpr quint8 Expansion = 0x20;
-inline constexpr quint8 Ladder = 0x40;
+inline constexpr quint8 kHardcore = 0x04;
+inline constexpr quint8 kDied = 0x08;
+inline constexpr quint8 kExpansion = 0x20;
+inline constexpr quint8 kLadder = 0x40;
 } // namespace state
 
 // The character's state in words, "Hardcore, expansion" or "Hardcore, died: this character can no

@@ -1,8 +1,9 @@
 #include "host/drive_map.h"
 
-#include "host/hidden_files.h"
-#include "host/path_lexical.h"
+#include "host/folder_listing.h"
 #include "host/wine_prefix.h"
+#include "winpath/lexical_path.h"
+#include "winpath/windows_path.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,21 +17,11 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quillmere::host {
 
 namespace {
-
-bool isSeparator(QChar c) {
-    return c == QLatin1Char('\\') || c == QLatin1Char('/');
-}
-
-bool isAsciiLetter(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
-}
 
 QByteArray hostBytes(const QString& hostPath) {
     return QFile::encodeName(hostPath);
@@ -116,8 +107,8 @@ DriveInfo driveFromEntry(const QString& dosdevices, QChar letter, const QString&
 
 // One drive of the prefix, or nothing when the letter is not mapped.
 std::optional<DriveInfo> driveInfo(QChar letter) {
-    letter = letter.toLower();
-    if (!isAsciiLetter(letter))
+    letter = winpath::driveLetter(letter);
+    if (letter.isNull())
         return std::nullopt;
     const DriveSource source = driveSource();
     if (source.dosdevices.isEmpty())
@@ -143,11 +134,10 @@ QString caseInsensitiveEntry(const QString& hostFolder, const QString& name) {
         const QByteArray raw(entry->d_name);
         if (raw == "." || raw == "..")
             continue;
-        const QString decoded = QFile::decodeName(raw);
-        if (decoded.compare(name, Qt::CaseInsensitive) != 0)
+        // A name that does not survive decoding cannot be reached from Windows form.
+        const QString decoded = decodedEntryName(entry->d_name);
+        if (decoded.isEmpty() || decoded.compare(name, Qt::CaseInsensitive) != 0)
             continue;
-        if (QFile::encodeName(decoded) != raw)
-            continue; // a name that is not valid in the locale cannot be reached from Windows form
         if (best.isEmpty() || raw < bestRaw) {
             bestRaw = raw;
             best = decoded;
@@ -157,78 +147,13 @@ QString caseInsensitiveEntry(const QString& hostFolder, const QString& name) {
     return best;
 }
 
-enum class LexicalStatus { Ok, Invalid, NoCurrentFolder };
-
-struct LexicalPath {
-    LexicalStatus status = LexicalStatus::Invalid;
-    QChar drive;            // lower case
-    QStringList components; // no ".", "..", or empty ones left
-};
-
-// Adds the components of `text` to `out`, applying "." and ".." lexically.
-bool appendComponents(const QString& text, QStringList& out) {
-    QString normalised = text;
-    normalised.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    const QStringList parts = normalised.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            if (!out.isEmpty())
-                out.removeLast();
-            continue;
-        }
-        if (!winpath::isAddressableName(part))
-            return false;
-        out.append(part);
-    }
-    return true;
+// The current folder a relative path stands on, as the process and the drives have it now.
+QString currentFolderFor(QChar letter) {
+    return letter.isNull() ? currentFolder() : currentFolderOfDrive(letter);
 }
 
-// Windows itself refuses paths longer than this, whatever "." and ".." would make of them.
-constexpr qsizetype kMaxWindowsPathLength = 32767;
-
-LexicalPath lexical(const QString& windowsPath) {
-    LexicalPath result;
-    if (windowsPath.isEmpty() || windowsPath.size() > kMaxWindowsPathLength)
-        return result;
-
-    QString base; // absolute Windows folder a relative path stands on
-    QString rest = windowsPath;
-    const QChar letter = winpath::driveLetterOf(windowsPath);
-    if (!letter.isNull()) {
-        result.drive = letter;
-        rest = windowsPath.mid(2);
-        if (rest.isEmpty() || !isSeparator(rest.front()))
-            base = currentFolderOfDrive(letter);
-    } else if (isSeparator(windowsPath.front())) {
-        if (windowsPath.size() > 1 && isSeparator(windowsPath.at(1)))
-            return result; // UNC and device paths have no drive here
-        const QString drive = currentDrive();
-        if (drive.isEmpty()) {
-            result.status = LexicalStatus::NoCurrentFolder;
-            return result;
-        }
-        result.drive = drive.front().toLower();
-    } else {
-        base = currentFolder();
-        if (base.isEmpty()) {
-            result.status = LexicalStatus::NoCurrentFolder;
-            return result;
-        }
-        result.drive = base.front().toLower();
-    }
-
-    if (!base.isEmpty() && !appendComponents(base.mid(2), result.components))
-        return result;
-    if (!appendComponents(rest, result.components))
-        return result;
-    result.status = LexicalStatus::Ok;
-    return result;
-}
-
-QString windowsForm(QChar drive, const QStringList& components) {
-    return drive.toUpper() + QStringLiteral(":\\") + components.join(QLatin1Char('\\'));
+winpath::LexicalPath lexical(const QString& windowsPath) {
+    return winpath::cleanPath(windowsPath, currentFolderFor);
 }
 
 // The canonical form of a path whose last components may not exist yet.
@@ -236,7 +161,7 @@ QString canonicalAllowingMissingTail(const QString& absolutePath) {
     QString existing = absolutePath;
     QStringList tail;
     while (!existing.isEmpty()) {
-        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        QString canonical = QFileInfo(existing).canonicalFilePath();
         if (!canonical.isEmpty()) {
             if (tail.isEmpty())
                 return canonical;
@@ -278,12 +203,12 @@ QList<DriveInfo> drives() {
     QString entries[26];
     if (DIR* dir = ::opendir(hostBytes(source.dosdevices).constData())) {
         while (const dirent* entry = ::readdir(dir)) {
-            const char* name = entry->d_name;
-            if (name[0] == '\0' || name[1] != ':' || name[2] != '\0' || !isAsciiLetter(QLatin1Char(name[0])))
+            const QString name = QString::fromLatin1(entry->d_name);
+            if (!winpath::isDriveText(name))
                 continue;
-            const int index = QChar::toLower(char16_t(name[0])) - u'a';
-            if (entries[index].isEmpty() || name[0] >= 'a') // the lower-case name wins
-                entries[index] = QString::fromLatin1(name);
+            const int index = winpath::driveLetterOf(name).unicode() - u'a';
+            if (entries[index].isEmpty() || name.front().isLower()) // the lower-case name wins
+                entries[index] = name;
         }
         ::closedir(dir);
     }
@@ -301,11 +226,11 @@ bool isDriveReady(QChar letter) {
 
 ResolvedPath resolve(const QString& windowsPath) {
     ResolvedPath result;
-    const LexicalPath path = lexical(windowsPath);
-    if (path.status == LexicalStatus::Invalid)
+    const winpath::LexicalPath path = lexical(windowsPath);
+    if (path.status == winpath::LexicalPath::Status::Invalid)
         return result;
     result.status = PathStatus::NotReady;
-    if (path.status == LexicalStatus::NoCurrentFolder)
+    if (path.status == winpath::LexicalPath::Status::NoCurrentFolder)
         return result;
     const auto drive = driveInfo(path.drive);
     if (!drive || !drive->ready)
@@ -341,10 +266,8 @@ ResolvedPath resolve(const QString& windowsPath) {
 }
 
 QString absoluteWindowsPath(const QString& windowsPath) {
-    const LexicalPath path = lexical(windowsPath);
-    if (path.status != LexicalStatus::Ok)
-        return {};
-    return windowsForm(path.drive, path.components);
+    const winpath::LexicalPath path = lexical(windowsPath);
+    return path.status == winpath::LexicalPath::Status::Ok ? path.text() : QString();
 }
 
 QString toWindowsPath(const QString& hostPath) {
@@ -379,7 +302,7 @@ QString toWindowsPath(const QString& hostPath) {
         if (!winpath::isAddressableName(name))
             return {};
     }
-    return windowsForm(bestLetter, bestRest);
+    return winpath::LexicalPath{winpath::LexicalPath::Status::Ok, bestLetter, bestRest}.text();
 }
 
 QString currentFolder() {
@@ -395,7 +318,7 @@ QString currentDrive() {
 
 QString currentFolderOfDrive(QChar letter) {
     letter = letter.toLower();
-    const QString folder = currentFolder();
+    QString folder = currentFolder();
     if (!folder.isEmpty() && folder.front().toLower() == letter)
         return folder;
     {
@@ -416,21 +339,6 @@ void setDriveCurrentFolder(const QString& windowsFolder) {
         return;
     QMutexLocker lock(&driveFoldersMutex);
     driveFolders.insert(letter, folder);
-}
-
-bool isHiddenHostFile(const QString& hostPath) {
-    QString path = hostPath;
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (name.startsWith(QLatin1Char('.')) && name != QLatin1String(".") && name != QLatin1String(".."))
-        return true;
-
-    char buffer[256];
-    const ssize_t length = ::getxattr(hostBytes(path).constData(), "user.DOSATTRIB", buffer, sizeof buffer);
-    if (length <= 0)
-        return false;
-    return dosAttribHides(buffer, static_cast<std::size_t>(length));
 }
 
 } // namespace quillmere::host

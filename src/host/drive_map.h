@@ -1,9 +1,9 @@
 #pragma once
 
 #include "winpath/windows_path.h"
+
 #include <QChar>
 #include <QList>
-
 #include <QString>
 
 // Windows-form paths over the Wine prefix's drives. Everything above the platform layer speaks
@@ -38,6 +38,11 @@ struct ResolvedPath {
 // case are matched case-insensitively against the folder's entries.
 ResolvedPath resolve(const QString& windowsPath);
 
+// The absolute, lexically cleaned form of a Windows path ("c:a\..\b" -> "C:\<current of C>\b"), on
+// the current folders as they are now; touches no disk beyond reading the current folder. Empty
+// when the path cannot be addressed or a relative path has no current folder to stand on.
+QString absoluteWindowsPath(const QString& windowsPath);
+
 // Host path back to Windows form ("C:\users\x"): the drive whose target is the longest prefix
 // wins; z: usually catches everything under "/". Empty when no drive holds the path.
 QString toWindowsPath(const QString& hostPath);
@@ -50,9 +55,5 @@ QString currentFolder();
 // made current on that drive (setDriveCurrentFolder), else the drive's root ("a:\" form, upper case).
 QString currentFolderOfDrive(QChar letter);
 void setDriveCurrentFolder(const QString& windowsFolder);
-
-// Wine's hidden rule: a name starting with '.', or user.DOSATTRIB with the hidden (0x2) or system
-// (0x4) bit.
-bool isHiddenHostFile(const QString& hostPath);
 
 } // namespace quillmere::host

@@ -3,18 +3,19 @@
 #include "host/drive_map.h"
 #include "host/hidden_files.h"
 #include "winpath/wildcard.h"
+#include "winpath/windows_path.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace quillmere::host {
@@ -48,17 +49,70 @@ QString windowsFormOn(QChar letter, const QString& hostPath) {
     return QString(letter.toUpper()) + QLatin1String(":\\") + rest;
 }
 
-// Names that do not survive the trip through the locale's encoding could not be opened again.
-bool roundTrips(const char* raw, const QString& name) {
-    for (const char* p = raw; *p; ++p) {
-        if (static_cast<unsigned char>(*p) >= 0x80)
-            return QFile::encodeName(name) == QByteArray(raw);
+bool admits(EntryKind kind, const struct stat& st) {
+    switch (kind) {
+    case EntryKind::Folders:
+        return S_ISDIR(st.st_mode);
+    case EntryKind::Files:
+        return S_ISREG(st.st_mode);
+    case EntryKind::FilesAndFolders:
+        return S_ISDIR(st.st_mode) || S_ISREG(st.st_mode);
     }
-    return true;
+    return false;
+}
+
+// The entry's kind as the folder tells it; links, and entries of a kind the folder does not tell,
+// are looked at themselves.
+bool admits(EntryKind kind, int folderFd, const dirent& entry) {
+    struct stat st {};
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        st.st_mode = DTTOIF(entry.d_type);
+    else if (::fstatat(folderFd, entry.d_name, &st, 0) != 0)
+        return false;
+    return admits(kind, st);
+}
+
+bool isDotEntry(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 bool isAscii(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+class Patterns {
+public:
+    explicit Patterns(const QStringList& patterns) {
+        for (const QString& one : patterns)
+            m_patterns.emplace_back(one);
+    }
+
+    // Most names are plain ASCII: those are matched as they are, before any conversion.
+    bool mayMatch(std::string_view raw) const {
+        return m_patterns.empty() || !isAscii(raw) ||
+               std::any_of(m_patterns.begin(), m_patterns.end(),
+                           [raw](const winpath::WildcardPattern& one) { return one.matchesAscii(raw); });
+    }
+    bool matches(std::string_view raw, const QString& name) const {
+        return m_patterns.empty() || isAscii(raw) ||
+               std::any_of(m_patterns.begin(), m_patterns.end(),
+                           [&name](const winpath::WildcardPattern& one) { return one.matches(name); });
+    }
+
+private:
+    std::vector<winpath::WildcardPattern> m_patterns;
+};
+
+// Folding each name once costs less than folding both sides of every comparison.
+void sortWithoutCase(QStringList& names) {
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(std::size_t(names.size()));
+    for (QString& name : names)
+        keyed.emplace_back(name.toCaseFolded(), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    names.clear();
+    for (auto& [folded, name] : keyed)
+        names.append(std::move(name));
 }
 
 } // namespace
@@ -68,7 +122,7 @@ std::optional<ListedFolder> openListedFolder(const QString& windowsPath) {
         return std::nullopt;
     QString path = windowsPath;
     if (winpath::isDriveText(path)) {
-        const QChar letter = path.at(0).toLower();
+        const QChar letter = winpath::driveLetterOf(path);
         if (!isDriveReady(letter))
             return std::nullopt;
         path = currentFolderOfDrive(letter);
@@ -84,81 +138,59 @@ std::optional<ListedFolder> openListedFolder(const QString& windowsPath) {
     QChar letter = winpath::driveLetterOf(path);
     if (letter.isNull())
         letter = winpath::driveLetterOf(currentFolder());
-    const QString windows = letter.isNull() ? toWindowsPath(host) : windowsFormOn(letter.toLower(), host);
+    const QString windows = letter.isNull() ? toWindowsPath(host) : windowsFormOn(letter, host);
     if (windows.isEmpty())
         return std::nullopt;
     return ListedFolder{windows, host};
 }
 
-std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern) {
-    const QByteArray encodedFolder = QFile::encodeName(hostPath);
-    DIR* dir = ::opendir(encodedFolder.constData());
+std::optional<QStringList> readFolderEntries(const QString& hostPath, const EntryFilter& filter) {
+    QByteArray path = QFile::encodeName(hostPath);
+    DIR* dir = ::opendir(path.constData());
     if (!dir)
         return std::nullopt;
-    const int dirFd = ::dirfd(dir);
-    std::vector<winpath::WildcardPattern> patterns;
-    for (const QString& one : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        patterns.emplace_back(one);
-    HiddenAttributeReader hiddenCheck(dirFd, encodedFolder);
-
+    if (!path.endsWith('/'))
+        path += '/';
+    const qsizetype folderLength = path.size();
+    const Patterns patterns(filter.patterns);
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
-        const char* raw = entry->d_name;
-        // Dot names are hidden to Wine, and this also skips "." and "..".
-        if (raw[0] == '.')
+        const std::string_view raw(entry->d_name);
+        // Names beginning with a dot are hidden to Wine.
+        if (isDotEntry(entry->d_name) ? !filter.dotEntries : raw.front() == '.')
             continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(dirFd, raw, &st, 0) != 0)
-                continue;
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type != (kind == EntryKind::Folders ? DT_DIR : DT_REG))
+        if (!admits(filter.kind, ::dirfd(dir), *entry) || !patterns.mayMatch(raw))
             continue;
-        // Most names are plain ASCII: those are matched as they are, and only the survivors
-        // are converted.
-        const std::string_view bytes(raw);
-        const bool ascii = isAscii(bytes);
-        if (!patterns.empty() && ascii &&
-            std::none_of(patterns.begin(), patterns.end(),
-                         [bytes](const winpath::WildcardPattern& one) { return one.matchesAscii(bytes); }))
+        const QString name = decodedEntryName(entry->d_name);
+        if (!winpath::isAddressableName(name) || !patterns.matches(raw, name))
             continue;
-        const QString name = QFile::decodeName(raw);
-        if (!patterns.empty() && !ascii &&
-            std::none_of(patterns.begin(), patterns.end(),
-                         [&name](const winpath::WildcardPattern& one) { return one.matches(name); }))
-            continue;
-        if (!winpath::isAddressableName(name) || !roundTrips(raw, name))
-            continue;
-        // The attribute read is the one costly step, so it is left to the survivors, and to
-        // helper threads while the folder is still being read.
-        hiddenCheck.add(raw);
-        names.append(name);
+        // The attribute is read last: it is the one costly step.
+        path.truncate(folderLength);
+        path.append(raw.data(), qsizetype(raw.size()));
+        if (!hiddenByAttribute(path.constData()))
+            names.append(name);
     }
-    // Sorted while the helpers are still reading attributes. Folding each name once costs less
-    // than folding both sides of every comparison.
-    std::vector<QString> folded;
-    folded.reserve(size_t(names.size()));
-    for (const QString& name : names)
-        folded.push_back(name.toCaseFolded());
-    std::vector<qsizetype> order(size_t(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i)
-        order[size_t(i)] = i;
-    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        const int byFold = QString::compare(folded[size_t(a)], folded[size_t(b)], Qt::CaseSensitive);
-        return byFold != 0 ? byFold < 0 : names.at(a) < names.at(b);
-    });
-
-    const std::vector<bool> hidden = hiddenCheck.finish();
     ::closedir(dir);
-    QStringList shown;
-    shown.reserve(names.size());
-    for (const qsizetype i : order) {
-        if (!hidden[size_t(i)])
-            shown.append(std::move(names[i]));
+    sortWithoutCase(names);
+    return names;
+}
+
+std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern) {
+    return readFolderEntries(hostPath, EntryFilter{kind, pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)});
+}
+
+bool isListedAs(const QString& hostPath, EntryKind kind) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(hostPath).constData(), &st) == 0 && admits(kind, st) && !isHiddenHostFile(hostPath);
+}
+
+QString decodedEntryName(const char* hostName) {
+    QString name = QFile::decodeName(hostName);
+    for (const char* p = hostName; *p; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return QFile::encodeName(name) == QByteArray(hostName) ? name : QString();
     }
-    return shown;
+    return name;
 }
 
 } // namespace quillmere::host

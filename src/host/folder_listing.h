@@ -5,8 +5,8 @@
 
 #include <optional>
 
-// What the drive, folder and file lists read from disk, kept apart from the widgets so that it can
-// be tested and measured on its own.
+// Reading folders the way Windows lists them: the one loop over a folder's entries, for the drive,
+// folder and file lists, the d2sEngine searches and the copy's sources.
 namespace quillmere::host {
 
 // A folder one of the lists can show, in both of its forms.
@@ -20,12 +20,28 @@ struct ListedFolder {
 // missing or not a folder, or the folder cannot be listed.
 std::optional<ListedFolder> openListedFolder(const QString& windowsPath);
 
-enum class EntryKind { Folders, Files };
+enum class EntryKind { Folders, Files, FilesAndFolders };
 
-// The entries of a host folder as the lists show them: only folders or only ordinary files (links
-// count as what they point at), without hidden entries and names Windows cannot address, sorted
-// case-insensitively. Files are kept when they match one of the ';'-separated wildcard patterns
-// (all of them when the pattern is empty). Nothing when the folder cannot be listed.
+struct EntryFilter {
+    EntryKind kind = EntryKind::Files;
+    // Wildcard patterns, one of which a name must match; none for every name.
+    QStringList patterns;
+    // The "." and ".." entries, which Windows lists in every folder but a drive's root.
+    bool dotEntries = false;
+};
+
+// The entries of a host folder as Windows lists them: ordinary files and folders only (links count
+// as what they point at), without hidden entries and names Windows cannot address, sorted
+// case-insensitively. Nothing when the folder cannot be listed.
+std::optional<QStringList> readFolderEntries(const QString& hostPath, const EntryFilter& filter);
+// The same with the patterns as a file list's pattern gives them: separated by ';' ("*.d2s;*.txt").
 std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind kind, const QString& pattern = {});
+
+// Whether one host path is an entry such a listing could hold, by its kind and the hidden rule.
+bool isListedAs(const QString& hostPath, EntryKind kind);
+
+// A host name as the program sees it: decoded from the file system's encoding, or empty when the
+// decoded name would not encode back to the same bytes (it could not be opened again).
+QString decodedEntryName(const char* hostName);
 
 } // namespace quillmere::host

@@ -1,46 +1,36 @@
 #include "host/path_search.h"
 
 #include "host/drive_map.h"
-#include "host/path_lexical.h"
-#include "winpath/wildcard.h"
+#include "host/folder_listing.h"
+#include "winpath/windows_path.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace quillmere::host {
 
 namespace {
 
-bool isSeparator(QChar c) {
-    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+EntryKind kindFor(SearchAdmits admits) {
+    return admits == SearchAdmits::Files ? EntryKind::Files : EntryKind::FilesAndFolders;
 }
 
-// Whether the entry at hostPath may be yielded; links are followed, as Wine follows them.
-bool admitted(const QString& hostPath, SearchAdmits admits) {
-    struct stat st;
-    if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
-        return false;
-    const bool folder = S_ISDIR(st.st_mode);
-    if (!folder && !S_ISREG(st.st_mode))
-        return false;
-    if (folder && admits != SearchAdmits::FilesAndFolders)
-        return false;
-    return !isHiddenHostFile(hostPath);
-}
-
-QString hostJoin(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+// A path without wildcards names one entry, or nothing.
+QString findNamed(const QString& windowsPath, const QString& name, SearchAdmits admits) {
+    if (name == QLatin1String(".") || name == QLatin1String("..") ||
+        winpath::isDriveRoot(absoluteWindowsPath(windowsPath)))
+        return {};
+    const ResolvedPath path = resolve(windowsPath);
+    if (path.status != PathStatus::Ok || !isListedAs(path.hostPath, kindFor(admits)))
+        return {};
+    return path.hostPath.mid(path.hostPath.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace
 
 QString findFirstName(const QString& windowsPattern, SearchAdmits admits) {
     qsizetype cut = windowsPattern.size() - 1;
-    while (cut >= 0 && !isSeparator(windowsPattern.at(cut)))
+    while (cut >= 0 && !winpath::isSeparator(windowsPattern.at(cut)))
         --cut;
     if (cut < 0 && !winpath::driveLetterOf(windowsPattern).isNull())
         cut = 1; // "C:Hero*.*" searches the current folder of C:
@@ -48,43 +38,16 @@ QString findFirstName(const QString& windowsPattern, SearchAdmits admits) {
     const QString pattern = windowsPattern.mid(cut + 1);
     if (pattern.isEmpty())
         return {};
-
-    const bool wild = pattern.contains(QLatin1Char('*')) || pattern.contains(QLatin1Char('?'));
-    if (!wild) {
-        if (pattern == QLatin1String(".") || pattern == QLatin1String("..") ||
-            winpath::isDriveRoot(absoluteWindowsPath(windowsPattern)))
-            return {};
-        const ResolvedPath path = resolve(windowsPattern);
-        if (path.status != PathStatus::Ok || !admitted(path.hostPath, admits))
-            return {};
-        return path.hostPath.mid(path.hostPath.lastIndexOf(QLatin1Char('/')) + 1);
-    }
+    if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?')))
+        return findNamed(windowsPattern, pattern, admits);
 
     const QString folder = folderPart + QLatin1Char('.');
     const ResolvedPath path = resolve(folder);
     if (path.status != PathStatus::Ok)
         return {};
-    // Windows lists "." and ".." everywhere but in a drive's root.
     const bool root = winpath::isDriveRoot(absoluteWindowsPath(folder));
-    DIR* dir = ::opendir(QFile::encodeName(path.hostPath).constData());
-    if (!dir)
-        return {};
-    QString found;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray raw(entry->d_name);
-        if (root && (raw == "." || raw == ".."))
-            continue;
-        const QString name = QFile::decodeName(raw);
-        if (QFile::encodeName(name) != raw || !winpath::isAddressableName(name) ||
-            !winpath::matchesWildcard(pattern, name))
-            continue;
-        if (admitted(hostJoin(path.hostPath, name), admits)) {
-            found = name;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
+    const std::optional<QStringList> names = readFolderEntries(path.hostPath, {kindFor(admits), {pattern}, !root});
+    return names && !names->isEmpty() ? names->front() : QString();
 }
 
 QString executableHostFolder() {

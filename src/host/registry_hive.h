@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +26,7 @@ struct HiveValue {
 };
 
 struct HiveKey {
-    bool present = false;
-    std::u16string path; // components joined by single backslashes, as spelt in the file
+    std::u16string path; // components joined by single backslashes
     std::vector<HiveValue> values;
 
     const HiveValue* find(std::u16string_view name) const; // case-insensitive
@@ -40,37 +38,19 @@ struct Hive {
     std::vector<HiveKey> keys;
 };
 
-// The keys named in `paths` (one result per path, in the same order), read in one pass over the
+// The keys named in `paths`, one result per path in the same order, read in one pass over the
 // text. Names match case-insensitively; empty path components are ignored on both sides. A key
-// exists when a section names it or a key below it, and the empty path (the root) always does. A
-// key that appears in several sections gets their values merged, a later line replacing an
-// earlier value of the same name.
+// that appears in several sections gets their values together, a later line replacing an earlier
+// value of the same name. Key lines are compared as Wine writes them and decoded only when an
+// escape or a character beyond ASCII leaves the raw comparison unsure.
 Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths);
 
-// Hands out the hive text piece by piece: copies up to `size` bytes to `into` and returns how many
-// it copied, 0 at the end.
-using HiveSource = std::function<std::size_t(char* into, std::size_t size)>;
-
-// The same over at most `size` bytes taken from `source` as the scan goes, so that each piece is
-// scanned while it is still in the processor's cache.
-Hive readHiveKeys(const HiveSource& source, std::size_t size, const std::vector<std::u16string>& paths);
-
-// The processor instructions the lookup passes over unwanted keys with: the widest this machine
-// has, unless narrowed (tests narrow it to cover each way).
-enum class HiveScan { Portable, Avx2, Avx512 };
-HiveScan hiveScan();
-void limitHiveScan(HiveScan widest);
-
-// Every key that has a section of its own, in order of first appearance.
+// Every key that has a section of its own, in order of first appearance, each line decoded in
+// full: what readHiveKeys must agree with.
 Hive parseHive(std::string_view text);
 
 // Windows' case-insensitive comparison of names: one UTF-16 unit at a time, by simple upper case.
 char16_t foldCase(char16_t unit);
 bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
-
-// The ANSI code page of a Linux process is the locale's 8-bit encoding, UTF-8. Unpaired
-// surrogates become U+FFFD; an odd trailing byte is dropped.
-std::string ansiFromUtf16(std::string_view utf16le);
-std::u16string utf16FromAnsi(std::string_view ansi);
 
 } // namespace quillmere::host

@@ -1,5 +1,7 @@
 #include "host/watched_start.h"
 
+#include "host/process_start.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <ranges>
 #include <vector>
 
 #include <fcntl.h>
@@ -19,10 +22,6 @@
 namespace quillmere::host {
 
 namespace {
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("ProcessStart", text);
-}
 
 // What the watcher process tells us: the program ended (with its wait status), or still runs.
 struct Report {
@@ -90,7 +89,7 @@ int openOutputFile() {
             }
             if (waited >= watchMs)
                 break;
-            const timespec step{0, 20 * 1000 * 1000};
+            const timespec step{0, 20L * 1000 * 1000};
             ::nanosleep(&step, nullptr);
         }
     }
@@ -111,8 +110,8 @@ QString lastOutputLine(int outputFd) {
         return {};
     tail.truncate(got);
     const QList<QByteArray> lines = tail.split('\n');
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        const QString text = QString::fromLocal8Bit(*line).trimmed();
+    for (const QByteArray& line : std::ranges::reverse_view(lines)) {
+        QString text = QString::fromLocal8Bit(line).trimmed();
         if (!text.isEmpty())
             return text;
     }
@@ -120,12 +119,12 @@ QString lastOutputLine(int outputFd) {
 }
 
 QString failureReason(const Report& report, int outputFd) {
-    const QString line = lastOutputLine(outputFd);
+    QString line = lastOutputLine(outputFd);
     if (!line.isEmpty())
         return line;
     if (WIFSIGNALED(report.status))
-        return tr("It ended at once, stopped by signal %1.").arg(WTERMSIG(report.status));
-    return tr("It ended at once with exit code %1.").arg(WEXITSTATUS(report.status));
+        return WineProcessStarter::tr("It ended at once, stopped by signal %1.").arg(WTERMSIG(report.status));
+    return WineProcessStarter::tr("It ended at once with exit code %1.").arg(WEXITSTATUS(report.status));
 }
 
 bool isFailure(const Report& report) {

@@ -2,34 +2,38 @@
 
 namespace quillmere::winpath {
 
-namespace {
-
-bool isAsciiLetter(QChar c) {
-    const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
-}
-
-} // namespace
-
 bool isSeparator(QChar c) {
     return c == QLatin1Char('\\') || c == QLatin1Char('/');
 }
 
+QChar driveLetter(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'a' && u <= u'z')
+        return c;
+    if (u >= u'A' && u <= u'Z')
+        return QChar(char16_t(u - u'A' + u'a'));
+    return {};
+}
+
 QChar driveLetterOf(const QString& windowsPath) {
-    if (windowsPath.size() < 2 || windowsPath.at(1) != QLatin1Char(':') || !isAsciiLetter(windowsPath.front()))
+    if (windowsPath.size() < 2 || windowsPath.at(1) != QLatin1Char(':'))
         return {};
-    return windowsPath.front().toLower();
+    return driveLetter(windowsPath.front());
 }
 
 bool isDriveRoot(const QString& windowsPath) {
     return windowsPath.size() == 3 && !driveLetterOf(windowsPath).isNull() && isSeparator(windowsPath.at(2));
 }
 
+bool isDriveText(const QString& text) {
+    return text.size() == 2 && !driveLetterOf(text).isNull();
+}
+
 QString joinWindowsPath(const QString& folder, const QString& name) {
     qsizetype start = 0;
     while (start < name.size() && isSeparator(name.at(start)))
         ++start;
-    const QString bare = name.mid(start);
+    QString bare = name.mid(start);
     if (folder.isEmpty())
         return bare;
     if (isSeparator(folder.back()))
@@ -58,10 +62,6 @@ bool isAddressableName(const QString& name) {
         }
     }
     return true;
-}
-
-bool isDriveText(const QString& text) {
-    return text.size() == 2 && text.at(1) == QLatin1Char(':') && text.at(0).isLetter() && text.at(0).unicode() < 0x80;
 }
 
 } // namespace quillmere::winpath

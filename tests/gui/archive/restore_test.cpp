@@ -201,7 +201,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
 TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
     class NoStarter final : public host::ProcessStarter {
     public:
-        host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
+        host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
     app::MainWindow window(launcher, fileCopy);

@@ -36,7 +36,7 @@ namespace {
 
 class NoStarter final : public host::ProcessStarter {
 public:
-    host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
+    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
 };
 
 // What the next "Select Game" window showed; it is answered with a row and OK, or with Cancel.

@@ -31,7 +31,7 @@ namespace {
 
 class NoStarter final : public host::ProcessStarter {
 public:
-    host::StartResult start(const QString&, int, host::FailedSoon) override { return {true, {}}; }
+    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
 };
 
 const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");

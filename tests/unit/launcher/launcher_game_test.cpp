@@ -15,13 +15,13 @@ namespace {
 
 class Starter final : public host::ProcessStarter {
 public:
-    host::StartResult start(const QString& commandLine, int showWindow, host::FailedSoon) override {
+    host::StartResult start(const QString& commandLine, host::ShowWindow show, host::FailedSoon) override {
         commandLines << commandLine;
-        shows << showWindow;
+        shows << show;
         return {true, {}};
     }
     QStringList commandLines;
-    QList<int> shows;
+    QList<host::ShowWindow> shows;
 };
 
 } // namespace
@@ -53,6 +53,6 @@ TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
     launcher.startGame();
     EXPECT_EQ(starter.commandLines, (QStringList{"\"C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe\"",
                                                  "\"C:\\Diablo II\\Game.exe\""}));
-    EXPECT_EQ(starter.shows, (QList<int>{host::show::Minimized, host::show::Minimized}));
+    EXPECT_EQ(starter.shows, (QList<host::ShowWindow>{host::ShowWindow::Minimized, host::ShowWindow::Minimized}));
     EXPECT_EQ(boxes.boxes().size(), 1);
 }

@@ -1,5 +1,7 @@
-#include "host/drive_map.h"
 #include "host/folder_listing.h"
+
+#include "host/drive_map.h"
+#include "host/hidden_files.h"
 
 #include "support/temp_prefix.h"
 
@@ -7,7 +9,11 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 using namespace quillmere::host;
 using quillmere::test::ScopedCurrentDir;
@@ -111,14 +117,10 @@ TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
 
     prefix.mapDrive('a', QStringLiteral("../no-disk"));
     EXPECT_FALSE(openListedFolder(QStringLiteral("a:")).has_value());
-    EXPECT_TRUE(quillmere::winpath::isDriveText(QStringLiteral("A:")));
-    EXPECT_FALSE(quillmere::winpath::isDriveText(QStringLiteral("A:\\")));
-    EXPECT_FALSE(quillmere::winpath::isDriveText(QStringLiteral("1:")));
 }
 
 TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {
-    // Enough files for the attribute reads to be shared out among threads, hidden ones
-    // scattered through them, in both of the forms Wine writes.
+    // Many files, hidden ones scattered through them in both of the forms Wine writes.
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString save = prefix.hostOf(QStringLiteral("Save"));
@@ -154,4 +156,62 @@ TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {
         EXPECT_EQ(readFolderEntries(save, EntryKind::Files, QStringLiteral("*.d2s")).value_or(QStringList()), expected);
     for (const QString& name : expected)
         EXPECT_FALSE(isHiddenHostFile(save + QLatin1Char('/') + name)) << name.toStdString();
+}
+
+TEST(FolderListing, FilesAndFoldersTogetherLeaveOutEverythingElse) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.writeFile(QStringLiteral("Save\\Hero.d2s"), "x");
+    prefix.makeFolder(QStringLiteral("Save\\Hero"));
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    QFile::link(save + QStringLiteral("/Hero"), save + QStringLiteral("/HeroLink"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(save + QStringLiteral("/Pipe")).constData(), 0600), 0);
+
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {}, false}).value_or(QStringList()),
+              (QStringList{"Hero", "Hero.d2s", "HeroLink"}));
+    EXPECT_EQ(
+        readFolderEntries(save, {EntryKind::FilesAndFolders, {QStringLiteral("*.")}, false}).value_or(QStringList()),
+        (QStringList{"Hero", "HeroLink"}));
+}
+
+TEST(FolderListing, DotEntriesComeOnlyWhenAskedForAndFollowTheHiddenRule) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.makeFolder(QStringLiteral("Save"));
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {}, false}), QStringList());
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {QStringLiteral("*.*")}, true}),
+              (QStringList{".", ".."}));
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::Files, {QStringLiteral("*.*")}, true}), QStringList());
+
+    // "." is the folder itself, and hidden with it.
+    if (!setDosHidden(save))
+        GTEST_SKIP() << "no user extended attributes on this file system";
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {}, true}), QStringList{".."});
+}
+
+TEST(FolderListing, ListPatternsSplitAtSemicolonsAndFilterPatternsDoNot) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    for (const char* name : {"a;b.d2s", "a", "b.d2s"})
+        prefix.writeFile(QStringLiteral("Save\\") + QLatin1String(name), "x");
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    EXPECT_EQ(readFolderEntries(save, EntryKind::Files, QStringLiteral("a;b*.*")), (QStringList{"a", "b.d2s"}));
+    EXPECT_EQ(readFolderEntries(save, {EntryKind::Files, {QStringLiteral("a;b*.*")}, false}), QStringList{"a;b.d2s"});
+}
+
+TEST(FolderListing, NamesThatDoNotSurviveTheLocalesEncodingAreLeftOut) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.makeFolder(QStringLiteral("Save"));
+    const QByteArray save = QFile::encodeName(prefix.hostOf(QStringLiteral("Save")));
+    for (const char* name : {"caf\xc3\xa9.d2s", "bad\xff.d2s"}) {
+        const int fd = ::open((save + '/' + name).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0) << name;
+        ::close(fd);
+    }
+    EXPECT_EQ(readFolderEntries(QFile::decodeName(save), EntryKind::Files, QStringLiteral("*.d2s")),
+              QStringList{QString::fromUtf8("caf\xc3\xa9.d2s")});
+    EXPECT_EQ(decodedEntryName("bad\xff.d2s"), QString());
+    EXPECT_EQ(decodedEntryName("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
 }

@@ -9,10 +9,7 @@
 
 #include <climits>
 
-#include <sys/xattr.h>
-
 namespace host = quillmere::host;
-namespace winpath = quillmere::winpath;
 using host::PathStatus;
 using quillmere::test::ScopedCurrentDir;
 using quillmere::test::TempPrefix;
@@ -42,7 +39,7 @@ const host::DriveInfo* find(const QList<host::DriveInfo>& drives, char letter) {
 
 } // namespace
 
-TEST(WindowsPath, DrivesComeFromDosdevicesLinks) {
+TEST(DriveMap, DrivesComeFromDosdevicesLinks) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString devices = prefix.prefix() + QStringLiteral("/dosdevices/");
@@ -70,7 +67,7 @@ TEST(WindowsPath, DrivesComeFromDosdevicesLinks) {
     EXPECT_FALSE(host::isDriveReady(QLatin1Char('q')));
 }
 
-TEST(WindowsPath, DefaultDrivesWithoutDosdevices) {
+TEST(DriveMap, DefaultDrivesWithoutDosdevices) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     QDir(prefix.prefix() + QStringLiteral("/dosdevices")).removeRecursively();
@@ -83,7 +80,7 @@ TEST(WindowsPath, DefaultDrivesWithoutDosdevices) {
     EXPECT_EQ(letters(drives), QStringLiteral("z"));
 }
 
-TEST(WindowsPath, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
+TEST(DriveMap, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString save = prefix.driveC() + QStringLiteral("/Program Files/Diablo II/Save");
@@ -109,7 +106,7 @@ TEST(WindowsPath, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
     EXPECT_EQ(host::resolve(QStringLiteral("C:\\abc")).hostPath, prefix.driveC() + QStringLiteral("/abc"));
 }
 
-TEST(WindowsPath, ResolveRefusesWhatItCannotReach) {
+TEST(DriveMap, ResolveRefusesWhatItCannotReach) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.mapDrive('f', QStringLiteral("../../scratch/gone"));
@@ -122,7 +119,7 @@ TEST(WindowsPath, ResolveRefusesWhatItCannotReach) {
         EXPECT_EQ(host::resolve(QString::fromLatin1(bad)).status, PathStatus::Invalid) << bad;
 }
 
-TEST(WindowsPath, RelativePathsUseTheCurrentFolders) {
+TEST(DriveMap, RelativePathsUseTheCurrentFolders) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/d"));
@@ -145,7 +142,7 @@ TEST(WindowsPath, RelativePathsUseTheCurrentFolders) {
     host::setDriveCurrentFolder(QStringLiteral("D:\\"));
 }
 
-TEST(WindowsPath, HostPathsRoundTripThroughTheLongestDrive) {
+TEST(DriveMap, HostPathsRoundTripThroughTheLongestDrive) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString real = prefix.scratch() + QStringLiteral("/real");
@@ -167,50 +164,7 @@ TEST(WindowsPath, HostPathsRoundTripThroughTheLongestDrive) {
     }
 }
 
-TEST(WindowsPath, HiddenFollowsWinesRules) {
-    TempPrefix prefix;
-    ASSERT_TRUE(prefix.isValid());
-    const QString c = prefix.driveC();
-    touch(c + QStringLiteral("/.profile"));
-    touch(c + QStringLiteral("/plain"));
-    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/.profile")));
-    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/plain")));
-    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/.")));
-
-    const auto mark = [&](const char* name, const QByteArray& value) {
-        touch(c + QLatin1Char('/') + QLatin1String(name));
-        const QByteArray path = QFile::encodeName(c + QLatin1Char('/') + QLatin1String(name));
-        return ::setxattr(path.constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) == 0;
-    };
-    if (!mark("hidden", "0x2"))
-        GTEST_SKIP() << "no user extended attributes on this file system";
-    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/hidden")));
-    mark("system", QByteArray("0x24\0", 5));
-    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/system")));
-    mark("archive", "0x20");
-    EXPECT_FALSE(host::isHiddenHostFile(c + QStringLiteral("/archive")));
-    // Samba's binary form: version 3, level 3, valid flags, then the attributes.
-    mark("binary", QByteArray("\x03\x00\x03\x00\x01\x00\x00\x00\x02\x00\x00\x00", 12));
-    EXPECT_TRUE(host::isHiddenHostFile(c + QStringLiteral("/binary")));
-}
-
-TEST(WindowsPath, StringHelpers) {
-    EXPECT_EQ(winpath::driveLetterOf(QStringLiteral("C:\\x")), QLatin1Char('c'));
-    EXPECT_TRUE(quillmere::winpath::driveLetterOf(QStringLiteral("\\x")).isNull());
-    EXPECT_TRUE(quillmere::winpath::driveLetterOf(QStringLiteral("1:\\x")).isNull());
-    EXPECT_TRUE(quillmere::winpath::isDriveRoot(QStringLiteral("a:\\")));
-    EXPECT_FALSE(quillmere::winpath::isDriveRoot(QStringLiteral("a:")));
-    EXPECT_FALSE(quillmere::winpath::isDriveRoot(QStringLiteral("a:\\x")));
-    EXPECT_EQ(winpath::joinWindowsPath(QStringLiteral("A:\\"), QStringLiteral("Hero")), QStringLiteral("A:\\Hero"));
-    EXPECT_EQ(winpath::joinWindowsPath(QStringLiteral("C:\\Save"), QStringLiteral("\\Hero")),
-              QStringLiteral("C:\\Save\\Hero"));
-    EXPECT_TRUE(quillmere::winpath::isAddressableName(QStringLiteral("Hero.d2s")));
-    EXPECT_TRUE(quillmere::winpath::isAddressableName(QStringLiteral("My Hero (1)")));
-    for (const char* bad : {"", "a\\b", "a/b", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|", "a\x01"})
-        EXPECT_FALSE(quillmere::winpath::isAddressableName(QString::fromLatin1(bad))) << bad;
-}
-
-TEST(WindowsPath, APathLongerThanTheSystemAllowsNamesNothing) {
+TEST(DriveMap, APathLongerThanTheSystemAllowsNamesNothing) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString c = prefix.driveC();

@@ -1,16 +1,15 @@
 // The hives of a real Wine 8 prefix in which the game key was filled with every kind of value.
 #include "game/regedit.h"
-#include "host/registry_api.h"
+#include "host/registry.h"
+#include "host/registry_hive.h"
 #include "support/temp_prefix.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
-namespace quillmere {
+namespace quillmere::host {
 namespace {
-
-using namespace host;
 
 QByteArray dataFile(const char* name) {
     QFile file(QStringLiteral(QUILLMERE_TEST_DATA_DIR "/wine-reg/") + QLatin1String(name));
@@ -30,21 +29,27 @@ protected:
         QString key = QLatin1String(regedit::kGameKey);
         if (!subKey.isEmpty())
             key += QLatin1Char('\\') + subKey;
-        return regedit::readStringValue(regedit::RootKey::LocalMachine, key, value);
+        return readRegistryString(RegistryRoot::LocalMachine, key, value);
     }
 
-    // Type and raw bytes of an HKLM game-key value through the advapi32 stand-ins.
-    static std::pair<DWORD, QByteArray> raw(const char* value) {
-        HKEY key = 0;
-        EXPECT_EQ(RegOpenKeyA(kHkeyLocalMachine, regedit::kGameKey, &key), kErrorSuccess);
-        DWORD type = 0;
-        DWORD size = 0;
-        EXPECT_EQ(RegQueryValueExA(key, value, nullptr, &type, nullptr, &size), kErrorSuccess) << value;
-        QByteArray data(static_cast<qsizetype>(size), '\xcc');
-        EXPECT_EQ(RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size),
-                  kErrorSuccess);
-        RegCloseKey(key);
-        return {type, data};
+    // Type and raw bytes of a value of the plain game key, as the hive reader has them.
+    static std::pair<std::uint32_t, QByteArray> raw(const char* value) {
+        const QByteArray text = dataFile("system.reg");
+        const Hive hive = readHiveKeys(std::string_view(text.constData(), std::size_t(text.size())),
+                                       {u"Software\\Blizzard Entertainment\\Diablo II"});
+        const HiveValue* found = hive.keys.at(0).find(QString::fromLatin1(value).toStdU16String());
+        EXPECT_TRUE(found) << value;
+        if (!found)
+            return {};
+        return {found->type, QByteArray(found->data.data(), qsizetype(found->data.size()))};
+    }
+
+    // UTF-16LE, as Windows keeps strings.
+    static QByteArray utf16(const char16_t* text, qsizetype units) {
+        QByteArray bytes;
+        for (qsizetype i = 0; i < units; ++i)
+            bytes.append(char(text[i] & 0xff)).append(char(text[i] >> 8));
+        return bytes;
     }
 
     test::TempPrefix m_prefix;
@@ -58,9 +63,9 @@ TEST_F(WineHives, GameValuesComeFromTheThirtyTwoBitViewFirst) {
     EXPECT_EQ(machine(QStringLiteral("NoType")), QStringLiteral("implicit type"));
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Program Files\\Diablo II\\Save\\"));
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Program Files (x86)\\Diablo II\\Game.exe"));
-    EXPECT_EQ(regedit::readStringValue(regedit::RootKey::CurrentUser, QLatin1String(regedit::kGameKey),
-                                       QStringLiteral("Save Path")),
-              QStringLiteral("C:\\users\\Public\\Saved Games\\Diablo II (32)\\"));
+    EXPECT_EQ(
+        readRegistryString(RegistryRoot::CurrentUser, QLatin1String(regedit::kGameKey), QStringLiteral("Save Path")),
+        QStringLiteral("C:\\users\\Public\\Saved Games\\Diablo II (32)\\"));
 }
 
 TEST_F(WineHives, EscapedStringsDecodeToWhatWasStored) {
@@ -87,16 +92,17 @@ TEST_F(WineHives, OnlyPlainStringsAreReadAsText) {
     for (const char* name : {"ExpandPath", "Multi", "MultiEmpty", "DW", "QW", "Bin", "Missing"})
         EXPECT_FALSE(machine(QLatin1String(name)).has_value()) << name;
     EXPECT_FALSE(machine(QStringLiteral("ExpandNonTerm"), QStringLiteral("EscapeTests")).has_value());
-    EXPECT_FALSE(regedit::readStringValue(regedit::RootKey::LocalMachine, QStringLiteral("Software\\No Such Game"),
-                                          QStringLiteral("Save Path"))
+    EXPECT_FALSE(readRegistryString(RegistryRoot::LocalMachine, QStringLiteral("Software\\No Such Game"),
+                                    QStringLiteral("Save Path"))
                      .has_value());
+}
 
-    // The data behind them, as advapi32 hands it out.
-    EXPECT_EQ(raw("ExpandPath"), std::pair(kRegExpandSz, QByteArray("%ProgramFiles%\\Diablo II\\Save\\", 31)));
-    EXPECT_EQ(raw("Multi"), std::pair(kRegMultiSz, QByteArray("first\0second\0C:\\third\0\0", 23)));
-    EXPECT_EQ(raw("MultiEmpty"), std::pair(kRegMultiSz, QByteArray("\0", 1)));
+TEST_F(WineHives, OtherTypesAreReadAsWineWroteThem) {
+    EXPECT_EQ(raw("ExpandPath"), std::pair(kRegExpandSz, utf16(u"%ProgramFiles%\\Diablo II\\Save\\", 31)));
+    EXPECT_EQ(raw("Multi"), std::pair(kRegMultiSz, utf16(u"first\0second\0C:\\third\0\0", 23)));
+    EXPECT_EQ(raw("MultiEmpty"), std::pair(kRegMultiSz, utf16(u"", 1)));
     EXPECT_EQ(raw("DW"), std::pair(kRegDword, QByteArray("\x78\x56\x34\x12", 4)));
-    EXPECT_EQ(raw("QW"), std::pair(DWORD{11}, QByteArray("\x88\x77\x66\x55\x44\x33\x22\x11", 8)));
+    EXPECT_EQ(raw("QW"), std::pair(std::uint32_t{11}, QByteArray("\x88\x77\x66\x55\x44\x33\x22\x11", 8)));
     const auto [binType, bin] = raw("Bin");
     EXPECT_EQ(binType, kRegBinary);
     ASSERT_EQ(bin.size(), 100);
@@ -106,7 +112,7 @@ TEST_F(WineHives, OnlyPlainStringsAreReadAsText) {
 
 TEST_F(WineHives, KeyAndValueNamesIgnoreCase) {
     const auto lower = [](const QString& value, const QString& key) {
-        return regedit::readStringValue(regedit::RootKey::LocalMachine, key, value);
+        return readRegistryString(RegistryRoot::LocalMachine, key, value);
     };
     const QString wanted = QStringLiteral("C:\\Program Files\\Diablo II\\Save\\");
     EXPECT_EQ(lower(QStringLiteral("save path"), QStringLiteral("software\\blizzard entertainment\\diablo ii")),
@@ -124,15 +130,13 @@ TEST_F(WineHives, KeyAndValueNamesIgnoreCase) {
             .has_value());
 }
 
-TEST_F(WineHives, RepeatedReadsAgreeAndLeaveNoKeyOpen) {
-    const std::size_t before = openRegistryKeyCount();
+TEST_F(WineHives, RepeatedReadsAgree) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Program Files\\Diablo II\\Save\\"));
         EXPECT_FALSE(machine(QStringLiteral("ExpandPath")).has_value());
         EXPECT_FALSE(machine(QStringLiteral("Missing"), QStringLiteral("Nowhere")).has_value());
     }
-    EXPECT_EQ(openRegistryKeyCount(), before);
 }
 
 } // namespace
-} // namespace quillmere
+} // namespace quillmere::host

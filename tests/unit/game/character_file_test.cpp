@@ -27,11 +27,12 @@ protected:
 
     game::CharacterSummary readBytes(const QByteArray& bytes) {
         m_prefix.writeFile(QStringLiteral("Saves\\Hero.d2s"), bytes);
-        return game::ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"));
+        return game::ReadCharacterFile(m_folder, QStringLiteral("Hero.d2s"), m_hex);
     }
 
     test::TempPrefix m_prefix;
     QString m_folder;
+    HEXengine m_hex;
 };
 
 TEST_F(CharacterFileTest, ReadsClassAndLevelBytesAsStored) {
@@ -56,7 +57,7 @@ TEST_F(CharacterFileTest, ShortFilesLackTheFieldsTheyDoNotReach) {
         const game::CharacterSummary summary = readBytes(d2s::unsignedFile(2, 9, length));
         EXPECT_EQ(summary.classCode.has_value(), hasClass) << length;
         EXPECT_EQ(summary.level.has_value(), hasLevel) << length;
-        EXPECT_EQ(HEXengine::fileLength(), length);
+        EXPECT_EQ(m_hex.fileLength(), length);
     }
     const game::CharacterSummary empty = readBytes(QByteArray());
     EXPECT_FALSE(empty.classCode);
@@ -128,13 +129,13 @@ TEST_F(CharacterFileTest, EmptyFolderReadsFromTheRootOfTheCurrentDrive) {
 
 TEST_F(CharacterFileTest, UnreadableFilesYieldNothingAndCreateNothing) {
     readBytes(d2s::unsignedFile(4, 50));
-    ASSERT_EQ(HEXengine::fileLength(), d2s::kClassicLength);
+    ASSERT_EQ(m_hex.fileLength(), d2s::kClassicLength);
 
     // The previous file's length must not leak into this read as code 0, "Amazon".
-    const game::CharacterSummary missing = game::ReadCharacterFile(m_folder, QStringLiteral("Nobody.d2s"));
+    const game::CharacterSummary missing = game::ReadCharacterFile(m_folder, QStringLiteral("Nobody.d2s"), m_hex);
     EXPECT_FALSE(missing.classCode);
     EXPECT_FALSE(missing.level);
-    EXPECT_EQ(HEXengine::fileLength(), 0);
+    EXPECT_EQ(m_hex.fileLength(), 0);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("Saves/Nobody.d2s"))));
     EXPECT_FALSE(game::ReadCharacterFile(QStringLiteral("C:\\NoSuchFolder"), QStringLiteral("Hero.d2s")).classCode);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("NoSuchFolder"))));
@@ -177,14 +178,14 @@ TEST_F(CharacterFileTest, HugeFileKeepsOnlyItsHeadInMemory) {
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
 
-    const game::CharacterSummary summary = game::ReadCharacterFile(m_folder, QStringLiteral("Huge.d2s"));
+    const game::CharacterSummary summary = game::ReadCharacterFile(m_folder, QStringLiteral("Huge.d2s"), m_hex);
 
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_EQ(summary.classCode, 4);
     EXPECT_EQ(summary.level, 99);
-    EXPECT_EQ(HEXengine::fileLength(), kHuge);
-    EXPECT_LE(HEXengine::fileBytes().size(), HEXengine::kKeptBytes);
+    EXPECT_EQ(m_hex.fileLength(), kHuge);
+    EXPECT_LE(m_hex.fileBytes().size(), HEXengine::kKeptBytes);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 8 * 1024) << "peak grew in KiB";
 }
 
@@ -209,17 +210,18 @@ TEST(CharacterSamplesTest, SampleFilesReadToTheirClassAndLevel) {
         {"v97-amazon-lvl56.d2s", 97, 0, 56},  {"v98-paladin-lvl65.d2s", 98, 3, 65},
         {"v98-druid-lvl99.d2s", 98, 5, 99},   {"v99-paladin-lvl3-hardcore.d2s", 99, 3, 3},
     };
+    HEXengine hex;
     for (const Sample& sample : samples) {
         const game::CharacterSummary summary =
-            game::ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(sample.file));
+            game::ReadCharacterFile(QStringLiteral("S:\\"), QLatin1String(sample.file), hex);
         EXPECT_EQ(summary.version, sample.version) << sample.file;
         EXPECT_EQ(summary.classCode, sample.classCode) << sample.file;
         EXPECT_EQ(summary.level, sample.level) << sample.file;
-        EXPECT_EQ(HEXengine::fileLength(), QFileInfo(shared + "/d2s-samples/" + sample.file).size());
+        EXPECT_EQ(hex.fileLength(), QFileInfo(shared + "/d2s-samples/" + sample.file).size());
 
         // The test builders sign their files the way the game does.
         if (sample.version >= 92) {
-            const QByteArray& head = HEXengine::fileBytes();
+            const QByteArray& head = hex.fileBytes();
             const quint32 stored = static_cast<quint8>(head[12]) | static_cast<quint8>(head[13]) << 8 |
                                    static_cast<quint8>(head[14]) << 16 | quint32(static_cast<quint8>(head[15])) << 24;
             EXPECT_EQ(d2s::checksum(head), stored) << sample.file;

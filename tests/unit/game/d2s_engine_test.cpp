@@ -94,21 +94,37 @@ TEST(D2sEngine, ProgramFolderIsTheExecutablesFolderWithOneBackslash) {
     EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("P:\\"));
 }
 
-TEST(D2sEngine, ReadTextFileDecodesEveryByte) {
+TEST(D2sEngine, ReadTextFileReadsUtf8AsItIs) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.writeFile(QStringLiteral("utf8.txt"), "Caf\xC3\xA9\r\nLine 2 \xF0\x9F\x98\x80\r\n");
+    prefix.writeFile(QStringLiteral("bom.txt"), "\xEF\xBB\xBFx");
+    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\UTF8.TXT")),
+              QString::fromUtf8("Caf\xC3\xA9\r\nLine 2 \xF0\x9F\x98\x80\r\n"));
+    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\bom.txt")), QStringLiteral("\uFEFFx"));
+}
+
+TEST(D2sEngine, ReadTextFileReadsAnythingElseAsWindows1252) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    // Bytes outside valid UTF-8, among them a lone surrogate's; the unassigned 0x81 keeps its value.
+    prefix.writeFile(QStringLiteral("ansi.txt"), "Caf\xE9 \x80 \x81 \xC3 \xED\xA0\x80!");
+    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\ansi.txt")),
+              QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC \xC2\x81 \xC3\x83 \xC3\xAD\xC2\xA0\xE2\x82\xAC!"));
+    // One stray byte makes the whole file Windows-1252.
+    prefix.writeFile(QStringLiteral("mixed.txt"), "\xC3\xA9\x99");
+    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\mixed.txt")),
+              QString::fromUtf8("\xC3\x83\xC2\xA9\xE2\x84\xA2"));
+}
+
+TEST(D2sEngine, ReadTextFileIsEmptyForAnythingButAnOrdinaryFile) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.writeFile(QStringLiteral("empty.txt"), QByteArray());
-    prefix.writeFile(QStringLiteral("utf8.txt"), "Caf\xC3\xA9\r\nLine 2\r\n");
-    prefix.writeFile(QStringLiteral("ansi.txt"), "Caf\xE9 \x80 \x81 \xC3 \xED\xA0\x80!");
     prefix.writeFile(QStringLiteral(".hidden.txt"), "secret");
     prefix.makeFolder(QStringLiteral("folder.txt"));
-
     EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\missing.txt")), QString());
     EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\empty.txt")), QString());
-    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\UTF8.TXT")), QString::fromUtf8("Caf\xC3\xA9\r\nLine 2\r\n"));
-    // Bytes outside valid UTF-8 read as Windows-1252; a lone surrogate's bytes are not valid UTF-8.
-    EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\ansi.txt")),
-              QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC \xC2\x81 \xC3\x83 \xC3\xAD\xC2\xA0\xE2\x82\xAC!"));
     EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\.hidden.txt")), QString());
     EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\folder.txt")), QString());
     EXPECT_EQ(d2sEngine::readTextFile(QStringLiteral("C:\\*.txt")), QString());

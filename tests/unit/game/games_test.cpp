@@ -167,8 +167,9 @@ TEST(GameInUse, ResurrectedStartsD2RFromItsInstallLocationElseItsDefaultFolder) 
 
     // Whatever starts, starts in the chosen prefix.
     QString reason;
-    EXPECT_EQ(host::WineProcessStarter::translate(regedit::gameProgram(), host::show::Minimized, &reason).winePrefix,
-              prefix);
+    EXPECT_EQ(
+        host::WineProcessStarter::translate(regedit::gameProgram(), host::ShowWindow::Minimized, &reason).winePrefix,
+        prefix);
 }
 
 TEST(GameIdentity, SameGameWhateverItsFolderHoldsAndWhereverItsPrefixIsSpelt) {
