@@ -12,8 +12,8 @@ namespace quillmere::app {
 void Launcher::startGame() {
     const QString program = regedit::gameProgram();
     if (!d2sEngine::fileExists(program)) {
-        controls::msgBox(tr("You don't even have Diablo 2 installed on your computer dumbass!"), controls::mb::Critical,
-                         tr("Dumbass..."));
+        controls::msgBox(tr("You don't even have Diablo 2 installed on your computer dumbass!"),
+                         controls::MsgStyle::Critical, tr("Dumbass..."));
         return;
     }
     // Quoted, so that exactly the file just checked is started, whatever its blanks.
@@ -33,7 +33,7 @@ void Launcher::formatFloppyDisk() {
 
 void Launcher::start(const QString& commandLine, int showWindow) {
     const auto cannotStart = [](const QString& reason) {
-        controls::msgBox(reason, controls::mb::Critical, tr("Cannot Start..."));
+        controls::msgBox(reason, controls::MsgStyle::Critical, tr("Cannot Start..."));
     };
     const host::StartResult result = m_starter.start(commandLine, showWindow, cannotStart);
     if (!result.started)

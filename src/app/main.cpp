@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "controls/classic_fonts.h"
 #include "host/process_start.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QApplication>
 #include <QDir>
@@ -65,7 +66,8 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     const QString notice = gameChoice.chooseAtStartUp(startUpGames);
     quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
-    quillmere::app::MainWindow window(launcher);
+    quillmere::titlebar::GradientTitleBar titleBar;
+    quillmere::app::MainWindow window(launcher, titleBar);
     window.setGameChoice(&gameChoice);
     window.showNotice(notice);
     window.show();

@@ -2,8 +2,6 @@
 
 #include "archive/archive_dialog.h"
 
-class QGroupBox;
-
 namespace quillmere::archive {
 
 // frmBackup: where to back the main window's selected character up to.
@@ -17,8 +15,9 @@ public:
     void cmdOK_Click();
 
 private:
+    static Layout layout();
+
     QString m_selectedFileName;
-    QGroupBox* m_frame1 = nullptr;
 };
 
 } // namespace quillmere::archive

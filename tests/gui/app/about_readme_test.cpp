@@ -69,7 +69,7 @@ TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines) {
     app::showAbout();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("About..."));
-    EXPECT_EQ(boxes.boxes()[0].style, 64);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Information);
     EXPECT_EQ(boxes.boxes()[0].text, text);
 }
 
@@ -86,7 +86,7 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, kMissingText);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Missing file...."));
-    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
 
     // Hidden counts as missing.
     writeReadme("hidden text");
@@ -122,9 +122,10 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
             }
         });
         timer.start(0);
-        app::ReadmeWindow::setBeforeLoadHookForTest([&] { removed = QFile::remove(path); });
-        app::showReadme(nullptr);
-        app::ReadmeWindow::setBeforeLoadHookForTest({});
+        app::showReadme(nullptr, [&](const QString& windowsPath) {
+            removed = QFile::remove(path);
+            return d2sEngine::readTextFile(windowsPath);
+        });
     }
     EXPECT_TRUE(removed);
     EXPECT_EQ(shown, QString());

@@ -19,7 +19,7 @@ struct FakeShell {
     SHFILEOPSTRUCTA record;
     QByteArray from;
     QByteArray to;
-    int pointer = -1;
+    controls::MousePointer pointer = controls::MousePointer::Default;
     int result = 0;
     int aborted = 0;
 };
@@ -61,8 +61,8 @@ TEST_F(ShellCopy, FillsTheRecordAsTheShellExpects) {
     EXPECT_EQ(g_fake.record.lpszProgressTitle, nullptr);
     EXPECT_EQ(g_fake.from, QByteArray("C:\\Saves\\H\xc3\xa9*.*\0\0", 17));
     EXPECT_EQ(g_fake.to, QByteArray("a:\\H\xc3\xa9\0\0", 8));
-    EXPECT_EQ(g_fake.pointer, controls::pointer::Hourglass);
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(g_fake.pointer, controls::MousePointer::Hourglass);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 TEST_F(ShellCopy, SucceedsOnlyWithoutErrorAndWithoutAbort) {
@@ -78,7 +78,7 @@ TEST_F(ShellCopy, SucceedsOnlyWithoutErrorAndWithoutAbort) {
         g_fake.aborted = c.aborted;
         EXPECT_EQ(archive::shellFileCopy(QStringLiteral("C:\\S\\Hero*.*"), QStringLiteral("C:\\B")), c.success)
             << c.result << " " << c.aborted;
-        EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+        EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
     }
 }
 
@@ -107,7 +107,7 @@ TEST_F(ShellCopy, CopiesThroughTheRealOperation) {
     EXPECT_FALSE(archive::shellFileCopy(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup\\Hero")));
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].kind, copy::CopyErrorKind::NoMatch);
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "support/recording_message_box.h"
 #include "support/scripted_shell_ui.h"
 #include "support/temp_home.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,7 +92,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow(app::GameChoice* gameChoice, const QString& notice = {}) {
-        auto window = std::make_unique<app::MainWindow>(launcher);
+        auto window = std::make_unique<app::MainWindow>(launcher, titleBar);
         window->setGameChoice(gameChoice);
         window->showNotice(notice);
         window->show();
@@ -123,6 +124,7 @@ protected:
     test::RecordingMessageBox boxes;
     NoStarter starter;
     app::Launcher launcher{starter};
+    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace
@@ -303,7 +305,7 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
     EXPECT_EQ(dialog.findChild<QWidget*>(QStringLiteral("Frame2"))->toolTip(), QStringLiteral("Hardcore, expansion"));
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     ASSERT_FALSE(boxes.boxes().isEmpty());
-    EXPECT_EQ(boxes.boxes().last().style, 64) << qPrintable(boxes.boxes().last().text);
+    EXPECT_EQ(boxes.boxes().last().style, controls::MsgStyle::Information) << qPrintable(boxes.boxes().last().text);
     window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
     clickFile(*window, "Nyx.d2s");
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("43"));

@@ -9,6 +9,7 @@
 #include "host/process_start.h"
 #include "recording_message_box.h"
 #include "temp_prefix.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,7 +51,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow() {
-        auto window = std::make_unique<app::MainWindow>(launcher);
+        auto window = std::make_unique<app::MainWindow>(launcher, titleBar);
         window->show();
         QApplication::setActiveWindow(window.get());
         return window;
@@ -68,6 +69,8 @@ protected:
         return window.findChild<QLabel*>(QLatin1String(name))->text();
     }
 
+    void expectNothingListedWithSavePath(const QString& value);
+
     static void clickRow(controls::FileListBox* list, int row) {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -77,6 +80,7 @@ protected:
     test::RecordingMessageBox boxes;
     NoStarter starter;
     app::Launcher launcher{starter};
+    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace
@@ -97,29 +101,40 @@ TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview)
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
-TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo) {
-    // The current folder holds character files that must not pass for the save folder's.
+// A save folder value that lists nothing: the current folder holds character files that must not
+// pass for the save folder's, neither at start-up nor after Refresh.
+void MainWindowTest::expectNothingListedWithSavePath(const QString& value) {
     prefix.writeFile(QStringLiteral("Elsewhere\\Stranger.d2s"), d2s::signedFile(96, 0, 5));
     test::ScopedCurrentDir cwd(prefix.hostOf(QStringLiteral("Elsewhere")));
-    for (const QString& value : {QString(), QStringLiteral("C:\\No\\Such\\Folder")}) {
-        prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
-        auto window = makeWindow();
-        EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
-        EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found")))
-            << qPrintable(text(*window, "Label1"));
-        window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
-        EXPECT_TRUE(listed(*window).isEmpty());
-    }
+    prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
+    auto window = makeWindow();
+    EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
+    EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found"))) << qPrintable(text(*window, "Label1"));
+    window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
+    EXPECT_TRUE(listed(*window).isEmpty());
 }
 
-TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) {
+TEST_F(MainWindowTest, AnEmptySavePathListsNothingAndSaysSo) {
+    expectNothingListedWithSavePath(QString());
+}
+
+TEST_F(MainWindowTest, ASavePathToAMissingFolderListsNothingAndSaysSo) {
+    expectNothingListedWithSavePath(QStringLiteral("C:\\No\\Such\\Folder"));
+}
+
+TEST_F(MainWindowTest, ClickingAFilePreviewsIt) {
     auto window = makeWindow();
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1); // Hero: Paladin 26
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
     EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+}
 
+TEST_F(MainWindowTest, ArrowKeysPreviewAndAClassNamedByNoCodeKeepsThePreviousClass) {
+    auto window = makeWindow();
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 1);                   // Hero: Paladin 26
     QTest::keyClick(list, Qt::Key_Down); // heroine: Sorceress 12
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("12"));
@@ -129,7 +144,12 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(list->fileName(), QStringLiteral("Ashes.d2s"));
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("40"));
+}
 
+TEST_F(MainWindowTest, RefreshListsFilesAddedSinceAndEmptiesThePreview) {
+    auto window = makeWindow();
+    clickRow(window->findChild<controls::FileListBox*>(QStringLiteral("File1")), 1);
+    ASSERT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
     // Refresh lists a file added since, and returns to the empty preview with the pointer back.
     prefix.writeFile(kSave + QStringLiteral("\\Newcomer.d2s"), d2s::signedFile(96, 4, 2));
     window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
@@ -137,7 +157,7 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
     EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
@@ -159,16 +179,16 @@ TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
 
-    boxes.answerNext(7);
+    boxes.answerNext(controls::MsgAnswer::No);
     window->findChild<QAction*>(QStringLiteral("mnuFile_Exit"))->trigger();
-    boxes.answerNext(7);
+    boxes.answerNext(controls::MsgAnswer::No);
     EXPECT_FALSE(window->close()); // what the close button and the system menu ask for
 
     ASSERT_EQ(boxes.boxes().size(), 2);
     for (const auto& box : boxes.boxes()) {
         EXPECT_EQ(box.text, QStringLiteral("Are you sure you want to exit?"));
         EXPECT_EQ(box.title, QStringLiteral("Exiting Program..."));
-        EXPECT_EQ(box.style, 4);
+        EXPECT_EQ(box.style, controls::MsgStyle::YesNo);
     }
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
@@ -213,7 +233,7 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     controls::registerLoadedWindow(&other);
     other.show();
 
-    boxes.answerNext(6);
+    boxes.answerNext(controls::MsgAnswer::Yes);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(other.isVisible());
     EXPECT_FALSE(window->isVisible());
@@ -221,7 +241,25 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     EXPECT_FALSE(controls::loadedWindows().contains(&other));
 }
 
-TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
+TEST_F(MainWindowTest, AWindowCarryingTheMainCaptionIsLeftToCloseWithTheMainWindow) {
+    auto window = makeWindow();
+    QWidget twin;
+    twin.setWindowTitle(window->windowTitle());
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Restore..."));
+    for (QWidget* loaded : {&twin, &other}) {
+        controls::registerLoadedWindow(loaded);
+        loaded->show();
+    }
+
+    boxes.answerNext(controls::MsgAnswer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_TRUE(twin.isVisible());
+    EXPECT_TRUE(controls::loadedWindows().contains(&twin));
+}
+
+TEST_F(MainWindowTest, CtrlBTheButtonAndEnterInTheListAllAskForASelection) {
     auto window = makeWindow();
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
 
@@ -233,10 +271,12 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     for (const auto& box : boxes.boxes()) {
         EXPECT_EQ(box.text, QStringLiteral("You have not selected a file yet!"));
         EXPECT_EQ(box.title, QStringLiteral("No File Selected..."));
-        EXPECT_EQ(box.style, 16);
+        EXPECT_EQ(box.style, controls::MsgStyle::Critical);
     }
+}
 
-    // Ctrl+R opens the restore dialog, as the button does.
+TEST_F(MainWindowTest, CtrlROpensTheRestoreDialogAsTheButtonDoes) {
+    auto window = makeWindow();
     QStringList opened;
     const auto closeDialog = [&] {
         QWidget* modal = QApplication::activeModalWidget();
