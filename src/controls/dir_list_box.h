@@ -33,7 +33,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void openRow(const QListWidgetItem* item);
+    void openRow(const QListWidgetItem* row);
     void fill(const QString& windowsPath, const QStringList& subfolders);
 
     QString m_path;

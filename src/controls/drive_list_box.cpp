@@ -11,7 +11,7 @@ namespace quillmere::controls {
 namespace {
 
 QString driveLabel(const host::DriveInfo& drive) {
-    const QString text = QString(drive.letter) + QLatin1Char(':');
+    QString text = QString(drive.letter) + QLatin1Char(':');
     if (drive.hostRoot.isEmpty())
         return text;
     const QString name = QFileInfo(drive.hostRoot).fileName();
