@@ -37,8 +37,6 @@ ReadmeWindow::ReadmeWindow(QWidget* owner, const ReadmeReader& read)
     m_text1->setPlainText(read ? read(path) : d2sEngine::readTextFile(path));
 }
 
-ReadmeWindow::~ReadmeWindow() = default;
-
 QString ReadmeWindow::readmePath() {
     return d2sEngine::programFolder() + QStringLiteral("readme.txt");
 }

@@ -19,7 +19,6 @@ class ReadmeWindow final : public controls::FixedDialog {
 public:
     // Reads the file with `read`, the program's text-file reader unless told otherwise.
     explicit ReadmeWindow(QWidget* owner, const ReadmeReader& read = {});
-    ~ReadmeWindow() override;
 
     static QString readmePath();
 

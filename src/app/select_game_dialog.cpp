@@ -33,8 +33,6 @@ SelectGameDialog::SelectGameDialog(const QList<games::Game>& games, int highligh
     m_lstGames->setFocus();
 }
 
-SelectGameDialog::~SelectGameDialog() = default;
-
 void SelectGameDialog::fillGames(const QList<games::Game>& games, int highlighted) {
     for (const games::Game& game : games) {
         // Where it is: the prefix on this machine, and the save folder as the game names it.

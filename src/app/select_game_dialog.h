@@ -17,7 +17,6 @@ class SelectGameDialog final : public controls::FixedDialog {
     Q_DISABLE_COPY_MOVE(SelectGameDialog)
 public:
     SelectGameDialog(const QList<games::Game>& games, int highlighted, QWidget* owner);
-    ~SelectGameDialog() override;
 
     int highlightedRow() const;
 

@@ -37,8 +37,6 @@ ArchiveDialog::ArchiveDialog(const char* objectName, const QString& caption, con
     addRedNote(layout.note, layout.label2);
 }
 
-ArchiveDialog::~ArchiveDialog() = default;
-
 void ArchiveDialog::addInstruction(const Layout& layout) {
     auto* label1 = place(new QLabel(layout.instruction, m_frame1), "Label1", layout.label1);
     if (layout.instructionWraps) {

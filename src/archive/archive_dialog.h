@@ -18,9 +18,6 @@ namespace quillmere::archive {
 class ArchiveDialog : public controls::FixedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ArchiveDialog)
-public:
-    ~ArchiveDialog() override;
-
 protected:
     // What a dialog shows where, in twips; Label1 and the lists relative to Frame1.
     struct Layout {
