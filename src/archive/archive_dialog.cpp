@@ -55,7 +55,7 @@ void ArchiveDialog::addRedNote(const QString& text, const QRect& twipsGeometry) 
     note->setPalette(palette);
 }
 
-void ArchiveDialog::takeEnterRule(const QList<QWidget*>& lists) {
+void ArchiveDialog::applyEnterRule(const QList<QWidget*>& lists) {
     new controls::EnterKeyRule(m_cmdCancel, {m_cmdOK, m_cmdCancel}, lists);
 }
 

@@ -37,8 +37,9 @@ protected:
 
     ArchiveDialog(const char* objectName, const QString& caption, const Layout& layout);
 
-    // Enter goes to OK or Cancel when one has the focus, else to Cancel, from these lists too.
-    void takeEnterRule(const QList<QWidget*>& lists);
+    // Enter goes to OK or Cancel while one has the focus, and to Cancel from anywhere else, these
+    // lists included.
+    void applyEnterRule(const QList<QWidget*>& lists);
     void showEvent(QShowEvent* event) override;
 
     // Tells the user how the copy went; a success closes the dialog, a failure leaves it open.

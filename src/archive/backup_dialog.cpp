@@ -44,7 +44,7 @@ ArchiveDialog::Layout BackupDialog::layout() {
 BackupDialog::BackupDialog(const QString& selectedFileName)
     : ArchiveDialog("frmBackup", tr("Backup..."), layout())
     , m_selectedFileName(selectedFileName) {
-    takeEnterRule({m_drive1, m_dir1});
+    applyEnterRule({m_drive1, m_dir1});
     controls::setTabChain({m_drive1, m_dir1, m_cmdOK, m_cmdCancel});
     m_drive1->setFocus();
     connect(m_cmdOK, &QPushButton::clicked, this, &BackupDialog::cmdOK_Click);

@@ -38,7 +38,7 @@ RestoreDialog::RestoreDialog()
     m_file1 = controls::makeFileList(m_frame1, QStringLiteral("*.d2s"), {120, 3000, 2175, 870});
     m_preview = new character::PreviewPanel(character::PreviewPanel::Variant::RestoreDialog, m_frame1);
     m_preview->move(controls::twipsRect({2520, 2280, 1815, 1575}).topLeft());
-    takeEnterRule({m_drive1, m_dir1, m_file1});
+    applyEnterRule({m_drive1, m_dir1, m_file1});
     controls::setTabChain({m_drive1, m_dir1, m_file1, m_cmdOK, m_cmdCancel});
     m_drive1->setFocus();
 
