@@ -64,13 +64,15 @@ TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines) {
     EXPECT_EQ(lines[0], QStringLiteral("Programmer: Varnock"));
     for (int i = 0; i < 15; ++i)
         EXPECT_EQ(lines[i].isEmpty(), i == 2 || i == 10 || i == 13) << "line " << i + 1;
+}
 
+TEST(About, ShowsTheTextInAnInformationBoxTitledAbout) {
     test::RecordingMessageBox boxes;
     app::showAbout();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("About..."));
     EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Information);
-    EXPECT_EQ(boxes.boxes()[0].text, text);
+    EXPECT_EQ(boxes.boxes()[0].text, app::aboutText());
 }
 
 // The readme lives beside this test program, so every case that touches it runs in this one test.
