@@ -7,9 +7,16 @@
 
 namespace quillmere::app {
 
-QString aboutText() {
-    const auto tr = [](const char* text) { return QCoreApplication::translate("About", text); };
-    const QStringList lines{
+namespace {
+
+class About {
+    Q_DECLARE_TR_FUNCTIONS(About)
+public:
+    static QStringList lines();
+};
+
+QStringList About::lines() {
+    return {
         tr("Programmer: Varnock"),
         tr("Quillmere (c) 2001-2026 Varnock. All rights reserved."),
         QString(),
@@ -26,11 +33,16 @@ QString aboutText() {
         QString(),
         tr("E-mail: varnock@quillmere.example"),
     };
-    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+QString aboutText() {
+    return About::lines().join(QStringLiteral("\r\n"));
 }
 
 void showAbout() {
-    controls::msgBox(aboutText(), controls::mb::Information, QCoreApplication::translate("About", "About..."));
+    controls::msgBox(aboutText(), controls::MsgStyle::Information, About::tr("About..."));
 }
 
 } // namespace quillmere::app

@@ -9,9 +9,11 @@ namespace quillmere::app {
 
 namespace {
 
-QString tr(const char* text) {
-    return QCoreApplication::translate("quillmere::app::CommandLine", text);
-}
+class Parser {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+public:
+    static CommandLine parse(const QStringList& arguments);
+};
 
 } // namespace
 
@@ -23,6 +25,10 @@ QString nameAndVersion() {
 }
 
 CommandLine parseCommandLine(const QStringList& arguments) {
+    return Parser::parse(arguments);
+}
+
+CommandLine Parser::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Looks after Diablo II single-player characters: lists, "
                                         "previews, backs up and restores them."));

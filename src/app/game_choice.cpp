@@ -120,8 +120,8 @@ void GameChoice::chooseAmong(const QList<games::Game>& found, QWidget* owner) {
 bool GameChoice::chooseAgain(QWidget* owner) {
     const QList<games::Game> found = candidates();
     if (found.isEmpty()) {
-        controls::msgBox(tr("No Diablo II save folder was found in the Wine prefixes."), controls::mb::Information,
-                         tr("Select Game"));
+        controls::msgBox(tr("No Diablo II save folder was found in the Wine prefixes."),
+                         controls::MsgStyle::Information, tr("Select Game"));
         return false;
     }
     const std::optional<int> chosen = SelectGameDialog::ask(found, qMax(0, indexOf(found, games::gameInUse())), owner);

@@ -10,8 +10,8 @@ namespace quillmere::app {
 void Launcher::startGame() {
     const QString program = regedit::gameProgram();
     if (!d2sEngine::fileExists(program)) {
-        controls::msgBox(tr("You don't even have Diablo 2 installed on your computer dumbass!"), controls::mb::Critical,
-                         tr("Dumbass..."));
+        controls::msgBox(tr("You don't even have Diablo 2 installed on your computer dumbass!"),
+                         controls::MsgStyle::Critical, tr("Dumbass..."));
         return;
     }
     // Quoted, so that exactly the file just checked is started, whatever its blanks.
@@ -28,7 +28,7 @@ void Launcher::formatFloppyDisk() {
 
 void Launcher::start(const QString& commandLine, host::ShowWindow show) {
     const auto cannotStart = [](const QString& reason) {
-        controls::msgBox(reason, controls::mb::Critical, tr("Cannot Start..."));
+        controls::msgBox(reason, controls::MsgStyle::Critical, tr("Cannot Start..."));
     };
     const host::StartResult result = m_starter.start(commandLine, show, cannotStart);
     if (!result.started)

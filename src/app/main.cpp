@@ -6,6 +6,7 @@
 #include "controls/classic_fonts.h"
 #include "copy/shell_copy_windows.h"
 #include "host/process_start.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,7 +70,8 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     quillmere::app::Launcher launcher(starter);
     quillmere::copy::ShellCopyWindows copyWindows;
     quillmere::archive::ShellFileCopy fileCopy(copyWindows);
-    quillmere::app::MainWindow window(launcher, fileCopy);
+    quillmere::titlebar::GradientTitleBar titleBar;
+    quillmere::app::MainWindow window(launcher, fileCopy, titleBar);
     window.setGameChoice(&gameChoice);
     window.showNotice(notice);
     window.show();

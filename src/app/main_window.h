@@ -25,6 +25,10 @@ namespace quillmere::archive {
 class ShellFileCopy;
 }
 
+namespace quillmere::titlebar {
+class GradientTitleBar;
+}
+
 namespace quillmere::app {
 
 class GameChoice;
@@ -36,9 +40,11 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
 public:
-    // The launcher starts the game and the disk utility; fileCopy makes the backup and restore copies.
-    // The caller keeps both alive.
-    MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, QWidget* parent = nullptr);
+    // The launcher starts the game and the disk utility; fileCopy makes the backup and restore copies;
+    // the title bar module paints the caption of the first window it is given. The caller keeps all
+    // three alive.
+    MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, titlebar::GradientTitleBar& titleBar,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // "Quillmere - Beta v1.4", from the program's version numbers.
@@ -56,20 +62,25 @@ public:
     void cmdRunD2_Click();
     void mnuFile_SelectGame_Click();
     void mnuFile_FormatDisk_Click();
+    void mnuFile_Exit_Click();
     void mnuHelp_About_Click();
     void mnuHelp_Readme_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    void buildFrame1(QWidget* client);
+    void buildRunButton(QWidget* client);
+    void buildStatusBar(QWidget* client);
+    void connectControls();
     void buildMenus();
-    void startUp();
+    void startUp(titlebar::GradientTitleBar& titleBar);
     void readSaveFolder();
-    void driveRule();
-    void folderRule();
+    static QString selectCharacterText();
+    // Label1's text, in red when it warns.
+    void showInstruction(const QString& text, bool warning);
     bool confirmClose();
     void commitData(QSessionManager& manager);
 

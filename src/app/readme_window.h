@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "controls/fixed_dialog.h"
 
 #include <functional>
 
@@ -9,24 +9,26 @@ class QPushButton;
 
 namespace quillmere::app {
 
+// How the viewer reads the readme: the file's whole text, empty when it cannot be read.
+using ReadmeReader = std::function<QString(const QString& windowsPath)>;
+
 // frmReadme: readme.txt from the program's folder, read afresh each time the window opens.
-class ReadmeWindow final : public QDialog {
+class ReadmeWindow final : public controls::FixedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ReadmeWindow)
 public:
-    explicit ReadmeWindow(QWidget* owner);
-    ~ReadmeWindow() override;
+    // Reads the file with `read`, the program's text-file reader unless told otherwise.
+    explicit ReadmeWindow(QWidget* owner, const ReadmeReader& read = {});
 
     static QString readmePath();
-    // Runs between the existence test and the load; lets tests take the file away in between.
-    static void setBeforeLoadHookForTest(std::function<void()> hook);
 
 private:
     QPlainTextEdit* m_text1 = nullptr;
     QPushButton* m_cmdDone = nullptr;
 };
 
-// The Readme command: the viewer, modal over the owner, or the "Missing file...." box.
-void showReadme(QWidget* owner);
+// The Readme command: the viewer, modal over the owner, or the "Missing file...." box when the file
+// is not there (a hidden one counts as missing). The viewer reads the file with `read`.
+void showReadme(QWidget* owner, const ReadmeReader& read = {});
 
 } // namespace quillmere::app

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "controls/fixed_dialog.h"
 #include "game/games.h"
-
-#include <QDialog>
 
 #include <optional>
 
@@ -13,12 +12,11 @@ namespace quillmere::app {
 
 // frmSelectGame: the games found, one row each with its name, its prefix and its save folder; OK
 // (the default button, or a double-click on a row) takes the highlighted one.
-class SelectGameDialog final : public QDialog {
+class SelectGameDialog final : public controls::FixedDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SelectGameDialog)
 public:
     SelectGameDialog(const QList<games::Game>& games, int highlighted, QWidget* owner);
-    ~SelectGameDialog() override;
 
     int highlightedRow() const;
 
@@ -26,6 +24,8 @@ public:
     static std::optional<int> ask(const QList<games::Game>& games, int highlighted, QWidget* owner);
 
 private:
+    void fillGames(const QList<games::Game>& games, int highlighted);
+
     QListWidget* m_lstGames = nullptr;
     QPushButton* m_cmdOK = nullptr;
     QPushButton* m_cmdCancel = nullptr;

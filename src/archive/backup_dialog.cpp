@@ -1,52 +1,42 @@
 #include "archive/backup_dialog.h"
 
 #include "archive/shell_copy.h"
-#include "controls/classic_frame.h"
 #include "controls/dir_list_box.h"
 #include "controls/drive_list_box.h"
-#include "controls/twips.h"
+#include "controls/placement.h"
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
 #include "winpath/windows_path.h"
 
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 
 namespace quillmere::archive {
 
-using controls::twipsRect;
+ArchiveDialog::Layout BackupDialog::layout() {
+    return {
+        .client = {4680, 3765},
+        .frameCaption = tr("Directory Selection"),
+        .frame = {120, 120, 3495, 3015},
+        .instruction = tr("Please select where you would like to backup your character:"),
+        .label1 = {120, 360, 2415, 495},
+        .instructionWraps = true,
+        .drive1 = {120, 840, 2175, 315},
+        .dir1 = {120, 1200, 2175, 1665},
+        .cmdOK = {2520, 960, 975, 495},
+        .cmdCancel = {2520, 1560, 975, 495},
+        .note = tr("*It is recommended that you backup to a removable type of media, and store it in a safe place."),
+        .label2 = {120, 3240, 4455, 495},
+    };
+}
 
 BackupDialog::BackupDialog(const QString& selectedFileName, ShellFileCopy& fileCopy)
-    : ArchiveDialog("frmBackup", tr("Backup..."), QSize(4680, 3765))
+    : ArchiveDialog("frmBackup", tr("Backup..."), layout())
     , m_selectedFileName(selectedFileName)
     , m_fileCopy(fileCopy) {
-    m_frame1 = new QGroupBox(tr("Directory Selection"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(twipsRect(120, 120, 3495, 3015));
-    controls::useClassicFrame(m_frame1);
-
-    auto* label1 = new QLabel(tr("Please select where you would like to backup your character:"), m_frame1);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(twipsRect(120, 360, 2415, 495));
-    label1->setWordWrap(true);
-    label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    createLists(m_frame1, QRect(120, 840, 2175, 315), QRect(120, 1200, 2175, 1665));
-
-    m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 960, 975, 495));
-    m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1560, 975, 495));
-    m_cmdCancel->setDefault(true);
-    addRedNote(tr("*It is recommended that you backup to a removable type of media, and store it in a safe place."),
-               QRect(120, 3240, 4455, 495));
-
-    setTabOrder(m_drive1, m_dir1);
-    setTabOrder(m_dir1, m_cmdOK);
-    setTabOrder(m_cmdOK, m_cmdCancel);
+    applyEnterRule({m_drive1, m_dir1});
+    controls::setTabChain({m_drive1, m_dir1, m_cmdOK, m_cmdCancel});
     m_drive1->setFocus();
-
     connect(m_cmdOK, &QPushButton::clicked, this, &BackupDialog::cmdOK_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void BackupDialog::cmdOK_Click() {

@@ -2,8 +2,6 @@
 
 #include "archive/archive_dialog.h"
 
-class QGroupBox;
-
 namespace quillmere::archive {
 
 class ShellFileCopy;
@@ -20,9 +18,10 @@ public:
     void cmdOK_Click();
 
 private:
+    static Layout layout();
+
     QString m_selectedFileName;
     ShellFileCopy& m_fileCopy;
-    QGroupBox* m_frame1 = nullptr;
 };
 
 } // namespace quillmere::archive

@@ -2,79 +2,63 @@
 
 #include "archive/shell_copy.h"
 #include "character/preview_panel.h"
-#include "controls/classic_frame.h"
 #include "controls/dir_list_box.h"
 #include "controls/drive_list_box.h"
 #include "controls/file_list_box.h"
+#include "controls/folder_lists.h"
 #include "controls/message_box.h"
-#include "controls/twips.h"
+#include "controls/placement.h"
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
-#include "host/drive_map.h"
+#include "winpath/windows_path.h"
 
-#include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 
 namespace quillmere::archive {
 
-using controls::twipsRect;
+ArchiveDialog::Layout RestoreDialog::layout() {
+    return {
+        .client = {4830, 4800},
+        .frameCaption = tr("Character Selection: Restore"),
+        .frame = {120, 120, 4575, 3975},
+        .instruction = tr("Please select the character you would like to restore:"),
+        .label1 = {120, 480, 4095, 255},
+        .instructionWraps = false,
+        .drive1 = {120, 960, 2175, 315},
+        .dir1 = {120, 1320, 2175, 1665},
+        .cmdOK = {2520, 1080, 2055, 495},
+        .cmdCancel = {2520, 1800, 2055, 495},
+        .note = tr("*All characters are restored to the default Diablo 2 saved game directory on your hard drive."),
+        .label2 = {120, 4320, 4335, 495},
+    };
+}
 
 RestoreDialog::RestoreDialog(ShellFileCopy& fileCopy)
-    : ArchiveDialog("frmRestore", tr("Restore..."), QSize(4830, 4800))
+    : ArchiveDialog("frmRestore", tr("Restore..."), layout())
     , m_fileCopy(fileCopy) {
-    m_frame1 = new QGroupBox(tr("Character Selection: Restore"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(twipsRect(120, 120, 4575, 3975));
-    controls::useClassicFrame(m_frame1);
-
-    createLists(m_frame1, QRect(120, 960, 2175, 315), QRect(120, 1320, 2175, 1665));
-
-    m_file1 = new controls::FileListBox(QStringLiteral("*.d2s"), m_frame1);
-    m_file1->setObjectName(QStringLiteral("File1"));
-    m_file1->setGeometry(twipsRect(120, 3000, 2175, 870));
-    m_file1->setAccessibleName(tr("Character files"));
-    sendEnterToCancel(m_file1);
-
-    auto* label1 = new QLabel(tr("Please select the character you would like to restore:"), m_frame1);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(twipsRect(120, 480, 4095, 255));
-
+    m_file1 = controls::makeFileList(m_frame1, QStringLiteral("*.d2s"), {120, 3000, 2175, 870});
     m_preview = new character::PreviewPanel(character::PreviewPanel::Variant::RestoreDialog, m_frame1);
-    m_preview->move(twipsRect(2520, 2280, 1815, 1575).topLeft());
-
-    m_cmdOK = addButton("cmdOK", tr("&OK"), QRect(2520, 1080, 2055, 495));
-    m_cmdCancel = addButton("cmdCancel", tr("&Cancel"), QRect(2520, 1800, 2055, 495));
-    m_cmdCancel->setDefault(true);
-    addRedNote(tr("*All characters are restored to the default Diablo 2 saved game directory on your hard drive."),
-               QRect(120, 4320, 4335, 495));
-
-    setTabOrder(m_drive1, m_dir1);
-    setTabOrder(m_dir1, m_file1);
-    setTabOrder(m_file1, m_cmdOK);
-    setTabOrder(m_cmdOK, m_cmdCancel);
+    m_preview->move(controls::twipsRect({2520, 2280, 1815, 1575}).topLeft());
+    applyEnterRule({m_drive1, m_dir1, m_file1});
+    controls::setTabChain({m_drive1, m_dir1, m_file1, m_cmdOK, m_cmdCancel});
     m_drive1->setFocus();
 
-    connect(m_dir1, &controls::DirListBox::changed, this, &RestoreDialog::folderChange);
+    controls::followFolderRule(m_dir1, m_file1);
+    // Another folder lists other characters: the preview of the last one goes.
+    connect(m_dir1, &controls::DirListBox::changed, m_preview, &character::PreviewPanel::ResetPreview);
     connect(m_file1, &controls::FileListBox::selectionEvent, this,
             [this] { m_preview->PreviewSelection(m_dir1->path(), m_file1->fileName()); });
     connect(m_cmdOK, &QPushButton::clicked, this, &RestoreDialog::cmdOK_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Load: the empty preview; the lists stay on the process's current drive and folder.
-    m_preview->ResetPreview();
-}
-
-void RestoreDialog::folderChange() {
-    m_file1->setPath(m_dir1->path());
-    m_dir1->setPath(m_file1->path());
     m_preview->ResetPreview();
 }
 
 void RestoreDialog::cmdOK_Click() {
     const QString fileName = m_file1->fileName();
     if (fileName.isEmpty()) {
-        controls::msgBox(tr("You have not selected a file yet!"), controls::mb::Critical, tr("No File Selected..."));
+        controls::msgBox(tr("You have not selected a file yet!"), controls::MsgStyle::Critical,
+                         tr("No File Selected..."));
         return;
     }
     // No save folder is a failure: nothing is copied anywhere.

@@ -2,8 +2,6 @@
 
 #include "archive/archive_dialog.h"
 
-class QGroupBox;
-
 namespace quillmere::controls {
 class FileListBox;
 }
@@ -26,10 +24,9 @@ public:
     void cmdOK_Click();
 
 private:
-    void folderChange();
+    static Layout layout();
 
     ShellFileCopy& m_fileCopy;
-    QGroupBox* m_frame1 = nullptr;
     controls::FileListBox* m_file1 = nullptr;
     character::PreviewPanel* m_preview = nullptr;
 };

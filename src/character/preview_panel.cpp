@@ -2,7 +2,7 @@
 
 #include "controls/classic_fonts.h"
 #include "controls/classic_frame.h"
-#include "controls/twips.h"
+#include "controls/placement.h"
 #include "game/regedit.h"
 #include "game/save_layout.h"
 
@@ -13,7 +13,6 @@ namespace quillmere::character {
 
 namespace {
 
-using controls::twipsRect;
 using controls::twipsSize;
 
 struct Portrait {
@@ -43,10 +42,8 @@ void setAutoSizedText(QLabel* label, const QString& text) {
 }
 
 // Classic labels draw their text from the top of the control, not its middle.
-QLabel* makeLabel(QWidget* parent, const char* objectName, const QString& text, const QRect& rect) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(objectName));
-    label->setGeometry(rect);
+QLabel* makeLabel(QWidget* parent, const char* objectName, const QString& text, const QRect& twipsGeometry) {
+    auto* label = controls::place(new QLabel(text, parent), objectName, twipsGeometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
@@ -57,18 +54,18 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     : QGroupBox(tr("Preview"), parent)
     , m_variant(variant) {
     setObjectName(QStringLiteral("Frame2"));
-    setFixedSize(twipsSize(1815, 1575));
+    setFixedSize(twipsSize({1815, 1575}));
     controls::useClassicFrame(this);
 
     const bool main = variant == Variant::MainWindow;
 
     // Created first so that it lies beneath the portraits: a visible portrait covers it.
-    m_placeholder = makeLabel(this, main ? "Label2" : "Label3", QString(), twipsRect(480, 360, 705, 480));
+    m_placeholder = makeLabel(this, main ? "Label2" : "Label3", QString(), {480, 360, 705, 480});
     m_placeholder->setFont(controls::classicFont(QStringLiteral("Arial"), 20.25, true));
     setAutoSizedText(m_placeholder, tr("N/A"));
 
     for (const Portrait& portrait : kPortraits) {
-        auto* box = makeLabel(this, portrait.objectName, QString(), twipsRect(480, 240, 750, 675));
+        auto* box = makeLabel(this, portrait.objectName, QString(), {480, 240, 750, 675});
         box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         box->setLineWidth(kPortraitBorderPixels);
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -78,9 +75,9 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     }
 
     const QFont captionFont = controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
-    auto* classCaption = makeLabel(this, "lblCharacterClass", tr("Class:"), twipsRect(120, 960, 495, 255));
+    auto* classCaption = makeLabel(this, "lblCharacterClass", tr("Class:"), {120, 960, 495, 255});
     classCaption->setFont(captionFont);
-    auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), twipsRect(120, 1200, 495, 255));
+    auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), {120, 1200, 495, 255});
     levelCaption->setFont(captionFont);
     // A substitute font may run wider than the designed one: widen rather than cut the colon off.
     for (QLabel* caption : {classCaption, levelCaption})
@@ -89,8 +86,8 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     // Design-time texts are the controls' own names; ResetPreview replaces them at once.
     const char* classValueName = main ? "Label3" : "Label4";
     const char* levelValueName = main ? "Label4" : "Label5";
-    m_classValue = makeLabel(this, classValueName, QLatin1String(classValueName), twipsRect(720, 960, 480, 195));
-    m_levelValue = makeLabel(this, levelValueName, QLatin1String(levelValueName), twipsRect(720, 1200, 480, 195));
+    m_classValue = makeLabel(this, classValueName, QLatin1String(classValueName), {720, 960, 480, 195});
+    m_levelValue = makeLabel(this, levelValueName, QLatin1String(levelValueName), {720, 1200, 480, 195});
 
     ResetPreview();
 }

@@ -12,6 +12,8 @@ namespace quillmere::controls {
 
 namespace {
 
+constexpr int kIndentPerLevel = 8; // pixels
+
 // Shifts each row right by its depth, which gives the flat list its tree look.
 class IndentDelegate final : public QStyledItemDelegate {
 public:
@@ -30,7 +32,9 @@ public:
     }
 
 private:
-    static int indentOf(const QModelIndex& index) { return index.data(DirListBox::LevelRole).toInt() * 8; }
+    static int indentOf(const QModelIndex& index) {
+        return index.data(DirListBox::LevelRole).toInt() * kIndentPerLevel;
+    }
 };
 
 } // namespace

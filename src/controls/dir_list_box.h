@@ -21,9 +21,8 @@ public:
     // Reads the open folder again, for when what lies below it changed (another prefix).
     void refresh();
 
-    // The Windows path a row stands for, and its depth in the tree.
-    static constexpr int PathRole = Qt::UserRole;
-    static constexpr int LevelRole = Qt::UserRole + 1;
+    // What a row holds beside its text: the Windows path it stands for, and its depth in the tree.
+    enum Role { PathRole = Qt::UserRole, LevelRole };
 
 signals:
     // The open folder changed, by the user or by the program.
@@ -34,7 +33,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void openRow(const QListWidgetItem* item);
+    void openRow(const QListWidgetItem* row);
     void fill(const QString& windowsPath, const QStringList& subfolders);
 
     QString m_path;

@@ -1,6 +1,7 @@
 #include "controls/drive_list_box.h"
 
 #include "host/drive_map.h"
+#include "winpath/windows_path.h"
 
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -10,18 +11,11 @@ namespace quillmere::controls {
 namespace {
 
 QString driveLabel(const host::DriveInfo& drive) {
-    const QString text = QString(drive.letter) + QLatin1Char(':');
+    QString text = QString(drive.letter) + QLatin1Char(':');
     if (drive.hostRoot.isEmpty())
         return text;
     const QString name = QFileInfo(drive.hostRoot).fileName();
     return text + QLatin1String(" [") + (name.isEmpty() ? drive.hostRoot : name) + QLatin1Char(']');
-}
-
-QChar letterOf(const QString& text) {
-    if (text.size() < 2 || text.at(1) != QLatin1Char(':'))
-        return {};
-    const QChar letter = text.at(0).toLower();
-    return letter >= QLatin1Char('a') && letter <= QLatin1Char('z') ? letter : QChar();
 }
 
 } // namespace
@@ -29,7 +23,7 @@ QChar letterOf(const QString& text) {
 DriveListBox::DriveListBox(QWidget* parent)
     : QComboBox(parent) {
     refreshDrives();
-    QChar start = letterOf(host::currentDrive());
+    QChar start = winpath::driveLetterOf(host::currentDrive());
     if (findData(start) < 0)
         start = count() > 0 ? itemData(0).toChar() : QChar();
     m_letter = start;
@@ -45,7 +39,7 @@ QString DriveListBox::drive() const {
 }
 
 bool DriveListBox::setDrive(const QString& text) {
-    const QChar letter = letterOf(text);
+    const QChar letter = winpath::driveLetterOf(text);
     if (letter.isNull())
         return false;
     if (letter == m_letter)

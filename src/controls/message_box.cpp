@@ -7,10 +7,25 @@
 namespace quillmere::controls {
 
 namespace {
+
 MessageBoxPresenter* g_presenter = nullptr;
+
+QMessageBox::Icon iconOf(MsgStyle style) {
+    switch (style) {
+    case MsgStyle::Critical:
+        return QMessageBox::Critical;
+    case MsgStyle::Information:
+        return QMessageBox::Information;
+    case MsgStyle::Ok:
+    case MsgStyle::YesNo:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
 } // namespace
 
-int msgBox(const QString& text, int style, const QString& title) {
+MsgAnswer msgBox(const QString& text, MsgStyle style, const QString& title) {
     if (g_presenter)
         return g_presenter->show(text, style, title);
     QtMessageBoxPresenter qt;
@@ -21,33 +36,24 @@ void setMessageBoxPresenter(MessageBoxPresenter* presenter) {
     g_presenter = presenter;
 }
 
-int QtMessageBoxPresenter::show(const QString& text, int style, const QString& title) {
+MsgAnswer QtMessageBoxPresenter::show(const QString& text, MsgStyle style, const QString& title) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setText(text);
     box.setWindowModality(Qt::ApplicationModal);
+    box.setIcon(iconOf(style));
 
-    const int icon = style & 0xF0;
-    if (icon == mb::Critical)
-        box.setIcon(QMessageBox::Critical);
-    else if (icon == mb::Information)
-        box.setIcon(QMessageBox::Information);
-    else if (icon == 32)
-        box.setIcon(QMessageBox::Question);
-    else if (icon == 48)
-        box.setIcon(QMessageBox::Warning);
-
-    if ((style & 0x0F) == mb::YesNo) {
+    if (style == MsgStyle::YesNo) {
         QPushButton* yes = box.addButton(QMessageBox::Yes);
         box.addButton(QMessageBox::No);
         box.setDefaultButton(yes);
         box.setEscapeButton(QMessageBox::No);
         box.exec();
-        return box.clickedButton() == yes ? mb::AnswerYes : mb::AnswerNo;
+        return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
     }
     box.addButton(QMessageBox::Ok);
     box.exec();
-    return mb::AnswerOk;
+    return MsgAnswer::Ok;
 }
 
 } // namespace quillmere::controls

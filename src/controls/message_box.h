@@ -2,41 +2,35 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace quillmere::controls {
 
-// Classic message-box styles and answers.
-namespace mb {
-inline constexpr int OkOnly = 0;
-inline constexpr int YesNo = 4;
-inline constexpr int Critical = 16;
-inline constexpr int Information = 64;
+// The classic message-box styles the program uses: an OK box plain, with the stop icon or with the
+// information icon, and the Yes/No question without an icon.
+enum class MsgStyle { Ok, YesNo, Critical, Information };
 
-inline constexpr int AnswerOk = 1;
-inline constexpr int AnswerYes = 6;
-inline constexpr int AnswerNo = 7;
-} // namespace mb
+// The button the user answered with.
+enum class MsgAnswer { Ok, Yes, No };
 
 // Where every message box of the program goes. The Qt implementation shows a modal box over the
 // program's windows; tests install a double that records the boxes and answers from a script.
 class MessageBoxPresenter {
 public:
     virtual ~MessageBoxPresenter() = default;
-    virtual int show(const QString& text, int style, const QString& title) = 0;
+    virtual MsgAnswer show(const QString& text, MsgStyle style, const QString& title) = 0;
 };
 
 // Shows a box through the installed presenter (the Qt one when none is installed).
-int msgBox(const QString& text, int style, const QString& title);
+MsgAnswer msgBox(const QString& text, MsgStyle style, const QString& title);
 
 // Installs a presenter for the rest of the run, or puts the Qt one back with nullptr. The caller
 // keeps ownership.
 void setMessageBoxPresenter(MessageBoxPresenter* presenter);
 
 // The Qt presenter: a QMessageBox with the style's buttons and icon, modal over the active window.
+// Yes is the default button of a Yes/No box, and Esc answers No.
 class QtMessageBoxPresenter final : public MessageBoxPresenter {
 public:
-    int show(const QString& text, int style, const QString& title) override;
+    MsgAnswer show(const QString& text, MsgStyle style, const QString& title) override;
 };
 
 } // namespace quillmere::controls

@@ -6,22 +6,23 @@
 namespace quillmere::controls {
 
 namespace {
-int g_pointer = pointer::Default;
+MousePointer g_pointer = MousePointer::Default;
 } // namespace
 
-void setScreenPointer(int value) {
-    if (value == g_pointer)
+void setScreenPointer(MousePointer pointer) {
+    if (pointer == g_pointer)
+        return;
+    g_pointer = pointer;
+    if (!qGuiApp)
         return;
     // One override at most, so the default is always one restore away.
-    if (g_pointer != pointer::Default && qGuiApp)
-        QGuiApplication::restoreOverrideCursor();
-    g_pointer = value;
-    if (value != pointer::Default && qGuiApp) {
+    if (pointer == MousePointer::Hourglass)
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
-int screenPointer() {
+MousePointer screenPointer() {
     return g_pointer;
 }
 

@@ -10,7 +10,7 @@ namespace quillmere::controls {
 
 namespace {
 // Often enough that a lock key or the minute changes without a visible lag.
-constexpr int TickMilliseconds = 250;
+constexpr int kTickMilliseconds = 250;
 } // namespace
 
 StatusBar::StatusBar(QWidget* parent)
@@ -32,7 +32,7 @@ StatusBar::StatusBar(QWidget* parent)
         m_panels.at(i) = label;
     }
     m_timer = new QTimer(this);
-    m_timer->setInterval(TickMilliseconds);
+    m_timer->setInterval(kTickMilliseconds);
     connect(m_timer, &QTimer::timeout, this, &StatusBar::updatePanels);
     m_timer->start();
     updatePanels();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -16,16 +15,21 @@ constexpr int twips(int value) {
                       : -((-value + kTwipsPerPixel / 2) / kTwipsPerPixel);
 }
 
-constexpr QPoint twipsPoint(int left, int top) {
-    return {twips(left), twips(top)};
+constexpr QSize twipsSize(QSize size) {
+    return {twips(size.width()), twips(size.height())};
 }
 
 constexpr QSize twipsSize(int width, int height) {
-    return {twips(width), twips(height)};
+    return twipsSize(QSize(width, height));
+}
+
+// A layout rectangle: left, top, width and height in twips.
+constexpr QRect twipsRect(const QRect& rect) {
+    return {twips(rect.x()), twips(rect.y()), twips(rect.width()), twips(rect.height())};
 }
 
 constexpr QRect twipsRect(int left, int top, int width, int height) {
-    return {twips(left), twips(top), twips(width), twips(height)};
+    return twipsRect(QRect(left, top, width, height));
 }
 
 } // namespace quillmere::controls

@@ -64,12 +64,12 @@ int roundHalfEven(double value) {
 
 } // namespace
 
-void BuildGradientColours(std::vector<ColourRef>& table, ColourRef startColour, ColourRef endColour) {
+void BuildGradientColours(std::vector<Rgb>& table, Rgb startColour, Rgb endColour) {
     if (table.empty())
         return;
     const auto m = static_cast<double>(table.size() - 1);
-    const std::array<int, 3> start{redOf(startColour), greenOf(startColour), blueOf(startColour)};
-    const std::array<int, 3> end{redOf(endColour), greenOf(endColour), blueOf(endColour)};
+    const std::array<int, 3> start{startColour.red, startColour.green, startColour.blue};
+    const std::array<int, 3> end{endColour.red, endColour.green, endColour.blue};
 
     std::array<double, 3> step{};
     std::array<double, 3> running{};
@@ -77,13 +77,13 @@ void BuildGradientColours(std::vector<ColourRef>& table, ColourRef startColour, 
         step[c] = m > 0 ? (end[c] - start[c]) / m : 0.0;
         running[c] = start[c];
     }
-    for (ColourRef& entry : table) {
+    for (Rgb& entry : table) {
         std::array<int, 3> value{};
         for (std::size_t c = 0; c < 3; ++c) {
             running[c] = std::clamp(running[c] + step[c], 0.0, 255.0);
             value[c] = roundHalfEven(running[c]);
         }
-        entry = rgb(value[0], value[1], value[2]);
+        entry = Rgb{value[0], value[1], value[2]};
     }
 }
 

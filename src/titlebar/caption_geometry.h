@@ -1,28 +1,19 @@
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 namespace quillmere::titlebar {
 
-// A colour as Windows keeps it: 0x00BBGGRR.
-using ColourRef = std::uint32_t;
+// A colour of the caption, each component 0 to 255.
+struct Rgb {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
 
-constexpr ColourRef rgb(int red, int green, int blue) {
-    return static_cast<ColourRef>(red & 0xff) | (static_cast<ColourRef>(green & 0xff) << 8) |
-           (static_cast<ColourRef>(blue & 0xff) << 16);
-}
-constexpr int redOf(ColourRef colour) {
-    return static_cast<int>(colour & 0xff);
-}
-constexpr int greenOf(ColourRef colour) {
-    return static_cast<int>((colour >> 8) & 0xff);
-}
-constexpr int blueOf(ColourRef colour) {
-    return static_cast<int>((colour >> 16) & 0xff);
-}
+    friend constexpr bool operator==(const Rgb&, const Rgb&) = default;
+};
 
-// A rectangle in window coordinates, right and bottom exclusive (a Windows RECT).
+// A rectangle in window coordinates, right and bottom exclusive, as the caption arithmetic counts.
 struct PixelRect {
     int left = 0;
     int top = 0;
@@ -60,14 +51,15 @@ struct CaptionGeometry {
     PixelRect closeButton;  // where the standard caption has its close button
 };
 
-// The height of the off-screen strip, whatever the caption height.
-inline constexpr int stripBufferHeight = 50;
+// The height of the off-screen strip, whatever the caption height: the classic painter's bitmap
+// height, roomy enough for any caption font.
+inline constexpr int kStripBufferHeight = 50;
 
 CaptionGeometry computeCaptionGeometry(int windowWidth, const CaptionMetrics& metrics, bool hasIcon);
 
 // Fills table[0..m], m = table.size() - 1, with the gradient from one step above startColour to
 // one step beyond endColour: table[i] = start + (i + 1) * (end - start) / m, each component kept
 // within 0..255 and rounded half to even.
-void BuildGradientColours(std::vector<ColourRef>& table, ColourRef startColour, ColourRef endColour);
+void BuildGradientColours(std::vector<Rgb>& table, Rgb startColour, Rgb endColour);
 
 } // namespace quillmere::titlebar

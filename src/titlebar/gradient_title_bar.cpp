@@ -37,16 +37,12 @@ QRect toQRect(const PixelRect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
 
-QColor toQColor(ColourRef colour) {
-    return QColor(redOf(colour), greenOf(colour), blueOf(colour));
+QColor toQColor(Rgb colour) {
+    return QColor(colour.red, colour.green, colour.blue);
 }
 
 // The system menu opens below the caption's left end, as the icon's menu does.
-constexpr QPoint systemMenuPosition(dialogFrameWidth, dialogFrameWidth + captionHeight);
-
-QString menuText(const char* text) {
-    return QCoreApplication::translate("GradientTitleBar", text);
-}
+constexpr QPoint kSystemMenuPosition(kDialogFrameWidth, kDialogFrameWidth + kCaptionHeight);
 
 // Paints and drives the caption of the one hooked window. Owned by that window.
 class TitleBarPainter final : public QObject {
@@ -68,7 +64,7 @@ private:
 
     void paint(bool active);
     void paintFrame(QPainter& painter) const;
-    void paintStrip(QPainter& painter, const CaptionGeometry& g, ColourRef captionColour) const;
+    void paintStrip(QPainter& painter, const CaptionGeometry& g, Rgb captionColour) const;
     void paintStandardCaption(QPainter& painter, const CaptionGeometry& g, bool active) const;
 
     bool mousePress(QMouseEvent* event);
@@ -92,6 +88,8 @@ TitleBarPainter::TitleBarPainter(QWidget* form)
     : QObject(form)
     , m_form(form)
     , m_captionFont(systemCaptionFont()) {
+    // The system's frame gives way to the one painted here. New flags give the form a new native
+    // window, which starts out hidden: a form that was showing is shown again at the end.
     const bool wasVisible = form->isVisible();
     form->setWindowFlags(form->windowFlags() | Qt::Window | Qt::FramelessWindowHint);
 
@@ -110,25 +108,25 @@ TitleBarPainter::TitleBarPainter(QWidget* form)
     auto* systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), form);
     systemMenuKey->setContext(Qt::WindowShortcut);
     QObject::connect(systemMenuKey, &QShortcut::activated, this,
-                     [this] { showSystemMenu(m_form->mapToGlobal(systemMenuPosition)); });
+                     [this] { showSystemMenu(m_form->mapToGlobal(kSystemMenuPosition)); });
 
     if (wasVisible)
         form->show();
 }
 
 CaptionGeometry TitleBarPainter::geometry() const {
-    return computeCaptionGeometry(m_form->width(), systemCaptionMetrics, !m_form->windowIcon().isNull());
+    return computeCaptionGeometry(m_form->width(), kSystemCaptionMetrics, !m_form->windowIcon().isNull());
 }
 
 // The caption without its bottom row, which separates it from the menu bar.
 QRect TitleBarPainter::captionRect() const {
-    return QRect(dialogFrameWidth, dialogFrameWidth, m_form->width() - 2 * dialogFrameWidth, captionHeight - 1);
+    return QRect(kDialogFrameWidth, kDialogFrameWidth, m_form->width() - 2 * kDialogFrameWidth, kCaptionHeight - 1);
 }
 
 QRect TitleBarPainter::systemMenuRect() const {
     if (m_form->windowIcon().isNull())
         return {};
-    return QRect(dialogFrameWidth, dialogFrameWidth, buttonWidth, captionHeight - 1);
+    return QRect(kDialogFrameWidth, kDialogFrameWidth, kButtonWidth, kCaptionHeight - 1);
 }
 
 QRect TitleBarPainter::closeButtonRect() const {
@@ -148,8 +146,8 @@ QStyleOptionTitleBar TitleBarPainter::standardCaptionOption(bool active) const {
         option.titleBarState |= QStyle::State_Active; // styles read the activation from here too
     }
     // The rest of the caption carries on in the caption colour the strip ends with.
-    option.palette.setColor(QPalette::Highlight, toQColor(activeCaptionColour));
-    option.palette.setColor(QPalette::Window, toQColor(inactiveCaptionColour));
+    option.palette.setColor(QPalette::Highlight, toQColor(kActiveCaptionColour));
+    option.palette.setColor(QPalette::Window, toQColor(kInactiveCaptionColour));
     return option;
 }
 
@@ -171,13 +169,13 @@ void TitleBarPainter::paint(bool active) {
     QPainter painter(m_form);
     paintFrame(painter);
     const CaptionGeometry g = geometry();
-    paintStrip(painter, g, active ? activeCaptionColour : inactiveCaptionColour);
+    paintStrip(painter, g, active ? kActiveCaptionColour : kInactiveCaptionColour);
     paintStandardCaption(painter, g, active);
 }
 
 void TitleBarPainter::paintFrame(QPainter& painter) const {
     const QRect outer = m_form->rect();
-    const int fw = dialogFrameWidth;
+    const int fw = kDialogFrameWidth;
     const QRegion ring = QRegion(outer) - QRegion(outer.adjusted(fw, fw, -fw, -fw));
     painter.save();
     painter.setClipRegion(ring);
@@ -186,20 +184,20 @@ void TitleBarPainter::paintFrame(QPainter& painter) const {
     painter.restore();
 }
 
-void TitleBarPainter::paintStrip(QPainter& painter, const CaptionGeometry& g, ColourRef captionColour) const {
+void TitleBarPainter::paintStrip(QPainter& painter, const CaptionGeometry& g, Rgb captionColour) const {
     if (g.copyRect.isEmpty())
         return;
 
     // The strip is drawn off-screen and reaches the window in one copy, so the bands never show
     // one by one.
     const qreal ratio = m_form->devicePixelRatioF();
-    QPixmap buffer(QSize(g.windowWidth, stripBufferHeight) * ratio);
+    QPixmap buffer(QSize(g.windowWidth, kStripBufferHeight) * ratio);
     buffer.setDevicePixelRatio(ratio);
     buffer.fill(Qt::black);
     {
         QPainter memory(&buffer);
-        std::vector<ColourRef> table(static_cast<std::size_t>(g.bandCount) + 1);
-        BuildGradientColours(table, rgb(0, 0, 0), captionColour);
+        std::vector<Rgb> table(static_cast<std::size_t>(g.bandCount) + 1);
+        BuildGradientColours(table, Rgb{0, 0, 0}, captionColour);
         for (std::size_t i = 0; i < g.bands.size(); ++i)
             memory.fillRect(toQRect(g.bands[i]), toQColor(table[i]));
 
@@ -295,7 +293,7 @@ bool TitleBarPainter::mousePress(QMouseEvent* event) {
         m_closeHover = true;
         m_form->update(captionRect());
     } else if (systemMenuRect().contains(pos)) {
-        showSystemMenu(m_form->mapToGlobal(systemMenuPosition));
+        showSystemMenu(m_form->mapToGlobal(kSystemMenuPosition));
     } else {
         startMove(event->globalPosition().toPoint(), false);
     }
@@ -340,8 +338,8 @@ void TitleBarPainter::setCloseHover(bool hover) {
 
 void TitleBarPainter::showSystemMenu(const QPoint& globalPos) {
     QMenu menu(m_form);
-    QAction* move = menu.addAction(menuText("&Move"));
-    QAction* close = menu.addAction(menuText("&Close"));
+    QAction* move = menu.addAction(GradientTitleBar::tr("&Move"));
+    QAction* close = menu.addAction(GradientTitleBar::tr("&Close"));
     menu.setDefaultAction(close);
     // The menu may outlive the window only by a close that the window accepted.
     const QPointer<QWidget> form = m_form;
@@ -377,14 +375,13 @@ void TitleBarPainter::endManualMove() {
 } // namespace
 
 QMargins gradientTitleBarMargins() {
-    return QMargins(dialogFrameWidth, dialogFrameWidth + captionHeight, dialogFrameWidth, dialogFrameWidth);
+    return QMargins(kDialogFrameWidth, kDialogFrameWidth + kCaptionHeight, kDialogFrameWidth, kDialogFrameWidth);
 }
 
-void InstallGradientTitleBar(QWidget* form) {
-    static bool installed = false;
-    if (installed || form == nullptr)
+void GradientTitleBar::InstallGradientTitleBar(QWidget* form) {
+    if (m_installed || form == nullptr)
         return;
-    installed = true;
+    m_installed = true;
     new TitleBarPainter(form);
 }
 

@@ -1,8 +1,24 @@
 #include "recording_message_box.h"
 
-#include "controls/mouse_pointer.h"
-
 #include <gtest/gtest.h>
+
+namespace quillmere::controls {
+
+void PrintTo(MsgStyle style, std::ostream* out) {
+    const char* names[] = {"Ok", "YesNo", "Critical", "Information"};
+    *out << "MsgStyle::" << names[static_cast<int>(style)];
+}
+
+void PrintTo(MsgAnswer answer, std::ostream* out) {
+    const char* names[] = {"Ok", "Yes", "No"};
+    *out << "MsgAnswer::" << names[static_cast<int>(answer)];
+}
+
+void PrintTo(MousePointer pointer, std::ostream* out) {
+    *out << (pointer == MousePointer::Hourglass ? "MousePointer::Hourglass" : "MousePointer::Default");
+}
+
+} // namespace quillmere::controls
 
 namespace quillmere::test {
 
@@ -14,18 +30,18 @@ RecordingMessageBox::~RecordingMessageBox() {
     controls::setMessageBoxPresenter(nullptr);
 }
 
-int RecordingMessageBox::show(const QString& text, int style, const QString& title) {
+controls::MsgAnswer RecordingMessageBox::show(const QString& text, controls::MsgStyle style, const QString& title) {
     m_boxes.append({text, style, title, controls::screenPointer()});
     if (!m_answers.empty()) {
-        const int answer = m_answers.front();
+        const controls::MsgAnswer answer = m_answers.front();
         m_answers.pop_front();
         return answer;
     }
-    if ((style & 0x0F) == controls::mb::YesNo) {
+    if (style == controls::MsgStyle::YesNo) {
         ADD_FAILURE() << "unscripted Yes/No box: " << qPrintable(text);
-        return controls::mb::AnswerNo;
+        return controls::MsgAnswer::No;
     }
-    return controls::mb::AnswerOk;
+    return controls::MsgAnswer::Ok;
 }
 
 } // namespace quillmere::test

@@ -1,11 +1,20 @@
 #pragma once
 
 #include "controls/message_box.h"
+#include "controls/mouse_pointer.h"
 
 #include <QList>
 #include <QString>
 
 #include <deque>
+#include <ostream>
+
+namespace quillmere::controls {
+// Readable failure messages for the typed styles, answers and pointers.
+void PrintTo(MsgStyle style, std::ostream* out);
+void PrintTo(MsgAnswer answer, std::ostream* out);
+void PrintTo(MousePointer pointer, std::ostream* out);
+} // namespace quillmere::controls
 
 namespace quillmere::test {
 
@@ -16,9 +25,9 @@ class RecordingMessageBox final : public controls::MessageBoxPresenter {
 public:
     struct Box {
         QString text;
-        int style = 0;
+        controls::MsgStyle style = controls::MsgStyle::Ok;
         QString title;
-        int pointer = 0;
+        controls::MousePointer pointer = controls::MousePointer::Default;
     };
 
     RecordingMessageBox();
@@ -26,15 +35,15 @@ public:
     RecordingMessageBox(const RecordingMessageBox&) = delete;
     RecordingMessageBox& operator=(const RecordingMessageBox&) = delete;
 
-    void answerNext(int answer) { m_answers.push_back(answer); }
+    void answerNext(controls::MsgAnswer answer) { m_answers.push_back(answer); }
     const QList<Box>& boxes() const { return m_boxes; }
     void clear() { m_boxes.clear(); }
 
-    int show(const QString& text, int style, const QString& title) override;
+    controls::MsgAnswer show(const QString& text, controls::MsgStyle style, const QString& title) override;
 
 private:
     QList<Box> m_boxes;
-    std::deque<int> m_answers;
+    std::deque<controls::MsgAnswer> m_answers;
 };
 
 } // namespace quillmere::test

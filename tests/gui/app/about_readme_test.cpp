@@ -64,13 +64,15 @@ TEST(About, FifteenLinesJoinedByCrLfWithThreeEmptyLines) {
     EXPECT_EQ(lines[0], QStringLiteral("Programmer: Varnock"));
     for (int i = 0; i < 15; ++i)
         EXPECT_EQ(lines[i].isEmpty(), i == 2 || i == 10 || i == 13) << "line " << i + 1;
+}
 
+TEST(About, ShowsTheTextInAnInformationBoxTitledAbout) {
     test::RecordingMessageBox boxes;
     app::showAbout();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("About..."));
-    EXPECT_EQ(boxes.boxes()[0].style, 64);
-    EXPECT_EQ(boxes.boxes()[0].text, text);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Information);
+    EXPECT_EQ(boxes.boxes()[0].text, app::aboutText());
 }
 
 // The readme lives beside this test program, so every case that touches it runs in this one test.
@@ -86,7 +88,7 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, kMissingText);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Missing file...."));
-    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
 
     // Hidden counts as missing.
     writeReadme("hidden text");
@@ -122,9 +124,10 @@ TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
             }
         });
         timer.start(0);
-        app::ReadmeWindow::setBeforeLoadHookForTest([&] { removed = QFile::remove(path); });
-        app::showReadme(nullptr);
-        app::ReadmeWindow::setBeforeLoadHookForTest({});
+        app::showReadme(nullptr, [&](const QString& windowsPath) {
+            removed = QFile::remove(path);
+            return d2sEngine::readTextFile(windowsPath);
+        });
     }
     EXPECT_TRUE(removed);
     EXPECT_EQ(shown, QString());

@@ -73,7 +73,7 @@ TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefixAndNeverADocument) {
     launcher.startGame();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Cannot Start..."));
-    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
     EXPECT_TRUE(boxes.boxes()[0].text.contains(QStringLiteral("not a Windows program")))
         << qPrintable(boxes.boxes()[0].text);
     QTest::qWait(300);
@@ -93,7 +93,7 @@ TEST_F(GameStartTest, AGameThatWineCannotRunGetsTheCannotStartBoxWithWinesLastLi
     ASSERT_EQ(boxes.boxes().size(), 1);
     const auto& box = boxes.boxes()[0];
     EXPECT_EQ(box.title, QStringLiteral("Cannot Start..."));
-    EXPECT_EQ(box.style, 16);
+    EXPECT_EQ(box.style, controls::MsgStyle::Critical);
     EXPECT_TRUE(box.text.endsWith(QStringLiteral("wine: could not load kernel32.dll, status c0000135")))
         << qPrintable(box.text);
 

@@ -19,21 +19,21 @@ protected:
         dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
         return true;
     }
-    void expectMessage(int index, const QString& text, const QString& title, int style) {
+    void expectMessage(int index, const QString& text, const QString& title, controls::MsgStyle style) {
         ASSERT_GT(boxes.boxes().size(), index);
         const auto& box = boxes.boxes()[index];
         EXPECT_EQ(box.text, text);
         EXPECT_EQ(box.title, title);
         EXPECT_EQ(box.style, style);
-        EXPECT_EQ(box.pointer, 0) << "the hourglass was still showing";
+        EXPECT_EQ(box.pointer, controls::MousePointer::Default) << "the hourglass was still showing";
     }
     void expectSuccess(int index = 0) {
         expectMessage(index, QStringLiteral("All character(s) were successfully backed up!"),
-                      QStringLiteral("Success!"), 64);
+                      QStringLiteral("Success!"), controls::MsgStyle::Information);
     }
     void expectFailure(int index = 0) {
         expectMessage(index, QStringLiteral("An error occurred while backing up your character!"),
-                      QStringLiteral("Failure!"), 16);
+                      QStringLiteral("Failure!"), controls::MsgStyle::Critical);
     }
 };
 
@@ -53,11 +53,13 @@ TEST_F(BackupTest, CopiesEveryFileBeginningWithTheNameIntoAFolderAtTheDriveRoot)
     EXPECT_TRUE(foldersIn(floppy + QStringLiteral("/Hero")).isEmpty());
     EXPECT_EQ(bytesOf(floppy + QStringLiteral("/Hero/Hero.d2s")),
               bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
+}
 
-    // Heroine alone takes only what begins with Heroine.
-    archive::BackupDialog second(QStringLiteral("Heroine.d2s"), fileCopy);
-    ASSERT_TRUE(backUp(second, QStringLiteral("A:\\")));
-    expectSuccess(1);
+TEST_F(BackupTest, HeroineAloneTakesOnlyWhatBeginsWithHeroine) {
+    archive::BackupDialog dialog(QStringLiteral("Heroine.d2s"), fileCopy);
+    ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
+    expectSuccess();
+    EXPECT_EQ(foldersIn(floppy), QStringList{QStringLiteral("Heroine")});
     EXPECT_EQ(filesIn(floppy + QStringLiteral("/Heroine")), QStringList{QStringLiteral("Heroine.d2s")});
 }
 
@@ -89,28 +91,28 @@ TEST_F(BackupTest, ASecondBackupAsksBeforeReplacingAndCancelKeepsTheOldFiles) {
     EXPECT_EQ(bytesOf(target), bytesOf(prefix.hostOf(QStringLiteral("Save\\Hero.d2s"))));
 }
 
-TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolderOrNoTargetFolder) {
+TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolder) {
     prefix.writeSystemReg(regedit::kGameKey, {});
-    {
-        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
-        ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
-        expectFailure(0);
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_TRUE(foldersIn(floppy).isEmpty());
-    }
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
+    ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
+    expectFailure(0);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(foldersIn(floppy).isEmpty());
+}
 
-    // A file already holds the target folder's name: the folder cannot be made.
-    prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\Save")}});
+TEST_F(BackupTest, FailsWhenTheTargetFolderCannotBeMade) {
+    // A file already holds the target folder's name.
     QFile blocker(floppy + QStringLiteral("/Hero"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
-    expectFailure(1);
+    expectFailure(0);
     EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(filesIn(floppy + QStringLiteral("/Hero")).isEmpty());
 }
 
-TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
+TEST_F(BackupTest, ANotReadyDriveIsPutBackAndAReadyOneShowsItsCurrentFolder) {
     prefix.mapDrive('b', prefix.scratch() + QStringLiteral("/gone"));
     QDir(prefix.scratch() + QStringLiteral("/gone")).removeRecursively();
 
@@ -130,11 +132,21 @@ TEST_F(BackupTest, ANotReadyDriveIsPutBackAndEnterInAListCancels) {
     // Picking a ready drive shows its current folder.
     drive->setCurrentIndex(drive->findText(QStringLiteral("a:"), Qt::MatchStartsWith));
     EXPECT_EQ(dir->path(), QStringLiteral("A:\\"));
+}
 
-    QTest::keyClick(dir, Qt::Key_Return);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+TEST_F(BackupTest, EnterInEitherListCancels) {
+    for (const char* list : {"Drive1", "Dir1"}) {
+        archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
+        dialog.show();
+        ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath(QStringLiteral("A:\\")));
+        QWidget* focused = dialog.findChild<QWidget*>(QLatin1String(list));
+        focused->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(focused, Qt::Key_Return);
+        EXPECT_FALSE(dialog.isVisible()) << list;
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << list;
+    }
     EXPECT_TRUE(foldersIn(floppy).isEmpty());
+    EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
 TEST_F(BackupTest, EnterOnAFocusedOkBacksUp) {

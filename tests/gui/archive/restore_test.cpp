@@ -6,6 +6,7 @@
 #include "controls/file_list_box.h"
 #include "copy/file_io.h"
 #include "host/process_start.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -81,8 +82,8 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
     pressOK(dialog);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, kSuccess);
-    EXPECT_EQ(boxes.boxes()[0].style, 64);
-    EXPECT_EQ(boxes.boxes()[0].pointer, 0);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Information);
+    EXPECT_EQ(boxes.boxes()[0].pointer, controls::MousePointer::Default);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(filesIn(fresh()), (QStringList{QStringLiteral("Hero.bak"), QStringLiteral("Hero.d2s"),
                                              QStringLiteral("Hero.txt"), QStringLiteral("Heroine.d2s")}));
@@ -184,7 +185,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
         shell.answerReplace(copy::ReplaceAnswer::Cancel);
         pressOK(dialog);
         EXPECT_EQ(boxes.boxes().last().text, kFailure);
-        EXPECT_EQ(boxes.boxes().last().style, 16);
+        EXPECT_EQ(boxes.boxes().last().style, controls::MsgStyle::Critical);
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), QByteArray("the character as played since"));
     }
@@ -204,7 +205,8 @@ TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
         host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
     } starter;
     app::Launcher launcher(starter);
-    app::MainWindow window(launcher, fileCopy);
+    titlebar::GradientTitleBar titleBar;
+    app::MainWindow window(launcher, fileCopy, titleBar);
     auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
     EXPECT_EQ(list->count(), 0);
 

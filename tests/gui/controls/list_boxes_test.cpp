@@ -1,6 +1,7 @@
 #include "controls/dir_list_box.h"
 #include "controls/drive_list_box.h"
 #include "controls/file_list_box.h"
+#include "controls/folder_lists.h"
 #include "host/drive_map.h"
 
 #include "support/temp_prefix.h"
@@ -63,18 +64,11 @@ protected:
 struct WiredLists {
     DriveListBox drive;
     DirListBox dir;
-    FileListBox file;
+    FileListBox file{QStringLiteral("*.d2s")};
 
     WiredLists() {
-        file.setPattern(QStringLiteral("*.d2s"));
-        QObject::connect(&drive, &DriveListBox::changed, &drive, [this] {
-            dir.setPath(drive.drive());
-            drive.setDrive(dir.path());
-        });
-        QObject::connect(&dir, &DirListBox::changed, &dir, [this] {
-            file.setPath(dir.path());
-            dir.setPath(file.path());
-        });
+        followDriveRule(&drive, &dir);
+        followFolderRule(&dir, &file);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "controls/message_box.h"
+#include "recording_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,10 +19,10 @@ struct Seen {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QString text;
     QString title;
-    int answer = 0;
+    MsgAnswer answer = MsgAnswer::Ok;
 };
 
-Seen showAndPress(int style, QMessageBox::StandardButton press) {
+Seen showAndPress(MsgStyle style, QMessageBox::StandardButton press) {
     Seen seen;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -43,27 +44,27 @@ Seen showAndPress(int style, QMessageBox::StandardButton press) {
 } // namespace
 
 TEST(QtMessageBox, EachStyleShowsItsIconAndButtons) {
-    const Seen stop = showAndPress(mb::Critical, QMessageBox::Ok);
+    const Seen stop = showAndPress(MsgStyle::Critical, QMessageBox::Ok);
     EXPECT_EQ(stop.icon, QMessageBox::Critical);
     EXPECT_EQ(stop.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-    EXPECT_EQ(stop.answer, mb::AnswerOk);
+    EXPECT_EQ(stop.answer, MsgAnswer::Ok);
     EXPECT_EQ(stop.text, QStringLiteral("Some text"));
     EXPECT_EQ(stop.title, QStringLiteral("Some title"));
 
-    const Seen information = showAndPress(mb::Information, QMessageBox::Ok);
+    const Seen information = showAndPress(MsgStyle::Information, QMessageBox::Ok);
     EXPECT_EQ(information.icon, QMessageBox::Information);
     EXPECT_EQ(information.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
 
-    const Seen plain = showAndPress(mb::OkOnly, QMessageBox::Ok);
+    const Seen plain = showAndPress(MsgStyle::Ok, QMessageBox::Ok);
     EXPECT_EQ(plain.icon, QMessageBox::NoIcon);
     EXPECT_EQ(plain.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
 }
 
 TEST(QtMessageBox, YesNoHasNoIconYesAsDefaultAndAnswersWhatWasPressed) {
-    const Seen yes = showAndPress(mb::YesNo, QMessageBox::Yes);
+    const Seen yes = showAndPress(MsgStyle::YesNo, QMessageBox::Yes);
     EXPECT_EQ(yes.icon, QMessageBox::NoIcon);
     EXPECT_EQ(yes.buttons, (QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
     EXPECT_EQ(yes.defaultButton, QMessageBox::Yes);
-    EXPECT_EQ(yes.answer, mb::AnswerYes);
-    EXPECT_EQ(showAndPress(mb::YesNo, QMessageBox::No).answer, mb::AnswerNo);
+    EXPECT_EQ(yes.answer, MsgAnswer::Yes);
+    EXPECT_EQ(showAndPress(MsgStyle::YesNo, QMessageBox::No).answer, MsgAnswer::No);
 }

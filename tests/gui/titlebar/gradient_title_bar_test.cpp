@@ -57,11 +57,17 @@ bool waitUntilActive(QWidget& window) {
     return window.isActiveWindow();
 }
 
-// The one window of this process that carries the painter.
+// The title bar module these tests share, as the program keeps one for its run.
+GradientTitleBar& titleBar() {
+    static GradientTitleBar module;
+    return module;
+}
+
+// The window that module painted first, and so the only one it paints.
 FixtureWindow& hookedForm() {
     static FixtureWindow* form = [] {
         auto* created = new FixtureWindow;
-        InstallGradientTitleBar(created);
+        titleBar().InstallGradientTitleBar(created);
         created->show();
         return created;
     }();
@@ -237,7 +243,7 @@ TEST(GradientTitleBar, SecondInstallIsIgnored) {
     FixtureWindow& form = hookedForm();
     FixtureWindow second;
     const QSize size = second.size();
-    InstallGradientTitleBar(&second);
+    titleBar().InstallGradientTitleBar(&second);
     EXPECT_FALSE(second.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(second.contentsMargins(), QMargins());
     EXPECT_EQ(second.size(), size);
@@ -245,9 +251,26 @@ TEST(GradientTitleBar, SecondInstallIsIgnored) {
     EXPECT_NE(pixel(shot(second), 3, 3), QColor(0, 0, 2));
     second.close();
 
-    InstallGradientTitleBar(&form);
+    titleBar().InstallGradientTitleBar(&form);
     EXPECT_EQ(form.contentsMargins(), gradientTitleBarMargins());
     EXPECT_EQ(pixel(shot(form), 3, 3), QColor(0, 0, 2));
+}
+
+TEST(GradientTitleBar, EachModuleHooksItsOwnFirstWindowOnly) {
+    hookedForm();
+    GradientTitleBar other;
+    FixtureWindow first;
+    FixtureWindow second;
+    other.InstallGradientTitleBar(nullptr); // no window: nothing to hook, the first one is still to come
+    other.InstallGradientTitleBar(&first);
+    other.InstallGradientTitleBar(&second);
+    EXPECT_TRUE(first.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(first.contentsMargins(), gradientTitleBarMargins());
+    EXPECT_FALSE(second.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(second.contentsMargins(), QMargins());
+    first.show();
+    ASSERT_TRUE(waitUntilActive(first));
+    EXPECT_EQ(pixel(shot(first), 3, 3), QColor(0, 0, 2));
 }
 
 } // namespace

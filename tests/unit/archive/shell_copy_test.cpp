@@ -26,7 +26,7 @@ public:
         pointers.append(controls::screenPointer());
         ScriptedShellUi::progress(file, done, total);
     }
-    QList<int> pointers;
+    QList<controls::MousePointer> pointers;
 };
 
 class ShellCopy : public ::testing::Test {
@@ -54,8 +54,8 @@ TEST_F(ShellCopy, CopiesUnderTheHourglassAndPutsTheDefaultPointerBack) {
               QStringList({"Hé.d2s", "Hé.key"}))
         << "the folder Hé is left out";
     ASSERT_FALSE(m_ui.pointers.isEmpty());
-    EXPECT_EQ(m_ui.pointers.first(), controls::pointer::Hourglass);
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(m_ui.pointers.first(), controls::MousePointer::Hourglass);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 TEST_F(ShellCopy, SucceedsOnlyWhenEveryFileWasCopied) {
@@ -71,7 +71,7 @@ TEST_F(ShellCopy, SucceedsOnlyWhenEveryFileWasCopied) {
     // Nothing to copy is a failure, not a quiet success.
     EXPECT_FALSE(m_copy.run(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup\\Hé")));
     EXPECT_EQ(m_ui.errors.size(), 1);
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 // Records which folders were synced.

@@ -45,7 +45,7 @@ TEST(StartChosenGame, ResurrectedStartsD2RInItsPrefixOrSaysTheGameIsMissing) {
     EXPECT_TRUE(starter.commandLines.isEmpty());
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Dumbass..."));
-    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
 
     TempHome::writeFile(resurrected + "/drive_c/Program Files (x86)/Diablo II Resurrected/D2R.exe", "MZ");
     launcher.startGame();

@@ -56,7 +56,7 @@ TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile) {
     for (const auto& box : boxes.boxes()) {
         EXPECT_EQ(box.text, QStringLiteral("You don't even have Diablo 2 installed on your computer dumbass!"));
         EXPECT_EQ(box.title, QStringLiteral("Dumbass..."));
-        EXPECT_EQ(box.style, 16);
+        EXPECT_EQ(box.style, controls::MsgStyle::Critical);
     }
 }
 
@@ -83,7 +83,7 @@ TEST(StartGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
     launcher.startGame();
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Wine is not installed."));
-    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
 }
 
 TEST(FormatFloppyDisk, StartsTheWindowsFolderRundllShownNormally) {

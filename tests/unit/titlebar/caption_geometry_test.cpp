@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace quillmere::titlebar {
+
+void PrintTo(const Rgb& colour, std::ostream* out) {
+    *out << "Rgb{" << colour.red << ", " << colour.green << ", " << colour.blue << '}';
+}
+
 namespace {
 
 constexpr CaptionMetrics classic{3, 19, 18, 18};
@@ -67,41 +74,41 @@ TEST(CaptionGeometry, StripNarrowerThanOneBandPaintsNothing) {
 }
 
 TEST(GradientColours, BlackToNavyOverTheMainWindowsBands) {
-    std::vector<ColourRef> table(77);
-    BuildGradientColours(table, rgb(0, 0, 0), rgb(0, 0, 128));
-    EXPECT_EQ(table[0], rgb(0, 0, 2)); // 1.68 rounds up
-    EXPECT_EQ(table[75], rgb(0, 0, 128));
-    EXPECT_EQ(table[76], rgb(0, 0, 130)); // one step beyond, never painted
+    std::vector<Rgb> table(77);
+    BuildGradientColours(table, Rgb{0, 0, 0}, Rgb{0, 0, 128});
+    EXPECT_EQ(table[0], (Rgb{0, 0, 2})); // 1.68 rounds up
+    EXPECT_EQ(table[75], (Rgb{0, 0, 128}));
+    EXPECT_EQ(table[76], (Rgb{0, 0, 130})); // one step beyond, never painted
     for (std::size_t i = 0; i < table.size(); ++i) {
-        EXPECT_EQ(redOf(table[i]), 0) << i;
-        EXPECT_EQ(greenOf(table[i]), 0) << i;
+        EXPECT_EQ(table[i].red, 0) << i;
+        EXPECT_EQ(table[i].green, 0) << i;
         if (i > 0) {
-            EXPECT_GE(blueOf(table[i]), blueOf(table[i - 1])) << i;
+            EXPECT_GE(table[i].blue, table[i - 1].blue) << i;
         }
     }
 }
 
 TEST(GradientColours, ClampsAndRoundsHalfToEven) {
     // Steps of 0.5: the running values 0.5, 1.5, 2.5 go to the even neighbours 0, 2, 2.
-    std::vector<ColourRef> halves(5);
-    BuildGradientColours(halves, rgb(0, 0, 0), rgb(2, 0, 0));
-    EXPECT_EQ(redOf(halves[0]), 0);
-    EXPECT_EQ(redOf(halves[1]), 1);
-    EXPECT_EQ(redOf(halves[2]), 2);
-    EXPECT_EQ(redOf(halves[3]), 2);
-    EXPECT_EQ(redOf(halves[4]), 2);
+    std::vector<Rgb> halves(5);
+    BuildGradientColours(halves, Rgb{0, 0, 0}, Rgb{2, 0, 0});
+    EXPECT_EQ(halves[0].red, 0);
+    EXPECT_EQ(halves[1].red, 1);
+    EXPECT_EQ(halves[2].red, 2);
+    EXPECT_EQ(halves[3].red, 2);
+    EXPECT_EQ(halves[4].red, 2);
 
-    // The entry one step beyond the end stays within a byte, in both directions, and the
-    // components do not spill into each other.
-    std::vector<ColourRef> up(4);
-    BuildGradientColours(up, rgb(0, 10, 255), rgb(255, 250, 0));
-    EXPECT_EQ(up[2], rgb(255, 250, 0));
-    EXPECT_EQ(up[3], rgb(255, 255, 0));
+    // The entry one step beyond the end stays within a byte, in both directions, each component
+    // kept on its own.
+    std::vector<Rgb> up(4);
+    BuildGradientColours(up, Rgb{0, 10, 255}, Rgb{255, 250, 0});
+    EXPECT_EQ(up[2], (Rgb{255, 250, 0}));
+    EXPECT_EQ(up[3], (Rgb{255, 255, 0}));
 
     // A one-entry table has no steps to divide into.
-    std::vector<ColourRef> single(1);
-    BuildGradientColours(single, rgb(1, 2, 3), rgb(200, 200, 200));
-    EXPECT_EQ(single[0], rgb(1, 2, 3));
+    std::vector<Rgb> single(1);
+    BuildGradientColours(single, Rgb{1, 2, 3}, Rgb{200, 200, 200});
+    EXPECT_EQ(single[0], (Rgb{1, 2, 3}));
 }
 
 } // namespace

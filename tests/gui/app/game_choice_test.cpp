@@ -15,6 +15,7 @@
 #include "support/recording_message_box.h"
 #include "support/scripted_shell_ui.h"
 #include "support/temp_home.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -92,7 +93,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow(app::GameChoice* gameChoice, const QString& notice = {}) {
-        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, titleBar);
         window->setGameChoice(gameChoice);
         window->showNotice(notice);
         window->show();
@@ -126,6 +127,7 @@ protected:
     app::Launcher launcher{starter};
     test::ScriptedShellUi shell;
     archive::ShellFileCopy fileCopy{shell};
+    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace
@@ -305,7 +307,7 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
     EXPECT_EQ(dialog.findChild<QWidget*>(QStringLiteral("Frame2"))->toolTip(), QStringLiteral("Hardcore, expansion"));
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     ASSERT_FALSE(boxes.boxes().isEmpty());
-    EXPECT_EQ(boxes.boxes().last().style, 64) << qPrintable(boxes.boxes().last().text);
+    EXPECT_EQ(boxes.boxes().last().style, controls::MsgStyle::Information) << qPrintable(boxes.boxes().last().text);
     window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
     clickFile(*window, "Nyx.d2s");
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("43"));

@@ -11,6 +11,7 @@
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
 #include "temp_prefix.h"
+#include "titlebar/gradient_title_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,7 +53,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow() {
-        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, titleBar);
         window->show();
         QApplication::setActiveWindow(window.get());
         return window;
@@ -70,6 +71,8 @@ protected:
         return window.findChild<QLabel*>(QLatin1String(name))->text();
     }
 
+    void expectNothingListedWithSavePath(const QString& value);
+
     static void clickRow(controls::FileListBox* list, int row) {
         const QRect rect = list->visualItemRect(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -81,6 +84,7 @@ protected:
     app::Launcher launcher{starter};
     test::ScriptedShellUi shell;
     archive::ShellFileCopy fileCopy{shell};
+    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace
@@ -101,29 +105,40 @@ TEST_F(MainWindowTest, StartUpListsTheSaveFolderWithTheCaptionAndAnEmptyPreview)
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
-TEST_F(MainWindowTest, AMissingSaveFolderListsNothingAndSaysSo) {
-    // The current folder holds character files that must not pass for the save folder's.
+// A save folder value that lists nothing: the current folder holds character files that must not
+// pass for the save folder's, neither at start-up nor after Refresh.
+void MainWindowTest::expectNothingListedWithSavePath(const QString& value) {
     prefix.writeFile(QStringLiteral("Elsewhere\\Stranger.d2s"), d2s::signedFile(96, 0, 5));
     test::ScopedCurrentDir cwd(prefix.hostOf(QStringLiteral("Elsewhere")));
-    for (const QString& value : {QString(), QStringLiteral("C:\\No\\Such\\Folder")}) {
-        prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
-        auto window = makeWindow();
-        EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
-        EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found")))
-            << qPrintable(text(*window, "Label1"));
-        window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
-        EXPECT_TRUE(listed(*window).isEmpty());
-    }
+    prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), value}});
+    auto window = makeWindow();
+    EXPECT_TRUE(listed(*window).isEmpty()) << qPrintable(value);
+    EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found"))) << qPrintable(text(*window, "Label1"));
+    window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
+    EXPECT_TRUE(listed(*window).isEmpty());
 }
 
-TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) {
+TEST_F(MainWindowTest, AnEmptySavePathListsNothingAndSaysSo) {
+    expectNothingListedWithSavePath(QString());
+}
+
+TEST_F(MainWindowTest, ASavePathToAMissingFolderListsNothingAndSaysSo) {
+    expectNothingListedWithSavePath(QStringLiteral("C:\\No\\Such\\Folder"));
+}
+
+TEST_F(MainWindowTest, ClickingAFilePreviewsIt) {
     auto window = makeWindow();
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1); // Hero: Paladin 26
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("26"));
     EXPECT_TRUE(window->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+}
 
+TEST_F(MainWindowTest, ArrowKeysPreviewAndAClassNamedByNoCodeKeepsThePreviousClass) {
+    auto window = makeWindow();
+    auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
+    clickRow(list, 1);                   // Hero: Paladin 26
     QTest::keyClick(list, Qt::Key_Down); // heroine: Sorceress 12
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("12"));
@@ -133,7 +148,12 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(list->fileName(), QStringLiteral("Ashes.d2s"));
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("Sorceress"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("40"));
+}
 
+TEST_F(MainWindowTest, RefreshListsFilesAddedSinceAndEmptiesThePreview) {
+    auto window = makeWindow();
+    clickRow(window->findChild<controls::FileListBox*>(QStringLiteral("File1")), 1);
+    ASSERT_EQ(text(*window, "Label3"), QStringLiteral("Paladin"));
     // Refresh lists a file added since, and returns to the empty preview with the pointer back.
     prefix.writeFile(kSave + QStringLiteral("\\Newcomer.d2s"), d2s::signedFile(96, 4, 2));
     window->findChild<QPushButton*>(QStringLiteral("cmdRefresh"))->click();
@@ -141,7 +161,7 @@ TEST_F(MainWindowTest, SelectingByClickAndArrowKeysPreviewsAndRefreshEmptiesIt) 
     EXPECT_EQ(text(*window, "Label3"), QStringLiteral("N/A"));
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("N/A"));
     EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("Label2"))->isVisible());
-    EXPECT_EQ(controls::screenPointer(), controls::pointer::Default);
+    EXPECT_EQ(controls::screenPointer(), controls::MousePointer::Default);
 }
 
 TEST_F(MainWindowTest, DraggingTheSelectionToAnotherRowPreviewsThatRow) {
@@ -163,16 +183,16 @@ TEST_F(MainWindowTest, AnsweringNoToTheCloseQuestionChangesNothing) {
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
     clickRow(list, 1);
 
-    boxes.answerNext(7);
+    boxes.answerNext(controls::MsgAnswer::No);
     window->findChild<QAction*>(QStringLiteral("mnuFile_Exit"))->trigger();
-    boxes.answerNext(7);
+    boxes.answerNext(controls::MsgAnswer::No);
     EXPECT_FALSE(window->close()); // what the close button and the system menu ask for
 
     ASSERT_EQ(boxes.boxes().size(), 2);
     for (const auto& box : boxes.boxes()) {
         EXPECT_EQ(box.text, QStringLiteral("Are you sure you want to exit?"));
         EXPECT_EQ(box.title, QStringLiteral("Exiting Program..."));
-        EXPECT_EQ(box.style, 4);
+        EXPECT_EQ(box.style, controls::MsgStyle::YesNo);
     }
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(list->fileName(), QStringLiteral("Hero.d2s"));
@@ -217,7 +237,7 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     controls::registerLoadedWindow(&other);
     other.show();
 
-    boxes.answerNext(6);
+    boxes.answerNext(controls::MsgAnswer::Yes);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(other.isVisible());
     EXPECT_FALSE(window->isVisible());
@@ -225,7 +245,25 @@ TEST_F(MainWindowTest, AnsweringYesClosesTheOtherLoadedWindowsWithoutAQuestion) 
     EXPECT_FALSE(controls::loadedWindows().contains(&other));
 }
 
-TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
+TEST_F(MainWindowTest, AWindowCarryingTheMainCaptionIsLeftToCloseWithTheMainWindow) {
+    auto window = makeWindow();
+    QWidget twin;
+    twin.setWindowTitle(window->windowTitle());
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Restore..."));
+    for (QWidget* loaded : {&twin, &other}) {
+        controls::registerLoadedWindow(loaded);
+        loaded->show();
+    }
+
+    boxes.answerNext(controls::MsgAnswer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_TRUE(twin.isVisible());
+    EXPECT_TRUE(controls::loadedWindows().contains(&twin));
+}
+
+TEST_F(MainWindowTest, CtrlBTheButtonAndEnterInTheListAllAskForASelection) {
     auto window = makeWindow();
     auto* list = window->findChild<controls::FileListBox*>(QStringLiteral("File1"));
 
@@ -237,10 +275,12 @@ TEST_F(MainWindowTest, ShortcutsAndEnterRunTheButtonsHandlers) {
     for (const auto& box : boxes.boxes()) {
         EXPECT_EQ(box.text, QStringLiteral("You have not selected a file yet!"));
         EXPECT_EQ(box.title, QStringLiteral("No File Selected..."));
-        EXPECT_EQ(box.style, 16);
+        EXPECT_EQ(box.style, controls::MsgStyle::Critical);
     }
+}
 
-    // Ctrl+R opens the restore dialog, as the button does.
+TEST_F(MainWindowTest, CtrlROpensTheRestoreDialogAsTheButtonDoes) {
+    auto window = makeWindow();
     QStringList opened;
     const auto closeDialog = [&] {
         QWidget* modal = QApplication::activeModalWidget();
