@@ -2,6 +2,7 @@
 #include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "archive/restore_history.h"
 #include "archive/shell_copy.h"
 #include "controls/classic_fonts.h"
 #include "copy/shell_copy_windows.h"
@@ -70,8 +71,9 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     quillmere::app::Launcher launcher(starter);
     quillmere::copy::ShellCopyWindows copyWindows;
     quillmere::archive::ShellFileCopy fileCopy(copyWindows);
+    quillmere::archive::RestoreHistory history(quillmere::archive::RestoreHistory::defaultRoot(), fileCopy);
     quillmere::titlebar::GradientTitleBar titleBar;
-    quillmere::app::MainWindow window(launcher, fileCopy, titleBar);
+    quillmere::app::MainWindow window(launcher, fileCopy, history, titleBar);
     window.setGameChoice(&gameChoice);
     window.showNotice(notice);
     window.show();

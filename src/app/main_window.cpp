@@ -6,6 +6,7 @@
 #include "app/readme_window.h"
 #include "archive/backup_dialog.h"
 #include "archive/restore_dialog.h"
+#include "archive/restore_history.h"
 #include "character/preview_panel.h"
 #include "controls/classic_frame.h"
 #include "controls/dir_list_box.h"
@@ -26,6 +27,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -63,11 +65,12 @@ void showOnly(QWidget* list) {
 
 } // namespace
 
-MainWindow::MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, titlebar::GradientTitleBar& titleBar,
-                       QWidget* parent)
+MainWindow::MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, archive::RestoreHistory& history,
+                       titlebar::GradientTitleBar& titleBar, QWidget* parent)
     : QMainWindow(parent)
     , m_launcher(launcher)
-    , m_fileCopy(fileCopy) {
+    , m_fileCopy(fileCopy)
+    , m_history(history) {
     setObjectName(QStringLiteral("frmMain"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
@@ -177,6 +180,7 @@ void MainWindow::buildMenus() {
     static const Item kFileItems[] = {
         {"mnuFile_Backup", QT_TR_NOOP("Backup"), QKeySequence(Qt::CTRL | Qt::Key_B), &MainWindow::cmdBackup_Click},
         {"mnuFile_Restore", QT_TR_NOOP("Restore"), QKeySequence(Qt::CTRL | Qt::Key_R), &MainWindow::cmdRestore_Click},
+        {"mnuFile_UndoRestore", QT_TR_NOOP("&Undo Last Restore"), {}, &MainWindow::mnuFile_UndoRestore_Click},
         {"mnuFile_seperator1", nullptr, {}, nullptr},
         {"mnuFile_SelectGame", QT_TR_NOOP("Select &Game..."), {}, &MainWindow::mnuFile_SelectGame_Click},
         {"mnuFile_FormatDisk", QT_TR_NOOP("F&ormat floppy disk..."), {}, &MainWindow::mnuFile_FormatDisk_Click},
@@ -203,7 +207,10 @@ void MainWindow::buildMenus() {
             addAction(action);
         }
     };
-    fill(menuBar()->addMenu(tr("&File")), "mnuFile", kFileItems);
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    fill(file, "mnuFile", kFileItems);
+    // Another copy of the program may have restored or undone meanwhile.
+    connect(file, &QMenu::aboutToShow, this, &MainWindow::updateUndoItem);
     fill(menuBar()->addMenu(tr("&Help")), "mnuHelp", kHelpItems);
 }
 
@@ -213,6 +220,12 @@ void MainWindow::startUp(titlebar::GradientTitleBar& titleBar) {
 
     readSaveFolder();
     m_preview->ResetPreview();
+    updateUndoItem();
+}
+
+void MainWindow::updateUndoItem() {
+    if (auto* undo = findChild<QAction*>(QStringLiteral("mnuFile_UndoRestore")))
+        undo->setEnabled(m_history.lastRestore().has_value());
 }
 
 void MainWindow::readSaveFolder() {
@@ -278,8 +291,34 @@ void MainWindow::cmdBackup_Click() {
 }
 
 void MainWindow::cmdRestore_Click() {
-    archive::RestoreDialog dialog(m_fileCopy);
+    archive::RestoreDialog dialog(m_fileCopy, m_history);
     dialog.exec();
+    updateUndoItem();
+}
+
+void MainWindow::mnuFile_UndoRestore_Click() {
+    const std::optional<archive::KeptRestore> last = m_history.lastRestore();
+    updateUndoItem();
+    if (!last)
+        return;
+    const QString question =
+        tr("Undo the restore of %1 made on %2? The %3 file(s) it replaced in %4 are put back and the %5 file(s) it "
+           "added are removed. The files there now are kept first, so nothing is lost.")
+            .arg(last->character, QLocale::c().toString(last->made, QStringLiteral("d MMM yyyy 'at' HH:mm")))
+            .arg(last->kept.size())
+            .arg(last->saveFolder)
+            .arg(last->added.size());
+    if (controls::msgBox(question, controls::MsgStyle::YesNo, tr("Undo Last Restore...")) != controls::MsgAnswer::Yes)
+        return;
+    QString failure;
+    const bool undone = m_history.undo(*last, &failure);
+    updateUndoItem();
+    cmdRefresh_Click();
+    if (undone)
+        controls::msgBox(tr("The restore was undone!"), controls::MsgStyle::Information, tr("Success!"));
+    else
+        controls::msgBox(tr("The restore could not be undone: %1").arg(failure), controls::MsgStyle::Critical,
+                         tr("Failure!"));
 }
 
 void MainWindow::cmdRunD2_Click() {

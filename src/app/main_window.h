@@ -22,8 +22,9 @@ class PreviewPanel;
 }
 
 namespace quillmere::archive {
+class RestoreHistory;
 class ShellFileCopy;
-}
+} // namespace quillmere::archive
 
 namespace quillmere::titlebar {
 class GradientTitleBar;
@@ -41,10 +42,10 @@ class MainWindow final : public QMainWindow {
     Q_DISABLE_COPY_MOVE(MainWindow)
 public:
     // The launcher starts the game and the disk utility; fileCopy makes the backup and restore copies;
-    // the title bar module paints the caption of the first window it is given. The caller keeps all
-    // three alive.
-    MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, titlebar::GradientTitleBar& titleBar,
-               QWidget* parent = nullptr);
+    // history keeps what restores replaced, for "Undo Last Restore"; the title bar module paints the
+    // caption of the first window it is given. The caller keeps them all alive.
+    MainWindow(Launcher& launcher, archive::ShellFileCopy& fileCopy, archive::RestoreHistory& history,
+               titlebar::GradientTitleBar& titleBar, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // "Quillmere - Beta v1.4", from the program's version numbers.
@@ -60,6 +61,7 @@ public:
     void cmdRestore_Click();
     void cmdRefresh_Click();
     void cmdRunD2_Click();
+    void mnuFile_UndoRestore_Click();
     void mnuFile_SelectGame_Click();
     void mnuFile_FormatDisk_Click();
     void mnuFile_Exit_Click();
@@ -78,6 +80,8 @@ private:
     void buildMenus();
     void startUp(titlebar::GradientTitleBar& titleBar);
     void readSaveFolder();
+    // "Undo Last Restore" is offered only while there is a restore to undo.
+    void updateUndoItem();
     static QString selectCharacterText();
     // Label1's text, in red when it warns.
     void showInstruction(const QString& text, bool warning);
@@ -86,6 +90,7 @@ private:
 
     Launcher& m_launcher;
     archive::ShellFileCopy& m_fileCopy;
+    archive::RestoreHistory& m_history;
     GameChoice* m_gameChoice = nullptr;
     bool m_saveFolderFound = false;
 

@@ -1,5 +1,6 @@
 #include "archive/backup_dialog.h"
 
+#include "archive/save_guard.h"
 #include "archive/shell_copy.h"
 #include "controls/dir_list_box.h"
 #include "controls/drive_list_box.h"
@@ -45,8 +46,11 @@ void BackupDialog::cmdOK_Click() {
     const QString name = d2sEngine::fileTitle(m_selectedFileName);
     // A drive root is told by the path alone, so the target never gets two separators.
     const QString target = winpath::joinWindowsPath(m_dir1->path(), name);
+    const QString sourcePattern = winpath::joinWindowsPath(saveFolder, name + QStringLiteral("*.*"));
+    if (!saveFolder.isEmpty() && !confirmBackupOfProblems(checkSaves(m_fileCopy.io(), sourcePattern)))
+        return;
     const bool copied = !saveFolder.isEmpty() && (d2sEngine::folderExists(target) || m_fileCopy.createFolder(target)) &&
-                        m_fileCopy.run(winpath::joinWindowsPath(saveFolder, name + QStringLiteral("*.*")), target);
+                        m_fileCopy.run(sourcePattern, target);
     reportCopy(copied, tr("All character(s) were successfully backed up!"),
                tr("An error occurred while backing up your character!"));
 }

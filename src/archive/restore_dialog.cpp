@@ -1,5 +1,7 @@
 #include "archive/restore_dialog.h"
 
+#include "archive/restore_history.h"
+#include "archive/save_guard.h"
 #include "archive/shell_copy.h"
 #include "character/preview_panel.h"
 #include "controls/dir_list_box.h"
@@ -8,10 +10,13 @@
 #include "controls/folder_lists.h"
 #include "controls/message_box.h"
 #include "controls/placement.h"
+#include "copy/source_files.h"
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
+#include "host/drive_map.h"
 #include "winpath/windows_path.h"
 
+#include <QFile>
 #include <QPushButton>
 
 namespace quillmere::archive {
@@ -33,9 +38,10 @@ ArchiveDialog::Layout RestoreDialog::layout() {
     };
 }
 
-RestoreDialog::RestoreDialog(ShellFileCopy& fileCopy)
+RestoreDialog::RestoreDialog(ShellFileCopy& fileCopy, RestoreHistory& history)
     : ArchiveDialog("frmRestore", tr("Restore..."), layout())
-    , m_fileCopy(fileCopy) {
+    , m_fileCopy(fileCopy)
+    , m_history(history) {
     m_file1 = controls::makeFileList(m_frame1, QStringLiteral("*.d2s"), {120, 3000, 2175, 870});
     m_preview = new character::PreviewPanel(character::PreviewPanel::Variant::RestoreDialog, m_frame1);
     m_preview->move(controls::twipsRect({2520, 2280, 1815, 1575}).topLeft());
@@ -66,9 +72,50 @@ void RestoreDialog::cmdOK_Click() {
     const QString name = d2sEngine::fileTitle(fileName);
     // A backup folder at a drive root is joined with a single separator, as the backup does.
     const QString sourcePattern = winpath::joinWindowsPath(m_dir1->path(), name + QStringLiteral("*.*"));
+    if (!saveFolder.isEmpty() && !prepareRestore(name, sourcePattern, saveFolder))
+        return;
     const bool copied = !saveFolder.isEmpty() && m_fileCopy.run(sourcePattern, saveFolder);
     reportCopy(copied, tr("All character(s) were successfully restored!"),
                tr("An error occurred while restoring your character!"));
+}
+
+bool RestoreDialog::prepareRestore(const QString& character, const QString& sourcePattern, const QString& saveFolder) {
+    const copy::SourceListing sources = copy::listSources(sourcePattern, m_fileCopy.io());
+    const host::ResolvedPath save = host::resolve(saveFolder);
+    if (sources.error || save.status != host::PathStatus::Ok)
+        return true; // the copy finds the same fault and tells it
+    if (!confirmGoingBackwards(sources.files, save.hostPath))
+        return false;
+    QStringList names;
+    for (const copy::SourceFile& source : sources.files)
+        names.append(source.name);
+    QString failure;
+    if (m_history.keepBeforeRestore(character, saveFolder, save.hostPath, names, &failure))
+        return true;
+    controls::msgBox(tr("Nothing was restored: the files in the save folder that the restore would replace could "
+                        "not be kept so that the restore can be undone.\n\n%1")
+                         .arg(failure),
+                     controls::MsgStyle::Critical, tr("Failure!"));
+    return false;
+}
+
+bool RestoreDialog::confirmGoingBackwards(const std::vector<copy::SourceFile>& sources,
+                                          const QString& saveFolderHost) {
+    for (const copy::SourceFile& source : sources) {
+        if (!source.name.endsWith(QLatin1String(".d2s"), Qt::CaseInsensitive))
+            continue;
+        const std::optional<QString> existing = existingFileName(saveFolderHost, source.name);
+        if (!existing)
+            continue;
+        const CharacterVersion current = readCharacterVersion(saveFolderHost + u'/' + *existing);
+        const CharacterVersion backup = readCharacterVersion(QFile::decodeName(source.hostPath));
+        if (!goesBackwards(current, backup))
+            continue;
+        const QString question = backwardsQuestion(d2sEngine::fileTitle(*existing), current, backup);
+        if (controls::msgBox(question, controls::MsgStyle::WarningDefaultNo, tr("Restore...")) != controls::MsgAnswer::Yes)
+            return false;
+    }
+    return true;
 }
 
 } // namespace quillmere::archive

@@ -9,6 +9,32 @@
 
 namespace quillmere::archive {
 
+namespace {
+
+// The copy's windows for the program's own copies: progress and Cancel as usual; no questions, as
+// the user has already agreed to the whole; the error kept for the caller.
+class QuietQuestionsUi final : public copy::CopyUi {
+public:
+    explicit QuietQuestionsUi(copy::CopyUi& ui)
+        : m_ui(ui) {}
+    void copyStarted() override { m_ui.copyStarted(); }
+    void copyFinished() override { m_ui.copyFinished(); }
+    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::YesToAll; }
+    bool confirmCreateFolder(const QString&) override { return true; }
+    void reportError(const copy::CopyError& error) override { m_error = error.message; }
+    void progress(const QString& fileName, qint64 bytesDone, qint64 bytesTotal) override {
+        m_ui.progress(fileName, bytesDone, bytesTotal);
+    }
+    bool cancelled() override { return m_ui.cancelled(); }
+
+    QString m_error;
+
+private:
+    copy::CopyUi& m_ui;
+};
+
+} // namespace
+
 ShellFileCopy::ShellFileCopy(copy::CopyUi& ui)
     : ShellFileCopy(ui, copy::defaultFileIo()) {}
 
@@ -27,6 +53,18 @@ bool ShellFileCopy::createFolder(const QString& windowsFolder) {
     const host::ResolvedPath resolved = host::resolve(windowsFolder);
     return resolved.status == host::PathStatus::Ok &&
            copy::makeFolderDurably(m_io, QFile::encodeName(resolved.hostPath)) == 0;
+}
+
+bool ShellFileCopy::copyHostFiles(const QString& sourceFolder, const QStringList& names,
+                                  const QString& destinationFolder, QString* failure) {
+    controls::BusyPointer busy;
+    QuietQuestionsUi quiet(m_ui);
+    const copy::CopyOutcome outcome = copy::copyHostFiles(sourceFolder, names, destinationFolder, quiet, m_io);
+    busy.restore();
+    if (outcome.succeeded())
+        return true;
+    *failure = outcome.status == copy::CopyStatus::Cancelled ? tr("The copy was cancelled.") : quiet.m_error;
+    return false;
 }
 
 } // namespace quillmere::archive

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 namespace quillmere::copy {
 class CopyUi;
@@ -13,6 +15,7 @@ namespace quillmere::archive {
 // selects, into destinationFolder, with the copy's progress, replace questions and error windows.
 // The user interface and the file calls are the caller's, so that tests can answer and fail them.
 class ShellFileCopy final {
+    Q_DECLARE_TR_FUNCTIONS(ShellFileCopy)
 public:
     explicit ShellFileCopy(copy::CopyUi& ui);
     ShellFileCopy(copy::CopyUi& ui, copy::FileIo& io);
@@ -22,6 +25,16 @@ public:
     bool run(const QString& sourcePattern, const QString& destinationFolder);
     // Makes the one missing level of windowsFolder, synced into its parent, without asking.
     bool createFolder(const QString& windowsFolder);
+
+    // The program's own copies between host folders (keeping files so that a restore can be
+    // undone, and putting them back): the files of sourceFolder named in names into
+    // destinationFolder, made when missing and replacing what is there without asking, as safely as
+    // run(). Progress shows in the copy's windows; a failure is not shown but returned in
+    // *failure, for the caller to tell in its own words.
+    bool copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
+                       QString* failure);
+
+    copy::FileIo& io() { return m_io; }
 
 private:
     copy::CopyUi& m_ui;

@@ -16,6 +16,8 @@ QMessageBox::Icon iconOf(MsgStyle style) {
         return QMessageBox::Critical;
     case MsgStyle::Information:
         return QMessageBox::Information;
+    case MsgStyle::WarningDefaultNo:
+        return QMessageBox::Warning;
     case MsgStyle::Ok:
     case MsgStyle::YesNo:
         break;
@@ -43,10 +45,10 @@ MsgAnswer QtMessageBoxPresenter::show(const QString& text, MsgStyle style, const
     box.setWindowModality(Qt::ApplicationModal);
     box.setIcon(iconOf(style));
 
-    if (style == MsgStyle::YesNo) {
+    if (style == MsgStyle::YesNo || style == MsgStyle::WarningDefaultNo) {
         QPushButton* yes = box.addButton(QMessageBox::Yes);
-        box.addButton(QMessageBox::No);
-        box.setDefaultButton(yes);
+        QPushButton* no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(style == MsgStyle::YesNo ? yes : no);
         box.setEscapeButton(QMessageBox::No);
         box.exec();
         return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;

@@ -5,8 +5,9 @@
 namespace quillmere::controls {
 
 // The classic message-box styles the program uses: an OK box plain, with the stop icon or with the
-// information icon, and the Yes/No question without an icon.
-enum class MsgStyle { Ok, YesNo, Critical, Information };
+// information icon, the Yes/No question without an icon, and the Yes/No warning (exclamation icon)
+// whose default is No, for questions where the safe answer leaves every file as it is.
+enum class MsgStyle { Ok, YesNo, Critical, Information, WarningDefaultNo };
 
 // The button the user answered with.
 enum class MsgAnswer { Ok, Yes, No };
@@ -27,7 +28,7 @@ MsgAnswer msgBox(const QString& text, MsgStyle style, const QString& title);
 void setMessageBoxPresenter(MessageBoxPresenter* presenter);
 
 // The Qt presenter: a QMessageBox with the style's buttons and icon, modal over the active window.
-// Yes is the default button of a Yes/No box, and Esc answers No.
+// Yes is the default button of a Yes/No box, No that of a warning; Esc answers No.
 class QtMessageBoxPresenter final : public MessageBoxPresenter {
 public:
     MsgAnswer show(const QString& text, MsgStyle style, const QString& title) override;

@@ -31,11 +31,12 @@ struct PendingCopy {
 
 class CopyRun final {
 public:
-    CopyRun(const QString& destination, CopyUi& ui, FileIo& io, std::vector<SourceFile> sources)
+    CopyRun(const QString& destination, DestinationFolder::PathKind kind, CopyUi& ui, FileIo& io,
+            std::vector<SourceFile> sources)
         : m_ui(ui)
         , m_io(io)
         , m_sources(std::move(sources))
-        , m_destination(io, destination)
+        , m_destination(io, destination, kind)
         , m_progress(ui, std::accumulate(m_sources.begin(), m_sources.end(), qint64(0),
                                          [](qint64 sum, const SourceFile& file) { return sum + file.listed.size; }))
         , m_copier(io, m_progress) {}
@@ -289,7 +290,19 @@ CopyOutcome copyFiles(const QString& sourcePattern, const QString& destinationFo
         ui.reportError(*sources.error);
         return {CopyStatus::Failed, *sources.error};
     }
-    CopyRun run(destinationFolder, ui, io, std::move(sources.files));
+    CopyRun run(destinationFolder, DestinationFolder::PathKind::Windows, ui, io, std::move(sources.files));
+    return run.run();
+}
+
+CopyOutcome copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
+                          CopyUi& ui, FileIo& io) {
+    const UiSession session(ui);
+    SourceListing sources = listHostSources(sourceFolder, names, io);
+    if (sources.error) {
+        ui.reportError(*sources.error);
+        return {CopyStatus::Failed, *sources.error};
+    }
+    CopyRun run(destinationFolder, DestinationFolder::PathKind::Host, ui, io, std::move(sources.files));
     return run.run();
 }
 

@@ -4,6 +4,7 @@
 #include "copy/file_io.h"
 
 #include <QString>
+#include <QStringList>
 
 // The copy behind backup and restore.
 namespace quillmere::copy {
@@ -31,5 +32,10 @@ struct CopyOutcome {
 // renamed over its target; the folder is synced once the renames are done.
 CopyOutcome copyFiles(const QString& sourcePattern, const QString& destinationFolder, CopyUi& ui,
                       FileIo& io = defaultFileIo());
+
+// The same for the program's own copies outside the Wine drives: the files of the host folder
+// sourceFolder named in names, into the host folder destinationFolder.
+CopyOutcome copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
+                          CopyUi& ui, FileIo& io = defaultFileIo());
 
 } // namespace quillmere::copy

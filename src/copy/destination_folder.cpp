@@ -22,9 +22,10 @@ QByteArray parentOf(const QByteArray& path) {
 
 } // namespace
 
-DestinationFolder::DestinationFolder(FileIo& io, const QString& windowsPath)
+DestinationFolder::DestinationFolder(FileIo& io, const QString& path, PathKind kind)
     : m_io(io)
-    , m_windowsPath(windowsPath) {}
+    , m_kind(kind)
+    , m_windowsPath(path) {}
 
 DestinationFolder::~DestinationFolder() {
     if (m_fd >= 0)
@@ -65,6 +66,10 @@ DestinationFolder::Opened DestinationFolder::open(CopyUi& ui) {
 }
 
 bool DestinationFolder::resolve() {
+    if (m_kind == PathKind::Host) {
+        m_hostPath = QFile::encodeName(m_windowsPath);
+        return true;
+    }
     const host::ResolvedPath resolved = host::resolve(m_windowsPath);
     if (resolved.status == host::PathStatus::NotReady)
         return fail({CopyErrorKind::NotReady, m_windowsPath,
@@ -124,6 +129,8 @@ QByteArray DestinationFolder::hostPathOf(const QString& name) const {
 }
 
 QString DestinationFolder::windowsPathOf(const QString& name) const {
+    if (m_kind == PathKind::Host)
+        return m_windowsPath + u'/' + name;
     return winpath::joinWindowsPath(m_windowsPath, name);
 }
 

@@ -17,7 +17,10 @@ namespace quillmere::copy {
 // that Hero.d2s replaces an existing hero.d2s as on Windows rather than joining it.
 class DestinationFolder final {
 public:
-    DestinationFolder(FileIo& io, const QString& windowsPath);
+    // A Windows path on the prefix's drives, or a host path for the program's own folders.
+    enum class PathKind { Windows, Host };
+
+    DestinationFolder(FileIo& io, const QString& path, PathKind kind = PathKind::Windows);
     ~DestinationFolder();
     DestinationFolder(const DestinationFolder&) = delete;
     DestinationFolder& operator=(const DestinationFolder&) = delete;
@@ -45,7 +48,8 @@ private:
     bool readNames();
 
     FileIo& m_io;
-    QString m_windowsPath;
+    PathKind m_kind;
+    QString m_windowsPath; // as the user is shown it: the host path itself for a host folder
     QByteArray m_hostPath;
     int m_fd = -1;
     QSet<QString> m_names;

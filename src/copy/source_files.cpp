@@ -108,4 +108,21 @@ SourceListing listSources(const QString& sourcePattern, FileIo& io) {
     return listing;
 }
 
+SourceListing listHostSources(const QString& hostFolder, const QStringList& names, FileIo& io) {
+    SourceListing listing;
+    for (const QString& name : names) {
+        SourceFile file{name, QFile::encodeName(hostFolder + u'/' + name), {}};
+        int found = io.pathStatus(file.hostPath, file.listed);
+        if (found == 0 && !file.listed.isFile())
+            found = -EISDIR;
+        if (found < 0) {
+            listing.error = readError(-found, hostFolder + u'/' + name);
+            return listing;
+        }
+        listing.files.push_back(std::move(file));
+    }
+    listing.error = findCaseCollision(listing.files);
+    return listing;
+}
+
 } // namespace quillmere::copy

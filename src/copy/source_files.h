@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -27,5 +28,7 @@ struct SourceListing {
 // two names differ only in letter case: Windows cannot hold both in one folder, and copying one over
 // the other would lose a character.
 SourceListing listSources(const QString& sourcePattern, FileIo& io);
+// The files named in names of the host folder hostFolder, each of which must be an ordinary file.
+SourceListing listHostSources(const QString& hostFolder, const QStringList& names, FileIo& io);
 
 } // namespace quillmere::copy

@@ -5,7 +5,7 @@
 namespace quillmere::controls {
 
 void PrintTo(MsgStyle style, std::ostream* out) {
-    const char* names[] = {"Ok", "YesNo", "Critical", "Information"};
+    const char* names[] = {"Ok", "YesNo", "Critical", "Information", "WarningDefaultNo"};
     *out << "MsgStyle::" << names[static_cast<int>(style)];
 }
 
@@ -41,7 +41,8 @@ controls::MsgAnswer RecordingMessageBox::show(const QString& text, controls::Msg
         ADD_FAILURE() << "unscripted Yes/No box: " << qPrintable(text);
         return controls::MsgAnswer::No;
     }
-    return controls::MsgAnswer::Ok;
+    // A warning's default is No: the answer of a user who presses Enter.
+    return style == controls::MsgStyle::WarningDefaultNo ? controls::MsgAnswer::No : controls::MsgAnswer::Ok;
 }
 
 } // namespace quillmere::test

@@ -19,8 +19,8 @@ void PrintTo(MousePointer pointer, std::ostream* out);
 namespace quillmere::test {
 
 // Records every message box with the mouse pointer at that moment, and answers from a script.
-// Installed for its lifetime. Unscripted OK boxes answer OK; an unscripted Yes/No box fails the
-// test and answers No.
+// Installed for its lifetime. Unscripted OK boxes answer OK, unscripted warnings their default No;
+// an unscripted Yes/No box fails the test and answers No.
 class RecordingMessageBox final : public controls::MessageBoxPresenter {
 public:
     struct Box {

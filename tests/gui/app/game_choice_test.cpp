@@ -4,6 +4,7 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "archive/restore_dialog.h"
+#include "archive/restore_history.h"
 #include "archive/shell_copy.h"
 #include "controls/dir_list_box.h"
 #include "controls/file_list_box.h"
@@ -25,6 +26,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -93,7 +95,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow(app::GameChoice* gameChoice, const QString& notice = {}) {
-        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, titleBar);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, history, titleBar);
         window->setGameChoice(gameChoice);
         window->showNotice(notice);
         window->show();
@@ -127,6 +129,8 @@ protected:
     app::Launcher launcher{starter};
     test::ScriptedShellUi shell;
     archive::ShellFileCopy fileCopy{shell};
+    QTemporaryDir keptFolder;
+    archive::RestoreHistory history{keptFolder.path(), fileCopy};
     titlebar::GradientTitleBar titleBar;
 };
 
@@ -298,7 +302,7 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
     // The restore dialog previews the same way, and restores into the chosen game's save folder.
     TempHome::writeFile(lutris + "/drive_c/Backups/Nyx/Nyx.d2s", d2s::stateFile(105, 7, 43, 0x24));
     shell.answerReplace(copy::ReplaceAnswer::Yes);
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     dialog.show();
     ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath("C:\\Backups\\Nyx"));
     clickFile(dialog, "Nyx.d2s");

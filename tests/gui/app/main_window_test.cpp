@@ -1,5 +1,6 @@
 #include "app/launcher.h"
 #include "app/main_window.h"
+#include "archive/restore_history.h"
 #include "archive/shell_copy.h"
 #include "controls/file_list_box.h"
 #include "controls/mouse_pointer.h"
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -53,7 +55,7 @@ protected:
     }
 
     std::unique_ptr<app::MainWindow> makeWindow() {
-        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, titleBar);
+        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, history, titleBar);
         window->show();
         QApplication::setActiveWindow(window.get());
         return window;
@@ -84,6 +86,8 @@ protected:
     app::Launcher launcher{starter};
     test::ScriptedShellUi shell;
     archive::ShellFileCopy fileCopy{shell};
+    QTemporaryDir keptFolder;
+    archive::RestoreHistory history{keptFolder.path(), fileCopy};
     titlebar::GradientTitleBar titleBar;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/restore_history.h"
 #include "archive/shell_copy.h"
 #include "d2s_fixtures.h"
 #include "game/regedit.h"
@@ -47,6 +48,7 @@ protected:
     RecordingMessageBox boxes;
     ScriptedShellUi shell;
     archive::ShellFileCopy fileCopy{shell};
+    archive::RestoreHistory history{prefix.scratch() + QStringLiteral("/kept"), fileCopy};
     QString floppy;
 };
 

@@ -76,7 +76,7 @@ const QString kFailure = QStringLiteral("An error occurred while restoring your 
 } // namespace
 
 TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
@@ -90,7 +90,7 @@ TEST_F(RestoreTest, BringsEveryFileBeginningWithTheNameIntoTheSaveFolder) {
 }
 
 TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     controls::FileListBox* list = file1(dialog);
     click(dialog, QStringLiteral("Hero.d2s"));
@@ -108,7 +108,7 @@ TEST_F(RestoreTest, DraggingTheSelectionPreviewsAndRestoresTheRowLeftSelected) {
 }
 
 TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"));
@@ -120,7 +120,7 @@ TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
     EXPECT_TRUE(filesIn(fresh()).contains(QStringLiteral("Hero.d2s")));
 
     // Once the focus has left OK, Enter is Cancel's again.
-    archive::RestoreDialog second(fileCopy);
+    archive::RestoreDialog second(fileCopy, history);
     open(second, QStringLiteral("A:\\Hero"));
     click(second, QStringLiteral("Heroine.d2s"));
     second.findChild<QPushButton*>(QStringLiteral("cmdOK"))->setFocus(Qt::TabFocusReason);
@@ -133,7 +133,7 @@ TEST_F(RestoreTest, EnterOnAFocusedOkRestoresAndEnterInTheListCancels) {
 TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
     for (const QString& name : filesIn(floppy + QStringLiteral("/Hero")))
         QFile::copy(floppy + QStringLiteral("/Hero/") + name, floppy + QLatin1Char('/') + name);
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\"));
     click(dialog, QStringLiteral("Heroine.d2s"));
     pressOK(dialog);
@@ -143,7 +143,7 @@ TEST_F(RestoreTest, HeroineAloneBringsOnlyHeroineAndABackupAtADriveRootWorks) {
 }
 
 TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePreview) {
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     EXPECT_EQ(label(dialog, "Label4"), QStringLiteral("N/A"));
     pressOK(dialog);
@@ -179,7 +179,7 @@ TEST_F(RestoreTest, OkWithoutASelectionAsksForOneAndAFolderChangeEmptiesThePrevi
 TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlone) {
     prefix.writeFile(QStringLiteral("Fresh\\Hero.d2s"), "the character as played since");
     {
-        archive::RestoreDialog dialog(fileCopy);
+        archive::RestoreDialog dialog(fileCopy, history);
         open(dialog, QStringLiteral("A:\\Hero"));
         click(dialog, QStringLiteral("Hero.d2s"));
         shell.answerReplace(copy::ReplaceAnswer::Cancel);
@@ -189,7 +189,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_EQ(bytesOf(fresh() + QStringLiteral("/Hero.d2s")), QByteArray("the character as played since"));
     }
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     shell.answerReplace(copy::ReplaceAnswer::YesToAll);
@@ -206,11 +206,11 @@ TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
     } starter;
     app::Launcher launcher(starter);
     titlebar::GradientTitleBar titleBar;
-    app::MainWindow window(launcher, fileCopy, titleBar);
+    app::MainWindow window(launcher, fileCopy, history, titleBar);
     auto* list = window.findChild<controls::FileListBox*>(QStringLiteral("File1"));
     EXPECT_EQ(list->count(), 0);
 
-    archive::RestoreDialog dialog(fileCopy);
+    archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
@@ -227,7 +227,7 @@ TEST_F(RestoreTest, ACopyFailingHalfWayLeavesEveryFileOldOrComplete) {
     shell.answerReplace(copy::ReplaceAnswer::YesToAll);
     archive::ShellFileCopy onFillingDisk(shell, disk);
 
-    archive::RestoreDialog dialog(onFillingDisk);
+    archive::RestoreDialog dialog(onFillingDisk, history);
     open(dialog, QStringLiteral("A:\\Hero"));
     click(dialog, QStringLiteral("Hero.d2s"));
     pressOK(dialog);
