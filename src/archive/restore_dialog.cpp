@@ -99,8 +99,7 @@ bool RestoreDialog::prepareRestore(const QString& character, const QString& sour
     return false;
 }
 
-bool RestoreDialog::confirmGoingBackwards(const std::vector<copy::SourceFile>& sources,
-                                          const QString& saveFolderHost) {
+bool RestoreDialog::confirmGoingBackwards(const std::vector<copy::SourceFile>& sources, const QString& saveFolderHost) {
     for (const copy::SourceFile& source : sources) {
         if (!source.name.endsWith(QLatin1String(".d2s"), Qt::CaseInsensitive))
             continue;
@@ -112,7 +111,8 @@ bool RestoreDialog::confirmGoingBackwards(const std::vector<copy::SourceFile>& s
         if (!goesBackwards(current, backup))
             continue;
         const QString question = backwardsQuestion(d2sEngine::fileTitle(*existing), current, backup);
-        if (controls::msgBox(question, controls::MsgStyle::WarningDefaultNo, tr("Restore...")) != controls::MsgAnswer::Yes)
+        if (controls::msgBox(question, controls::MsgStyle::WarningDefaultNo, tr("Restore...")) !=
+            controls::MsgAnswer::Yes)
             return false;
     }
     return true;

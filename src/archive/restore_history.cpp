@@ -87,8 +87,7 @@ std::optional<KeptRestore> readRecord(const QString& folder) {
 
 bool writeRecord(const KeptRestore& restore, QString* failure) {
     QSaveFile file(restore.folder + u'/' + kRecordName);
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(toJson(restore)).toJson()) >= 0 &&
-        file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(toJson(restore)).toJson()) >= 0 && file.commit())
         return true;
     *failure = RestoreHistory::tr("The record of the restore could not be written in %1: %2.")
                    .arg(restore.folder, file.errorString());
@@ -126,8 +125,8 @@ std::optional<KeptRestore> RestoreHistory::keepBeforeRestore(const QString& char
 std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QString& character,
                                                 const QString& saveFolder, const QString& saveFolderHost,
                                                 const QStringList& names, QString* failure) {
-    KeptRestore restore{newFolder(), kind, QDateTime::currentDateTime(), character, saveFolder, saveFolderHost,
-                        {},          {},   false};
+    KeptRestore restore{newFolder(), kind, QDateTime::currentDateTime(), character, saveFolder, saveFolderHost, {},
+                        {},          false};
     const QStringList present = filesIn(saveFolderHost);
     for (const QString& name : names) {
         if (const std::optional<QString> existing = existingName(present, name))
@@ -138,10 +137,9 @@ std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QS
     restore.kept.removeDuplicates();
     restore.added.removeDuplicates();
     // The copy makes the folders, each synced into its parent.
-    const bool kept = restore.kept.isEmpty()
-                          ? QDir().mkpath(restore.folder)
-                          : m_copy.copyHostFiles(saveFolderHost, restore.kept, restore.folder + u'/' + kFilesFolder,
-                                                 failure);
+    const bool kept = restore.kept.isEmpty() ? QDir().mkpath(restore.folder)
+                                             : m_copy.copyHostFiles(saveFolderHost, restore.kept,
+                                                                    restore.folder + u'/' + kFilesFolder, failure);
     if (!kept && failure->isEmpty())
         *failure = tr("The folder %1 could not be made.").arg(restore.folder);
     if (!kept || !writeRecord(restore, failure)) {
@@ -175,11 +173,10 @@ std::optional<KeptRestore> RestoreHistory::lastRestore() const {
 
 bool RestoreHistory::undo(const KeptRestore& restore, QString* failure) {
     const QStringList touched = restore.kept + restore.added;
-    if (!keep(KeptRestore::Kind::Undo, restore.character, restore.saveFolder, restore.saveFolderHost, touched,
-              failure))
+    if (!keep(KeptRestore::Kind::Undo, restore.character, restore.saveFolder, restore.saveFolderHost, touched, failure))
         return false;
-    if (!restore.kept.isEmpty() && !m_copy.copyHostFiles(restore.folder + u'/' + kFilesFolder, restore.kept,
-                                                         restore.saveFolderHost, failure))
+    if (!restore.kept.isEmpty() &&
+        !m_copy.copyHostFiles(restore.folder + u'/' + kFilesFolder, restore.kept, restore.saveFolderHost, failure))
         return false;
     if (!removeAdded(restore, failure))
         return false;
@@ -194,8 +191,8 @@ bool RestoreHistory::removeAdded(const KeptRestore& restore, QString* failure) {
     for (const QString& name : restore.added) {
         const int removed = io.unlink(folder + '/' + QFile::encodeName(name));
         if (removed < 0 && removed != -ENOENT) {
-            *failure = tr("%1 could not be removed from %2: %3.")
-                           .arg(name, restore.saveFolder, copy::reasonFor(-removed));
+            *failure =
+                tr("%1 could not be removed from %2: %3.").arg(name, restore.saveFolder, copy::reasonFor(-removed));
             return false;
         }
     }
@@ -205,8 +202,7 @@ bool RestoreHistory::removeAdded(const KeptRestore& restore, QString* failure) {
     if (fd >= 0)
         io.close(fd);
     if (synced < 0) {
-        *failure = tr("%1 could not be written to the disk: %2.")
-                       .arg(restore.saveFolder, copy::reasonFor(-synced));
+        *failure = tr("%1 could not be written to the disk: %2.").arg(restore.saveFolder, copy::reasonFor(-synced));
         return false;
     }
     return true;

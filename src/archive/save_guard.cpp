@@ -136,19 +136,18 @@ CharacterVersion readCharacterVersion(const QString& hostPath) {
     const std::optional<game::CharacterClass> cls = game::characterClass(summary);
     const QString className = cls ? game::className(*cls) : SaveGuardText::tr("character");
     version.level = summary.level;
-    version.describedAs = summary.level ? SaveGuardText::tr("a level %1 %2").arg(*summary.level).arg(className)
-                                        : (QStringLiteral("AEIOUaeiou").contains(className.front())
-                                               ? SaveGuardText::tr("an %1")
-                                               : SaveGuardText::tr("a %1"))
-                                              .arg(className);
+    version.describedAs = summary.level
+                              ? SaveGuardText::tr("a level %1 %2").arg(*summary.level).arg(className)
+                              : (QStringLiteral("AEIOUaeiou").contains(className.front()) ? SaveGuardText::tr("an %1")
+                                                                                          : SaveGuardText::tr("a %1"))
+                                    .arg(className);
     return version;
 }
 
 bool goesBackwards(const CharacterVersion& current, const CharacterVersion& backup) {
     if (current.level && backup.level && *current.level > *backup.level)
         return true;
-    return current.saved.isValid() && backup.saved.isValid() &&
-           backup.saved.msecsTo(current.saved) > kSameTimeMs;
+    return current.saved.isValid() && backup.saved.isValid() && backup.saved.msecsTo(current.saved) > kSameTimeMs;
 }
 
 QString backwardsQuestion(const QString& character, const CharacterVersion& current, const CharacterVersion& backup) {
