@@ -58,7 +58,7 @@ QJsonObject toJson(const KeptRestore& restore) {
 
 QStringList stringsOf(const QJsonValue& value) {
     QStringList strings;
-    for (const QJsonValue& item : value.toArray())
+    for (const auto& item : value.toArray())
         strings.append(item.toString());
     return strings;
 }
@@ -160,8 +160,9 @@ QString RestoreHistory::newFolder() const {
 
 std::optional<KeptRestore> RestoreHistory::lastRestore() const {
     const QStringList folders = entryFolders(m_root);
-    for (auto folder = folders.crbegin(); folder != folders.crend(); ++folder) {
-        std::optional<KeptRestore> restore = readRecord(*folder);
+    // Newest first.
+    for (qsizetype i = folders.size() - 1; i >= 0; --i) {
+        std::optional<KeptRestore> restore = readRecord(folders.at(i));
         if (!restore)
             continue; // one being written, or not ours
         if (restore->kind != KeptRestore::Kind::Restore || restore->undone)
