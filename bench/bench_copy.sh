@@ -3,7 +3,8 @@
 #   character  one character's files: a 10 KB save and four companions of 1 KB to 1 MB
 #   big        one 200 MB file
 #   folder     a save folder of 50 characters, 250 files
-# The engine's time is the copy itself, as the tool reports it; cp's is the whole command.
+# The engine's time is the backup's check of the saves and the copy itself, as the tool reports it;
+# cp's is the whole command.
 # BEFORE_TOOL may name the bench_copy_engine of an earlier version, measured in the same rounds.
 #   bench/bench_copy.sh [path to bench_copy_engine] [work folder, default $TMPDIR]
 set -euo pipefail
@@ -29,6 +30,10 @@ for i in $(seq -w 1 50); do
     for extension in key ma0 map d2x; do
         random_file "$work/folder/Hero$i.$extension" $((1024 + RANDOM % 4096))
     done
+done
+# The saves are sound ones, so that the backup's check reads each of them whole.
+for save in "$work"/character/*.d2s "$work"/big/*.d2s "$work"/folder/*.d2s; do
+    "$tool" --seal "$save"
 done
 sync
 sleep 1 # saves at rest, as they are when the user backs them up

@@ -31,10 +31,14 @@ bool isKnownVersion(quint32 version) {
 
 void SaveChecksum::add(const char* data, qsizetype size) {
     const auto* bytes = reinterpret_cast<const uchar*>(data);
-    for (qsizetype i = 0; i < size; ++i, ++m_offset) {
-        const bool stored = m_offset >= kChecksumOffset && m_offset < kChecksumOffset + 4;
-        m_sum = ((m_sum << 1) | (m_sum >> 31)) + (stored ? 0U : bytes[i]);
-    }
+    const auto step = [this](uchar byte) { m_sum = ((m_sum << 1) | (m_sum >> 31)) + byte; };
+    qsizetype i = 0;
+    // The stored checksum's four bytes count as zero; past them the loop runs without a test per byte.
+    for (; i < size && m_offset + i < kChecksumOffset + 4; ++i)
+        step(m_offset + i >= kChecksumOffset ? 0 : bytes[i]);
+    for (; i < size; ++i)
+        step(bytes[i]);
+    m_offset += size;
 }
 
 SaveCheck checkSaveHeader(const QByteArray& head, qint64 realSize) {
