@@ -301,14 +301,16 @@ void MainWindow::mnuFile_UndoRestore_Click() {
     updateUndoItem();
     if (!last)
         return;
-    const QString question =
-        tr("Undo the restore of %1 made on %2? The %3 file(s) it replaced in %4 are put back and the %5 file(s) it "
-           "added are removed. The files there now are kept first, so nothing is lost.")
-            .arg(last->character, QLocale::c().toString(last->made, QStringLiteral("d MMM yyyy 'at' HH:mm")))
-            .arg(last->kept.size())
-            .arg(last->saveFolder)
-            .arg(last->added.size());
-    if (controls::msgBox(question, controls::MsgStyle::YesNo, tr("Undo Last Restore...")) != controls::MsgAnswer::Yes)
+    QStringList question{
+        tr("Undo the restore of %1 made on %2?")
+            .arg(last->character, QLocale::c().toString(last->made, QStringLiteral("d MMM yyyy 'at' HH:mm")))};
+    if (!last->kept.isEmpty())
+        question << tr("The %1 file(s) it replaced in %2 are put back.").arg(last->kept.size()).arg(last->saveFolder);
+    if (!last->added.isEmpty())
+        question << tr("The %1 file(s) it added are removed.").arg(last->added.size());
+    question << tr("The files there now are kept first, so nothing is lost.");
+    if (controls::msgBox(question.join(u' '), controls::MsgStyle::YesNo, tr("Undo Last Restore...")) !=
+        controls::MsgAnswer::Yes)
         return;
     QString failure;
     const bool undone = m_history.undo(*last, &failure);
