@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 using namespace quillmere;
@@ -103,4 +105,51 @@ TEST(SaveCheck, TheDescriptionNamesTheFileAndTheFault) {
     EXPECT_EQ(game::describeSaveCheck(QStringLiteral("Hero.d2s"), check),
               QStringLiteral("Hero.d2s is of version 120, which this program does not know, so it could not be "
                              "checked."));
+}
+
+TEST(SaveCheck, TheChecksumAgreesWithTheGamesByteByByteRuleOnAnyBytes) {
+    // The rule itself, one byte at a time, as the game applies it.
+    const auto reference = [](const QByteArray& bytes) {
+        quint32 sum = 0;
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            sum = ((sum << 1) | (sum >> 31)) + (i >= 12 && i < 16 ? 0 : uchar(bytes[i]));
+        return sum;
+    };
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray bytes(qsizetype(random() % 300), Qt::Uninitialized);
+        // Runs of 0xFF drive the sum into the states where eight steps at once would carry.
+        const bool ones = round % 2 == 0;
+        for (char& byte : bytes)
+            byte = char(ones && random() % 3 != 0 ? 0xFF : random());
+        game::SaveChecksum sum;
+        sum.add(bytes.constData(), bytes.size());
+        ASSERT_EQ(sum.value(), reference(bytes)) << "round " << round;
+    }
+}
+
+TEST(SaveCheck, SumsOneCarryAwayFromBitThirtyOneTakeTheSlowSteps) {
+    // Random bytes, with eight bytes of 0xFF wherever the running sum reaches a block of eight with
+    // bits 8 to 23 all set: the states where taking the block at once could carry wrongly.
+    const auto step = [](quint32 sum, uchar byte) { return ((sum << 1) | (sum >> 31)) + byte; };
+    std::mt19937 random(11);
+    QByteArray bytes(16, '\0');
+    quint32 reference = 0;
+    for (const char byte : bytes)
+        reference = step(reference, uchar(byte));
+    int risky = 0;
+    while (bytes.size() < (qsizetype(8) << 20)) {
+        const bool atBlock = (bytes.size() - 16) % 8 == 0;
+        const bool heavy = atBlock && (reference & 0x00FFFF00) == 0x00FFFF00;
+        risky += heavy ? 1 : 0;
+        for (int i = 0; i < (atBlock ? 8 : 1); ++i) {
+            const auto byte = uchar(heavy ? 0xFF : random());
+            bytes.append(char(byte));
+            reference = step(reference, byte);
+        }
+    }
+    ASSERT_GT(risky, 4);
+    game::SaveChecksum sum;
+    sum.add(bytes.constData(), bytes.size());
+    EXPECT_EQ(sum.value(), reference);
 }
