@@ -65,6 +65,8 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     // The window layouts were made for MS Sans Serif 8.25 pt.
     QApplication::setFont(quillmere::controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quillmere.png")));
+    // Wayland and the task bars match the window to its desktop entry, and so to its icon, by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
     const QString notice = gameChoice.chooseAtStartUp(startUpGames);
     quillmere::host::WineProcessStarter starter;

@@ -55,6 +55,9 @@ if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ] && ! dpkg-query -W quillmere >/d
     dpkg --install "$deb" >/dev/null
     [ "$(readlink -f /usr/bin/quillmere)" = /usr/lib/quillmere/quillmere ] || fail "dpkg put no quillmere in /usr/bin"
     desktop-file-validate /usr/share/applications/io.github.quillmere.Quillmere.desktop
+    # Answered in a terminal, without a display, as a user would try it first.
+    answer=$(env -u DISPLAY -u WAYLAND_DISPLAY quillmere --version) || fail "quillmere --version failed"
+    [ "$answer" = "Quillmere $version" ] || fail "quillmere --version says '$answer', not 'Quillmere $version'"
     dpkg --remove quillmere >/dev/null
     [ ! -e /usr/bin/quillmere ] || fail "dpkg --remove left /usr/bin/quillmere"
     echo "dpkg installed and removed the package"
