@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 
+#include <cerrno>
 #include <functional>
 #include <utility>
 
@@ -146,4 +147,22 @@ TEST_F(BackupCheckTest, EveryDamagedSaveOfTheBackupIsNamedInOneQuestion) {
     EXPECT_TRUE(lines.contains(QStringLiteral("Hero.d2s is damaged: its checksum does not match its contents.")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Hero2.d2s is damaged: it does not begin as a character file does.")));
     EXPECT_FALSE(boxes.boxes()[0].text.contains(QStringLiteral("Heroine"))) << "a good save is not named";
+}
+
+TEST_F(BackupCheckTest, AnUnreadableSaveIsSaidToBeUncheckedNotPassedOver) {
+    class Unreadable final : public copy::FileIo {
+    public:
+        int openRead(const QByteArray& path) override {
+            return path.endsWith("/Hero.d2s") ? -EACCES : FileIo::openRead(path);
+        }
+    } io;
+    const QMap<QString, QByteArray> before = oldBackup();
+    archive::ShellFileCopy copy(shell, io);
+    archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), copy);
+    backUp(dialog);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Character Not Checked..."));
+    EXPECT_TRUE(
+        boxes.boxes()[0].text.startsWith(QStringLiteral("Hero.d2s could not be read, so it could not be checked.")));
+    EXPECT_EQ(oldBackup(), before);
 }
