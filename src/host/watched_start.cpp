@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
-#include <ranges>
 #include <vector>
 
 #include <fcntl.h>
@@ -110,8 +109,8 @@ QString lastOutputLine(int outputFd) {
         return {};
     tail.truncate(got);
     const QList<QByteArray> lines = tail.split('\n');
-    for (const QByteArray& line : std::ranges::reverse_view(lines)) {
-        QString text = QString::fromLocal8Bit(line).trimmed();
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        QString text = QString::fromLocal8Bit(*line).trimmed();
         if (!text.isEmpty())
             return text;
     }
