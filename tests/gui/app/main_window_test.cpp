@@ -8,6 +8,7 @@
 #include "d2s_fixtures.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
+#include "modal_answer.h"
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
 #include "temp_prefix.h"
@@ -19,7 +20,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -207,8 +207,8 @@ TEST_F(MainWindowTest, TheRealCloseQuestionHasYesAndNoWithYesAsDefault) {
     QMessageBox::Icon icon = QMessageBox::Critical;
     QList<QMessageBox::StandardButton> buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    test::ModalAnswer answer([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         text = box->text();
         title = box->windowTitle();
@@ -282,16 +282,15 @@ TEST_F(MainWindowTest, CtrlBTheButtonAndEnterInTheListAllAskForASelection) {
 TEST_F(MainWindowTest, CtrlROpensTheRestoreDialogAsTheButtonDoes) {
     auto window = makeWindow();
     QStringList opened;
-    const auto closeDialog = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        opened << (modal ? modal->objectName() : QString());
-        if (modal)
-            modal->close();
-    };
-    QTimer::singleShot(0, closeDialog);
-    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
-    QTimer::singleShot(0, closeDialog);
-    window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    const auto noteDialog = [&](QWidget* modal) { opened << modal->objectName(); };
+    {
+        test::ModalAnswer answer(noteDialog);
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    }
+    {
+        test::ModalAnswer answer(noteDialog);
+        window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    }
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
 }
 
@@ -306,13 +305,10 @@ TEST_F(MainWindowTest, EnterRunsTheFocusedButtonAndTheDefaultOneOnlyFromTheList)
     };
 
     QStringList opened;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        opened << (modal ? modal->objectName() : QString());
-        if (modal)
-            modal->close();
-    });
-    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    {
+        test::ModalAnswer answer([&](QWidget* modal) { opened << modal->objectName(); });
+        enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    }
     EXPECT_EQ(opened, QStringList{QStringLiteral("frmRestore")});
     EXPECT_FALSE(backup->isDefault()) << "the default mark moves to the focused button";
 

@@ -14,6 +14,9 @@
 #include <cerrno>
 
 using namespace quillmere;
+using test::bytesOf;
+using test::filesIn;
+using test::foldersIn;
 
 namespace {
 

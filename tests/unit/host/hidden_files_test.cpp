@@ -2,6 +2,7 @@
 // forms Wine writes it.
 #include "host/hidden_files.h"
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QFile>
@@ -19,7 +20,7 @@ protected:
 
     QString file(const char* name) {
         const QString path = m_prefix.driveC() + QLatin1Char('/') + QLatin1String(name);
-        QFile(path).open(QIODevice::WriteOnly);
+        test::writeBytes(path, {});
         return path;
     }
 
