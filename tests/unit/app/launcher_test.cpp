@@ -77,10 +77,19 @@ TEST(StartGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
         EXPECT_EQ(start.show, host::ShowWindow::Minimized);
     }
     EXPECT_TRUE(boxes.boxes().isEmpty());
+}
 
-    // A start that fails says why, with the stop icon.
+TEST(StartGame, AStartThatFailsSaysWhyWithTheStopIcon) {
+    test::TempPrefix prefix;
+    test::RecordingMessageBox boxes;
+    RecordingStarter starter;
+    app::Launcher launcher(starter);
+    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
+    prefix.writeSystemReg(kGameKey,
+                          {{QStringLiteral("Program"), QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}});
     starter.next = {false, QStringLiteral("Wine is not installed.")};
     launcher.startGame();
+    ASSERT_EQ(starter.starts.size(), 1);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Wine is not installed."));
     EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
