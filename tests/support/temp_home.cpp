@@ -54,10 +54,6 @@ void TempHome::writeReg(const QString& prefix, bool machine, const QList<QPair<Q
                wineRegFile(machine, keys));
 }
 
-void TempHome::writeFile(const QString& hostPath, const QByteArray& bytes) {
-    writeBytes(hostPath, bytes);
-}
-
 QString TempHome::savedGames(const QString& prefix, const QString& user, const QString& game) {
     const QString folder = prefix + QStringLiteral("/drive_c/users/") + user + QStringLiteral("/Saved Games/") + game;
     EXPECT_TRUE(QDir().mkpath(folder));
