@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/xattr.h>
+
 namespace quillmere::test {
 
 QByteArray bytesOf(const QString& hostPath) {
@@ -26,6 +28,15 @@ void setModified(const QString& hostPath, const QDateTime& when) {
     ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime)) << qPrintable(hostPath);
 }
 
+bool setDosAttributes(const QString& hostPath, const QByteArray& value) {
+    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", value.constData(),
+                      static_cast<size_t>(value.size()), 0) == 0;
+}
+
+bool markHidden(const QString& hostPath) {
+    return setDosAttributes(hostPath, "0x2");
+}
+
 QStringList filesIn(const QString& hostFolder) {
     return QDir(hostFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
@@ -35,8 +46,8 @@ QStringList foldersIn(const QString& hostFolder) {
 }
 
 QStringList entriesIn(const QString& hostFolder) {
-    return QDir(hostFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
+    return QDir(hostFolder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace quillmere::test

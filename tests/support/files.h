@@ -19,6 +19,12 @@ void writeBytes(const QString& hostPath, const QByteArray& bytes);
 // Sets a host file's modification time; fails the test when it cannot.
 void setModified(const QString& hostPath, const QDateTime& when);
 
+// Sets the DOS attributes of a host file or folder as Wine records them, in user.DOSATTRIB; false
+// where the file system keeps no user attributes.
+bool setDosAttributes(const QString& hostPath, const QByteArray& value);
+// Hidden, the way Wine marks it: the attribute 0x2.
+bool markHidden(const QString& hostPath);
+
 // Names in a host folder, sorted, hidden ones included: its files, its folders, or every entry
 // (pipes and dangling links too).
 QStringList filesIn(const QString& hostFolder);

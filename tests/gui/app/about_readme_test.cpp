@@ -17,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 using namespace quillmere;
 
 namespace {
@@ -97,7 +95,7 @@ TEST_F(ReadmeTest, AMissingFileIsSaidSoAndOpensNoViewer) {
 
 TEST_F(ReadmeTest, AHiddenFileCountsAsMissing) {
     writeReadme("hidden text");
-    ASSERT_EQ(setxattr(readmeFile().toLocal8Bit().constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+    ASSERT_TRUE(test::markHidden(readmeFile()));
     EXPECT_FALSE(openReadme().has_value());
     ASSERT_EQ(m_boxes.boxes().size(), 1);
     EXPECT_EQ(m_boxes.boxes()[0].text, kMissingText);

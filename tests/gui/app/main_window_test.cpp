@@ -6,6 +6,7 @@
 #include "controls/twips.h"
 #include "controls/window_list.h"
 #include "d2s_fixtures.h"
+#include "files.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "modal_answer.h"
@@ -22,8 +23,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <sys/xattr.h>
 
 using namespace quillmere;
 namespace d2s = quillmere::test::d2s;
@@ -47,8 +46,7 @@ protected:
         prefix.writeFile(kSave + QStringLiteral("\\Hero.key"), "key");
         prefix.writeFile(kSave + QStringLiteral("\\.Ghost.d2s"), d2s::signedFile(96, 0, 1));
         prefix.writeFile(kSave + QStringLiteral("\\Hidden.d2s"), d2s::signedFile(96, 0, 1));
-        const QByteArray hidden = prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s")).toLocal8Bit();
-        ASSERT_EQ(setxattr(hidden.constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+        ASSERT_TRUE(test::markHidden(prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s"))));
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\") + kSave}});
     }
 

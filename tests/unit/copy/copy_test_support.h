@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 namespace quillmere::test {
 
 using ScriptedUi = ScriptedShellUi;
@@ -58,8 +56,7 @@ protected:
         QDir(m_save).mkdir(QStringLiteral("Hero"));
         writeBytes(m_save + QStringLiteral("/Hero/inner.d2s"), "inner");
         writeBytes(m_save + QStringLiteral("/Hero.hidden"), "hidden");
-        ::setxattr(QFile::encodeName(m_save + QStringLiteral("/Hero.hidden")).constData(), "user.DOSATTRIB", "0x2", 3,
-                   0);
+        markHidden(m_save + QStringLiteral("/Hero.hidden"));
         writeBytes(m_save + QStringLiteral("/Hero:colon.d2s"), "unaddressable");
     }
 

@@ -11,19 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 namespace d2sEngine = quillmere::d2sEngine;
+using quillmere::test::markHidden;
 using quillmere::test::TempPrefix;
 using quillmere::test::writeBytes;
-
-namespace {
-
-bool markHidden(const QString& hostPath) {
-    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", "0x2", 3, 0) == 0;
-}
-
-} // namespace
 
 TEST(D2sEngine, FileExistsOnlyForOrdinaryFiles) {
     TempPrefix prefix;

@@ -13,24 +13,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace quillmere::host;
+using quillmere::test::markHidden;
 using quillmere::test::ScopedCurrentDir;
+using quillmere::test::setDosAttributes;
 using quillmere::test::TempPrefix;
 using quillmere::test::writeBytes;
-
-namespace {
-
-// Marks a file hidden the way Wine records it; false where the file system keeps no user attributes.
-bool setDosHidden(const QString& hostPath) {
-    const QByteArray value("0x2");
-    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) ==
-           0;
-}
-
-} // namespace
 
 namespace {
 
@@ -78,8 +68,8 @@ TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut) {
     prefix.makeFolder(QStringLiteral("Save\\Visible"));
     prefix.makeFolder(QStringLiteral("Save\\.cache"));
     prefix.makeFolder(QStringLiteral("Save\\Secret"));
-    const bool attributes = setDosHidden(prefix.hostOf(QStringLiteral("Save/attr.d2s"))) &&
-                            setDosHidden(prefix.hostOf(QStringLiteral("Save/Secret")));
+    const bool attributes = markHidden(prefix.hostOf(QStringLiteral("Save/attr.d2s"))) &&
+                            markHidden(prefix.hostOf(QStringLiteral("Save/Secret")));
 
     const QString save = prefix.hostOf(QStringLiteral("Save"));
     const QStringList files = readFolderEntries(save, EntryKind::Files).value_or(QStringList());
@@ -167,18 +157,14 @@ TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {
         const QString name = QStringLiteral("Hero%1.d2s").arg(i, 4, 10, QLatin1Char('0'));
         const QString path = save + QLatin1Char('/') + name;
         writeBytes(path, {});
-        const QByteArray host = QFile::encodeName(path);
         if (i % 7 == 3) {
-            attributes = attributes && setDosHidden(path);
+            attributes = attributes && markHidden(path);
         } else if (i % 11 == 5) {
             const QByteArray binary("\x03\x00\x03\x00\x01\x00\x00\x00\x04\x00\x00\x00", 12); // system
-            attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", binary.constData(),
-                                                  size_t(binary.size()), 0) == 0;
+            attributes = attributes && setDosAttributes(path, binary);
         } else {
             if (i % 13 == 0) {
-                const QByteArray archive("0x20");
-                attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", archive.constData(),
-                                                      size_t(archive.size()), 0) == 0;
+                attributes = attributes && setDosAttributes(path, "0x20");
             }
             expected.append(name);
         }
@@ -224,7 +210,7 @@ TEST(FolderListing, TheDotEntryIsTheFolderItselfAndHiddenWithIt) {
     ASSERT_TRUE(prefix.isValid());
     prefix.makeFolder(QStringLiteral("Save"));
     const QString save = prefix.hostOf(QStringLiteral("Save"));
-    if (!setDosHidden(save))
+    if (!markHidden(save))
         GTEST_SKIP() << "no user extended attributes on this file system";
     EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {}, true}), QStringList{".."});
 }

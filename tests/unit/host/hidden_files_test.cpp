@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 namespace quillmere::host {
 namespace {
 
@@ -27,8 +25,7 @@ protected:
     // A file with the attribute value given; false where the file system keeps no user attributes.
     bool marked(const char* name, const QByteArray& value) {
         m_path = file(name);
-        return ::setxattr(QFile::encodeName(m_path).constData(), "user.DOSATTRIB", value.constData(),
-                          std::size_t(value.size()), 0) == 0;
+        return test::setDosAttributes(m_path, value);
     }
     bool hidden() const { return isHiddenHostFile(m_path); }
 
