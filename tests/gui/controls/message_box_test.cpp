@@ -38,6 +38,7 @@ Seen showAndPress(MsgStyle style, QMessageBox::StandardButton press) {
     });
     QtMessageBoxPresenter presenter;
     seen.answer = presenter.show(QStringLiteral("Some text"), style, QStringLiteral("Some title"));
+    EXPECT_TRUE(answer.answered()) << "no box came up";
     return seen;
 }
 

@@ -85,6 +85,7 @@ TEST(ShellCopyWindows, ReplaceQuestionNamesTheFileAndGivesFourAnswers) {
         QString text;
         test::ModalAnswer press = pressInModal(c.button, &text);
         EXPECT_EQ(windows.confirmReplace(info), c.answer) << c.button;
+        EXPECT_TRUE(press.answered()) << c.button;
         EXPECT_TRUE(text.contains(QStringLiteral("'Hero.d2s'"))) << qPrintable(text);
         EXPECT_TRUE(text.contains(QLocale().toString(1234)) && text.contains(QLocale().toString(5678)));
     }
@@ -102,6 +103,7 @@ TEST(ShellCopyWindows, TheRealCopyAsksAndReportsInItsOwnWindows) {
         test::ModalAnswer press = pressInModal("no", &text);
         EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("C:\\Backup"), windows).status,
                   copy::CopyStatus::Skipped);
+        EXPECT_TRUE(press.answered());
     }
     EXPECT_TRUE(text.contains(QStringLiteral("Hero.d2s")));
 
@@ -109,6 +111,7 @@ TEST(ShellCopyWindows, TheRealCopyAsksAndReportsInItsOwnWindows) {
     test::ModalAnswer press = pressInModal("OK", &text);
     EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup"), windows).status,
               copy::CopyStatus::Failed);
+    EXPECT_TRUE(press.answered());
     EXPECT_TRUE(text.contains(QStringLiteral("Nobody*.*"))) << qPrintable(text);
 }
 
