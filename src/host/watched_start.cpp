@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -109,12 +110,10 @@ QString lastOutputLine(int outputFd) {
         return {};
     tail.truncate(got);
     const QList<QByteArray> lines = tail.split('\n');
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        QString text = QString::fromLocal8Bit(*line).trimmed();
-        if (!text.isEmpty())
-            return text;
-    }
-    return {};
+    const auto text = [](const QByteArray& line) { return QString::fromLocal8Bit(line).trimmed(); };
+    const auto last =
+        std::find_if(lines.crbegin(), lines.crend(), [&text](const QByteArray& line) { return !text(line).isEmpty(); });
+    return last == lines.crend() ? QString() : text(*last);
 }
 
 QString failureReason(const Report& report, int outputFd) {

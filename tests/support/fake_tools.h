@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -22,11 +24,8 @@ public:
 
     QString add(const QString& name, const QByteArray& script = "#!/bin/sh\nexit 0\n") {
         const QString path = m_dir.path() + QLatin1Char('/') + name;
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(script);
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeBytes(path, script);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
     QString dir() const { return m_dir.path(); }

@@ -1,10 +1,11 @@
 #include "temp_home.h"
 
+#include "files.h"
+
 #include "game/games.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -49,15 +50,8 @@ QString TempHome::makePrefix(const QString& hostPath, const QString& user) {
 }
 
 void TempHome::writeReg(const QString& prefix, bool machine, const QList<QPair<QString, RegValues>>& keys) {
-    writeFile(prefix + (machine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg")),
-              wineRegFile(machine, keys));
-}
-
-void TempHome::writeFile(const QString& hostPath, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(hostPath).absolutePath());
-    QFile file(hostPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(hostPath);
-    file.write(bytes);
+    writeBytes(prefix + (machine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg")),
+               wineRegFile(machine, keys));
 }
 
 QString TempHome::savedGames(const QString& prefix, const QString& user, const QString& game) {

@@ -33,7 +33,6 @@ public:
     static QString makePrefix(const QString& hostPath, const QString& user = QStringLiteral("me"));
     // Replaces a prefix's system.reg (machine) or user.reg with the keys given.
     static void writeReg(const QString& prefix, bool machine, const QList<QPair<QString, RegValues>>& keys);
-    static void writeFile(const QString& hostPath, const QByteArray& bytes);
     // The host folder of a prefix's C:\users\<user>\Saved Games\<game>, created.
     static QString savedGames(const QString& prefix, const QString& user, const QString& game);
 

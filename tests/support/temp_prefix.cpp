@@ -1,5 +1,7 @@
 #include "temp_prefix.h"
 
+#include "files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -97,11 +99,7 @@ void TempPrefix::writeUserReg(const QString& key, const Values& values) {
 }
 
 void TempPrefix::writeRaw(const QString& relativePath, const QByteArray& bytes) {
-    const QString path = prefix() + QLatin1Char('/') + relativePath;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    file.write(bytes);
+    writeBytes(prefix() + QLatin1Char('/') + relativePath, bytes);
 }
 
 QString TempPrefix::hostOf(const QString& windowsRelative) const {
@@ -116,11 +114,7 @@ QString TempPrefix::makeFolder(const QString& windowsRelative) {
 }
 
 void TempPrefix::writeFile(const QString& windowsRelative, const QByteArray& bytes) {
-    const QString path = hostOf(windowsRelative);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    file.write(bytes);
+    writeBytes(hostOf(windowsRelative), bytes);
 }
 
 ScopedCurrentDir::ScopedCurrentDir(const QString& hostPath)

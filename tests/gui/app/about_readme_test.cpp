@@ -1,21 +1,21 @@
 #include "app/about.h"
 #include "app/readme_window.h"
 #include "controls/twips.h"
+#include "files.h"
 #include "game/d2s_engine.h"
+#include "modal_answer.h"
 #include "recording_message_box.h"
 #include "temp_prefix.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLockFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <sys/xattr.h>
 
 using namespace quillmere;
 
@@ -25,32 +25,42 @@ const QString kMissingText = QStringLiteral(
     "The readme file has either been deleted from your hard drive, or moved to another directory.\r\n"
     "Please move the readme file back to it's original directory, or re-install the program to look at it!");
 
-// What the viewer showed when it opened; closes it with Done. Empty optional when none opened.
-std::optional<QString> openReadme(const std::function<void()>& whileOpen = {}) {
+QString readmeFile() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
+}
+
+void writeReadme(const QByteArray& bytes) {
+    test::writeBytes(readmeFile(), bytes);
+}
+
+// What the viewer showed when it opened, with the focus on Done; closes it with Done. Empty when
+// no viewer opened.
+std::optional<QString> openReadme(const app::ReadmeReader& read = {}) {
     std::optional<QString> shown;
-    // Stopped when no viewer opened, so it cannot fire into a later test step.
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* viewer = qobject_cast<app::ReadmeWindow*>(QApplication::activeModalWidget());
-        if (!viewer)
-            return;
-        if (whileOpen)
-            whileOpen();
+    test::ModalAnswer done([&](QWidget* window) {
+        auto* viewer = qobject_cast<app::ReadmeWindow*>(window);
+        ASSERT_NE(viewer, nullptr);
         shown = viewer->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText();
         EXPECT_EQ(viewer->focusWidget(), viewer->findChild<QPushButton*>(QStringLiteral("cmdDone")));
         viewer->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
     });
-    timer.start(0);
-    app::showReadme(nullptr);
+    app::showReadme(nullptr, read);
     return shown;
 }
 
-void writeReadme(const QByteArray& bytes) {
-    QFile file(QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+// The readme lives beside this test program, and ctest runs each test in a process of its own, side
+// by side: a test holds the folder's lock while it writes and reads the file, and starts without one.
+class ReadmeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_lock.lock());
+        QFile::remove(readmeFile());
+    }
+
+    QLockFile m_lock{QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt.lock")};
+    test::TempPrefix m_prefix;
+    test::RecordingMessageBox m_boxes;
+};
 
 } // namespace
 
@@ -75,76 +85,53 @@ TEST(About, ShowsTheTextInAnInformationBoxTitledAbout) {
     EXPECT_EQ(boxes.boxes()[0].text, app::aboutText());
 }
 
-// The readme lives beside this test program, so every case that touches it runs in this one test.
-TEST(Readme, ShowsTheFileAsItIsAtEachOpeningOrSaysItIsMissing) {
-    test::TempPrefix prefix;
-    test::RecordingMessageBox boxes;
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
-    const QByteArray hostPath = path.toLocal8Bit();
-
-    // Missing: the message, no viewer.
-    QFile::remove(path);
+TEST_F(ReadmeTest, AMissingFileIsSaidSoAndOpensNoViewer) {
     EXPECT_FALSE(openReadme().has_value());
-    ASSERT_EQ(boxes.boxes().size(), 1);
-    EXPECT_EQ(boxes.boxes()[0].text, kMissingText);
-    EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Missing file...."));
-    EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);
+    ASSERT_EQ(m_boxes.boxes().size(), 1);
+    EXPECT_EQ(m_boxes.boxes()[0].text, kMissingText);
+    EXPECT_EQ(m_boxes.boxes()[0].title, QStringLiteral("Missing file...."));
+    EXPECT_EQ(m_boxes.boxes()[0].style, controls::MsgStyle::Critical);
+}
 
-    // Hidden counts as missing.
+TEST_F(ReadmeTest, AHiddenFileCountsAsMissing) {
     writeReadme("hidden text");
-    ASSERT_EQ(setxattr(hostPath.constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+    ASSERT_TRUE(test::markHidden(readmeFile()));
     EXPECT_FALSE(openReadme().has_value());
-    EXPECT_EQ(boxes.boxes().size(), 2);
-    removexattr(hostPath.constData(), "user.DOSATTRIB");
+    ASSERT_EQ(m_boxes.boxes().size(), 1);
+    EXPECT_EQ(m_boxes.boxes()[0].text, kMissingText);
+}
 
-    // Empty: an empty viewer.
+TEST_F(ReadmeTest, AnEmptyFileOpensAnEmptyViewer) {
     writeReadme("");
     EXPECT_EQ(openReadme(), QString());
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
+}
 
-    // Changed while the program runs: the next opening shows the new text; bytes that are not
-    // valid in the locale's encoding still show.
+TEST_F(ReadmeTest, EachOpeningShowsTheFileAsItIsThen) {
     writeReadme("first text");
     EXPECT_EQ(openReadme(), QStringLiteral("first text"));
-    writeReadme("second text\nCaf\xe9");
-    EXPECT_EQ(openReadme(), QStringLiteral("second text\nCaf\u00e9"));
+    writeReadme("second text");
+    EXPECT_EQ(openReadme(), QStringLiteral("second text"));
+}
 
-    // Removed between the existence test and the load: an empty viewer, no message.
-    boxes.clear();
+TEST_F(ReadmeTest, BytesThatAreNotValidInTheLocalesEncodingStillShow) {
+    writeReadme("Caf\xe9\nnext line");
+    EXPECT_EQ(openReadme(), QStringLiteral("Caf\u00e9\nnext line"));
+}
+
+TEST_F(ReadmeTest, AFileRemovedBetweenTheCheckAndTheLoadOpensAnEmptyViewerWithoutAMessage) {
     writeReadme("about to go");
     bool removed = false;
-    std::optional<QString> shown;
-    {
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            auto* viewer = qobject_cast<app::ReadmeWindow*>(QApplication::activeModalWidget());
-            if (viewer) {
-                shown = viewer->findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText();
-                viewer->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
-            }
-        });
-        timer.start(0);
-        app::showReadme(nullptr, [&](const QString& windowsPath) {
-            removed = QFile::remove(path);
-            return d2sEngine::readTextFile(windowsPath);
-        });
-    }
+    const std::optional<QString> shown = openReadme([&](const QString& windowsPath) {
+        removed = QFile::remove(readmeFile());
+        return d2sEngine::readTextFile(windowsPath);
+    });
     EXPECT_TRUE(removed);
     EXPECT_EQ(shown, QString());
-    EXPECT_TRUE(boxes.boxes().isEmpty());
-
-    writeReadme("restored");
+    EXPECT_TRUE(m_boxes.boxes().isEmpty());
 }
 
-TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator) {
-    test::TempPrefix prefix;
-    prefix.mapDrive('q', QCoreApplication::applicationDirPath());
-    EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("Q:\\"));
-    EXPECT_EQ(app::ReadmeWindow::readmePath(), QStringLiteral("Q:\\readme.txt"));
-}
-
-TEST(Readme, ViewerLayoutWithATextThatCanBeReadButNotChanged) {
-    test::TempPrefix prefix;
+TEST_F(ReadmeTest, ViewerLayoutWithTheFocusOnDone) {
     writeReadme("read me");
     app::ReadmeWindow viewer(nullptr);
     viewer.show();
@@ -157,7 +144,16 @@ TEST(Readme, ViewerLayoutWithATextThatCanBeReadButNotChanged) {
     EXPECT_EQ(text->geometry(), controls::twipsRect(120, 120, 6735, 2895));
     EXPECT_EQ(done->geometry(), controls::twipsRect(2760, 3120, 1215, 495));
     EXPECT_EQ(viewer.focusWidget(), done);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("read me"));
+}
 
+TEST_F(ReadmeTest, TheTextCanBeReadButNotChanged) {
+    writeReadme("read me");
+    app::ReadmeWindow viewer(nullptr);
+    viewer.show();
+    QApplication::setActiveWindow(&viewer);
+    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    ASSERT_NE(text, nullptr);
     text->setFocus();
     QTest::keyClicks(text, QStringLiteral("typed"));
     QTest::keyClick(text, Qt::Key_Backspace);
@@ -165,7 +161,23 @@ TEST(Readme, ViewerLayoutWithATextThatCanBeReadButNotChanged) {
     QTest::keyClick(text, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(text->toPlainText(), QStringLiteral("read me"));
     EXPECT_TRUE(text->isReadOnly());
-    // Enter in the text is the default button's: the viewer closes.
+}
+
+TEST_F(ReadmeTest, EnterInTheTextIsTheDefaultButtonsAndClosesTheViewer) {
+    writeReadme("read me");
+    app::ReadmeWindow viewer(nullptr);
+    viewer.show();
+    QApplication::setActiveWindow(&viewer);
+    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    ASSERT_NE(text, nullptr);
+    text->setFocus();
     QTest::keyClick(text, Qt::Key_Return);
     EXPECT_FALSE(viewer.isVisible());
+}
+
+TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator) {
+    test::TempPrefix prefix;
+    prefix.mapDrive('q', QCoreApplication::applicationDirPath());
+    EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("Q:\\"));
+    EXPECT_EQ(app::ReadmeWindow::readmePath(), QStringLiteral("Q:\\readme.txt"));
 }

@@ -12,6 +12,8 @@
 #include "host/process_start.h"
 #include "host/wine_prefix.h"
 #include "support/d2s_fixtures.h"
+#include "support/files.h"
+#include "support/modal_answer.h"
 #include "support/qt_print.h"
 #include "support/recording_message_box.h"
 #include "support/scripted_shell_ui.h"
@@ -25,9 +27,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTest>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -42,36 +43,42 @@ public:
     host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
 };
 
-// What the next "Select Game" window showed; it is answered with a row and OK, or with Cancel.
-struct SelectGameSeen {
+// Answers the next "Select Game" window with a row and OK, or with Cancel for row -1, and keeps what
+// the window showed.
+class SelectGameAnswer final {
+public:
+    explicit SelectGameAnswer(int row)
+        : m_answer([this, row](QWidget* window) { answer(window, row); }) {}
+
     bool shown = false;
     QString title;
     QStringList rows;
     int highlighted = -1;
-};
 
-void answerSelectGame(SelectGameSeen* seen, int row) {
-    QTimer::singleShot(0, [seen, row] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != QStringLiteral("frmSelectGame"))
+private:
+    void answer(QWidget* window, int row) {
+        if (window->objectName() != QStringLiteral("frmSelectGame"))
             return;
-        auto* list = modal->findChild<QListWidget*>(QStringLiteral("lstGames"));
-        seen->shown = true;
-        seen->title = modal->windowTitle();
-        seen->highlighted = list->currentRow();
+        auto* list = window->findChild<QListWidget*>(QStringLiteral("lstGames"));
+        shown = true;
+        title = window->windowTitle();
+        highlighted = list->currentRow();
         for (int i = 0; i < list->count(); ++i)
-            seen->rows << list->item(i)->text();
+            rows << list->item(i)->text();
         if (row < 0) {
-            modal->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+            window->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
             return;
         }
         list->setCurrentRow(row);
         QTest::keyClick(list, Qt::Key_Return); // OK is the default button
-    });
-}
+    }
+
+    test::ModalAnswer m_answer;
+};
 
 const QString kResurrected = QStringLiteral("C:\\users\\me\\Saved Games\\Diablo II Resurrected");
 const QString kProtonResurrected = QStringLiteral("C:\\users\\steamuser\\Saved Games\\Diablo II Resurrected");
+const QString kAskLabel = QStringLiteral("Please select an existing character that you would like to backup:");
 
 class GameChoiceTest : public ::testing::Test {
 protected:
@@ -79,19 +86,34 @@ protected:
         ASSERT_TRUE(home.isValid());
         lutris = TempHome::makePrefix(home.path("Games/battlenet"), "me");
         const QString saves = TempHome::savedGames(lutris, "me", "Diablo II Resurrected");
-        TempHome::writeFile(saves + "/Nyx.d2s", d2s::stateFile(105, 7, 42, 0x2c));
-        TempHome::writeFile(saves + "/Aldric.d2s", d2s::stateFile(105, 3, 77, 0x60));
+        test::writeBytes(saves + "/Nyx.d2s", d2s::stateFile(105, 7, 42, 0x2c));
+        test::writeBytes(saves + "/Aldric.d2s", d2s::stateFile(105, 3, 77, 0x60));
     }
 
     // A second game: Resurrected in a Proton prefix.
     void addSteamGame() {
         steam = TempHome::makePrefix(home.path(".local/share/Steam/steamapps/compatdata/4242/pfx"), "steamuser");
         const QString saves = TempHome::savedGames(steam, "steamuser", "Diablo II Resurrected");
-        TempHome::writeFile(saves + "/Proton.d2s", d2s::stateFile(105, 0, 12, 0x20));
+        test::writeBytes(saves + "/Proton.d2s", d2s::stateFile(105, 0, 12, 0x20));
+    }
+
+    // A prefix outside every place discovery looks, holding a classic game named by its registry values.
+    QString addNamedPrefix() {
+        const QString named = TempHome::makePrefix(home.path("../custom prefix"), "me");
+        test::writeBytes(named + "/drive_c/Diablo II/Save/Hero.d2s", d2s::signedFile(96, 3, 26));
+        TempHome::writeReg(named, true, {{QLatin1String(regedit::kGameKey), {{"Save Path", "C:\\Diablo II\\Save"}}}});
+        return named;
     }
 
     app::GameChoice choice(const QString& named = {}) const {
         return app::GameChoice({named, home.home(), home.environment()}, home.settingsFile());
+    }
+
+    // Start-up with "Select Game" answered with the row given.
+    void startUp(app::GameChoice& gameChoice, int row) {
+        SelectGameAnswer answer(row);
+        gameChoice.chooseAtStartUp();
+        EXPECT_TRUE(answer.shown);
     }
 
     std::unique_ptr<app::MainWindow> makeWindow(app::GameChoice* gameChoice, const QString& notice = {}) {
@@ -100,6 +122,10 @@ protected:
         window->showNotice(notice);
         window->show();
         return window;
+    }
+
+    static void selectGameFromTheMenu(const QWidget& window) {
+        window.findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
     }
 
     static QStringList listed(const QWidget& window) {
@@ -137,12 +163,10 @@ protected:
 } // namespace
 
 TEST_F(GameChoiceTest, OneGameFoundIsUsedWithoutAQuestion) {
-    SelectGameSeen seen;
-    answerSelectGame(&seen, 0);
+    SelectGameAnswer answer(0);
     app::GameChoice gameChoice = choice();
     EXPECT_EQ(gameChoice.chooseAtStartUp(), QString());
-    QApplication::processEvents();
-    EXPECT_FALSE(seen.shown);
+    EXPECT_FALSE(answer.shown);
     ASSERT_TRUE(games::gameInUse());
     EXPECT_EQ(games::gameInUse()->prefix, lutris);
     EXPECT_EQ(host::winePrefixPath(), lutris);
@@ -152,35 +176,41 @@ TEST_F(GameChoiceTest, OneGameFoundIsUsedWithoutAQuestion) {
     EXPECT_EQ(window->findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->path(), kResurrected);
 }
 
-TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMenu) {
+TEST_F(GameChoiceTest, TwoGamesFoundAskWhichListingEachWithItsPrefixAndSaveFolder) {
     addSteamGame();
-    SelectGameSeen seen;
-    answerSelectGame(&seen, 1);
-    app::GameChoice first = choice();
-    first.chooseAtStartUp();
-    ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(seen.title, QStringLiteral("Select Game"));
-    EXPECT_EQ(seen.rows,
+    SelectGameAnswer answer(1);
+    choice().chooseAtStartUp();
+    ASSERT_TRUE(answer.shown);
+    EXPECT_EQ(answer.title, QStringLiteral("Select Game"));
+    EXPECT_EQ(answer.rows,
               (QStringList{"Diablo II: Resurrected\nPrefix: " + lutris + "\nSave folder: " + kResurrected,
                            "Diablo II: Resurrected\nPrefix: " + steam + "\nSave folder: " + kProtonResurrected}));
     EXPECT_EQ(host::winePrefixPath(), steam);
+}
 
-    // A restart asks nothing and comes back to the same game.
+TEST_F(GameChoiceTest, TheGameChosenIsRememberedAndARestartAsksNothing) {
+    addSteamGame();
+    app::GameChoice first = choice();
+    startUp(first, 1);
     games::useNoGame();
-    SelectGameSeen again;
-    answerSelectGame(&again, 0);
+
+    SelectGameAnswer again(0);
     app::GameChoice second = choice();
     second.chooseAtStartUp();
-    QApplication::processEvents();
     EXPECT_FALSE(again.shown);
     EXPECT_EQ(host::winePrefixPath(), steam);
     auto window = makeWindow(&second);
     EXPECT_EQ(listed(*window), QStringList{"Proton.d2s"});
+}
 
-    // The menu offers the same window, on the game in use; choosing switches everything at once.
-    SelectGameSeen fromMenu;
-    answerSelectGame(&fromMenu, 0);
-    window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
+TEST_F(GameChoiceTest, TheMenuOffersTheSameWindowOnTheGameInUseAndChoosingSwitchesEverythingAtOnce) {
+    addSteamGame();
+    app::GameChoice gameChoice = choice();
+    startUp(gameChoice, 1);
+    auto window = makeWindow(&gameChoice);
+
+    SelectGameAnswer fromMenu(0);
+    selectGameFromTheMenu(*window);
     ASSERT_TRUE(fromMenu.shown);
     EXPECT_EQ(fromMenu.highlighted, 1);
     EXPECT_EQ(host::winePrefixPath(), lutris);
@@ -191,25 +221,27 @@ TEST_F(GameChoiceTest, TwoGamesAskAndTheChoiceIsRememberedAndChangedThroughTheMe
     EXPECT_EQ(choice().remembered()->prefix, lutris);
 }
 
-TEST_F(GameChoiceTest, CancelStartsOnTheFirstGameAndRemembersNothing) {
+TEST_F(GameChoiceTest, CancelAtStartUpStartsOnTheFirstGameAndRemembersNothing) {
     addSteamGame();
-    SelectGameSeen seen;
-    answerSelectGame(&seen, -1);
-    choice().chooseAtStartUp();
-    ASSERT_TRUE(seen.shown);
+    app::GameChoice gameChoice = choice();
+    startUp(gameChoice, -1);
     EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_FALSE(choice().remembered());
     EXPECT_FALSE(QFileInfo::exists(home.settingsFile()));
+}
 
-    // Cancel from the menu changes nothing.
+TEST_F(GameChoiceTest, CancelFromTheMenuChangesNothing) {
+    addSteamGame();
     app::GameChoice gameChoice = choice();
+    startUp(gameChoice, 1);
     auto window = makeWindow(&gameChoice);
-    SelectGameSeen fromMenu;
-    answerSelectGame(&fromMenu, -1);
-    window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
+
+    SelectGameAnswer fromMenu(-1);
+    selectGameFromTheMenu(*window);
     EXPECT_TRUE(fromMenu.shown);
-    EXPECT_EQ(host::winePrefixPath(), lutris);
-    EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
+    EXPECT_EQ(host::winePrefixPath(), steam);
+    EXPECT_EQ(listed(*window), QStringList{"Proton.d2s"});
+    EXPECT_EQ(choice().remembered()->prefix, steam);
 }
 
 TEST_F(GameChoiceTest, ARememberedGameThatIsGoneFallsBackToDiscoveryAndSaysSo) {
@@ -217,55 +249,58 @@ TEST_F(GameChoiceTest, ARememberedGameThatIsGoneFallsBackToDiscoveryAndSaysSo) {
     choice().remember(games::gamesInPrefix(steam).first());
     ASSERT_TRUE(QDir(home.path(".local/share/Steam")).removeRecursively());
 
-    SelectGameSeen seen;
-    answerSelectGame(&seen, 0);
+    SelectGameAnswer answer(0);
     app::GameChoice gameChoice = choice();
     const QString notice = gameChoice.chooseAtStartUp();
-    QApplication::processEvents();
-    EXPECT_FALSE(seen.shown); // one game is left
+    EXPECT_FALSE(answer.shown); // one game is left
     EXPECT_EQ(host::winePrefixPath(), lutris);
     auto window = makeWindow(&gameChoice, notice);
     EXPECT_EQ(text(*window, "Label1"), QStringLiteral("The game chosen last time was not found."));
     EXPECT_EQ(listed(*window), (QStringList{"Aldric.d2s", "Nyx.d2s"}));
+}
 
-    // Choosing again puts the label back.
-    SelectGameSeen fromMenu;
-    answerSelectGame(&fromMenu, 0);
-    window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
-    EXPECT_EQ(text(*window, "Label1"),
-              QStringLiteral("Please select an existing character that you would like to backup:"));
+TEST_F(GameChoiceTest, ChoosingAGameAgainPutsTheLabelBack) {
+    addSteamGame();
+    choice().remember(games::gamesInPrefix(steam).first());
+    ASSERT_TRUE(QDir(home.path(".local/share/Steam")).removeRecursively());
+    app::GameChoice gameChoice = choice();
+    auto window = makeWindow(&gameChoice, gameChoice.chooseAtStartUp());
+    ASSERT_NE(text(*window, "Label1"), kAskLabel);
+
+    SelectGameAnswer fromMenu(0);
+    selectGameFromTheMenu(*window);
+    EXPECT_TRUE(fromMenu.shown);
+    EXPECT_EQ(text(*window, "Label1"), kAskLabel);
 }
 
 TEST_F(GameChoiceTest, ANamedPrefixIsUsedAsItIsAndOnlyItsGamesAreOffered) {
     addSteamGame();
-    // Outside every place discovery looks: a classic game named by its registry values.
-    const QString named = TempHome::makePrefix(home.path("../custom prefix"), "me");
-    TempHome::writeFile(named + "/drive_c/Diablo II/Save/Hero.d2s", d2s::signedFile(96, 3, 26));
-    TempHome::writeReg(named, true, {{QLatin1String(regedit::kGameKey), {{"Save Path", "C:\\Diablo II\\Save"}}}});
+    const QString named = addNamedPrefix();
 
-    SelectGameSeen seen;
-    answerSelectGame(&seen, 0);
+    SelectGameAnswer answer(0);
     app::GameChoice gameChoice = choice(named);
     EXPECT_EQ(gameChoice.chooseAtStartUp(), QString());
-    QApplication::processEvents();
-    EXPECT_FALSE(seen.shown);
+    EXPECT_FALSE(answer.shown);
     EXPECT_EQ(host::winePrefixPath(), named);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Diablo II\\Save"));
     EXPECT_EQ(gameChoice.candidates().size(), 1);
+}
 
-    // With two games in it, the remembered one of them is taken without asking.
+TEST_F(GameChoiceTest, InANamedPrefixOfTwoGamesTheRememberedOneIsTakenWithoutAsking) {
+    const QString named = addNamedPrefix();
     TempHome::savedGames(named, "me", "Diablo II Resurrected");
+    ASSERT_EQ(games::gamesInPrefix(named).size(), 2);
     choice(named).remember(games::gamesInPrefix(named)[1]);
-    games::useNoGame();
+
+    SelectGameAnswer answer(0);
     choice(named).chooseAtStartUp();
-    QApplication::processEvents();
-    EXPECT_FALSE(seen.shown);
+    EXPECT_FALSE(answer.shown);
     ASSERT_TRUE(games::gameInUse());
     EXPECT_EQ(games::gameInUse()->edition, games::Edition::Resurrected);
     EXPECT_EQ(host::winePrefixPath(), named);
+}
 
-    // A named folder that is no prefix is still the one used: nothing is found in it.
-    games::useNoGame();
+TEST_F(GameChoiceTest, ANamedFolderThatIsNoPrefixIsStillTheOneUsedAndNothingIsFoundInIt) {
     app::GameChoice nowhere = choice(home.path("no-such-prefix"));
     nowhere.chooseAtStartUp();
     EXPECT_FALSE(games::gameInUse());
@@ -273,12 +308,12 @@ TEST_F(GameChoiceTest, ANamedPrefixIsUsedAsItIsAndOnlyItsGamesAreOffered) {
     auto window = makeWindow(&nowhere);
     EXPECT_TRUE(listed(*window).isEmpty());
     EXPECT_TRUE(text(*window, "Label1").contains(QStringLiteral("not found")));
-    window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
+    selectGameFromTheMenu(*window);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].title, QStringLiteral("Select Game"));
 }
 
-TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) {
+TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInTheMainWindow) {
     app::GameChoice gameChoice = choice();
     gameChoice.chooseAtStartUp();
     auto window = makeWindow(&gameChoice);
@@ -298,10 +333,15 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
     EXPECT_EQ(text(*window, "Label4"), QStringLiteral("77"));
     EXPECT_FALSE(window->findChild<QWidget*>(QStringLiteral("Picture9"))->isVisible());
     EXPECT_EQ(frame->toolTip(), QStringLiteral("Softcore, expansion, ladder"));
+}
 
-    // The restore dialog previews the same way, and restores into the chosen game's save folder.
-    TempHome::writeFile(lutris + "/drive_c/Backups/Nyx/Nyx.d2s", d2s::stateFile(105, 7, 43, 0x24));
+TEST_F(GameChoiceTest, TheRestoreDialogPreviewsVersion105CharactersAndRestoresIntoTheChosenGame) {
+    app::GameChoice gameChoice = choice();
+    gameChoice.chooseAtStartUp();
+    auto window = makeWindow(&gameChoice);
+    test::writeBytes(lutris + "/drive_c/Backups/Nyx/Nyx.d2s", d2s::stateFile(105, 7, 43, 0x24));
     shell.answerReplace(copy::ReplaceAnswer::Yes);
+
     archive::RestoreDialog dialog(fileCopy, history);
     dialog.show();
     ASSERT_TRUE(dialog.findChild<controls::DirListBox*>(QStringLiteral("Dir1"))->setPath("C:\\Backups\\Nyx"));
@@ -319,22 +359,22 @@ TEST_F(GameChoiceTest, Version105CharactersShowClassLevelAndStateInBothWindows) 
 
 TEST_F(GameChoiceTest, SwitchingToAnotherPrefixWithTheSameFolderNamesListsItsOwnFiles) {
     const QString other = TempHome::makePrefix(home.path("Games/second"), "me");
-    TempHome::writeFile(TempHome::savedGames(other, "me", "Diablo II Resurrected") + "/mods/Big/Other.d2s",
-                        d2s::stateFile(105, 1, 5, 0x20));
-    TempHome::writeFile(other + "/drive_c/users/me/Saved Games/Diablo II Resurrected/Other.d2s",
-                        d2s::stateFile(105, 1, 5, 0x20));
-    SelectGameSeen seen;
-    answerSelectGame(&seen, 0);
+    test::writeBytes(TempHome::savedGames(other, "me", "Diablo II Resurrected") + "/mods/Big/Other.d2s",
+                     d2s::stateFile(105, 1, 5, 0x20));
+    test::writeBytes(other + "/drive_c/users/me/Saved Games/Diablo II Resurrected/Other.d2s",
+                     d2s::stateFile(105, 1, 5, 0x20));
     app::GameChoice gameChoice = choice();
-    gameChoice.chooseAtStartUp();
-    ASSERT_EQ(seen.rows.size(), 3); // Games/battlenet, then Games/second and its mod
+    {
+        SelectGameAnswer answer(0);
+        gameChoice.chooseAtStartUp();
+        ASSERT_EQ(answer.rows.size(), 3); // Games/battlenet, then Games/second and its mod
+    }
     auto window = makeWindow(&gameChoice);
     auto* dir1 = window->findChild<controls::DirListBox*>(QStringLiteral("Dir1"));
     EXPECT_TRUE(dir1->findItems(QStringLiteral("mods"), Qt::MatchExactly).isEmpty());
 
-    SelectGameSeen fromMenu;
-    answerSelectGame(&fromMenu, 1);
-    window->findChild<QAction*>(QStringLiteral("mnuFile_SelectGame"))->trigger();
+    SelectGameAnswer fromMenu(1);
+    selectGameFromTheMenu(*window);
     EXPECT_EQ(dir1->path(), kResurrected);
     EXPECT_EQ(listed(*window), QStringList{"Other.d2s"});
     EXPECT_EQ(dir1->findItems(QStringLiteral("mods"), Qt::MatchExactly).size(), 1);

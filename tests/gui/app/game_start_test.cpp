@@ -1,5 +1,6 @@
 #include "app/launcher.h"
 #include "fake_tools.h"
+#include "files.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "recording_message_box.h"
@@ -21,8 +22,7 @@ namespace {
 const QString kGame = QStringLiteral("Program Files\\Diablo II\\Game.exe");
 
 QString readText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    return QString::fromLocal8Bit(test::bytesOf(path));
 }
 
 class GameStartTest : public ::testing::Test {
@@ -54,9 +54,8 @@ protected:
 
 } // namespace
 
-TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefixAndNeverADocument) {
+TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefix) {
     prefix.writeFile(QStringLiteral("Program.exe"), "MZ"); // where an unquoted path would lead
-    prefix.writeFile(QStringLiteral("Games\\notes.txt"), "notes");
     addWine(QStringLiteral("exit 0"));
     host::WineProcessStarter starter;
     app::Launcher launcher(starter);
@@ -66,9 +65,13 @@ TEST_F(GameStartTest, StartsExactlyTheGameFileWithThePrefixAndNeverADocument) {
     EXPECT_EQ(readText(file("args")).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
               (QStringList{QStringLiteral("start"), QStringLiteral("/min"), QStringLiteral("/wait"),
                            QStringLiteral("C:\\") + kGame, prefix.prefix()}));
+}
 
-    // A document is not a program: nothing is started, and the user is told why.
-    QFile::remove(file("args"));
+TEST_F(GameStartTest, ADocumentIsNoProgramNothingStartsAndTheUserIsToldWhy) {
+    prefix.writeFile(QStringLiteral("Games\\notes.txt"), "notes");
+    addWine(QStringLiteral("exit 0"));
+    host::WineProcessStarter starter;
+    app::Launcher launcher(starter);
     setProgram(QStringLiteral("C:\\Games\\notes.txt"));
     launcher.startGame();
     ASSERT_EQ(boxes.boxes().size(), 1);
@@ -96,10 +99,12 @@ TEST_F(GameStartTest, AGameThatWineCannotRunGetsTheCannotStartBoxWithWinesLastLi
     EXPECT_EQ(box.style, controls::MsgStyle::Critical);
     EXPECT_TRUE(box.text.endsWith(QStringLiteral("wine: could not load kernel32.dll, status c0000135")))
         << qPrintable(box.text);
+}
 
-    // Silent failures still say how Wine ended.
-    boxes.clear();
+TEST_F(GameStartTest, AFailureWithoutAWordStillSaysHowWineEnded) {
     addWine(QStringLiteral("exit 3"));
+    host::WineProcessStarter starter;
+    app::Launcher launcher(starter);
     launcher.startGame();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes().isEmpty(); }, 10000));
     EXPECT_TRUE(boxes.boxes()[0].text.contains(QStringLiteral("exit code 3"))) << qPrintable(boxes.boxes()[0].text);

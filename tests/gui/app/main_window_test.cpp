@@ -7,8 +7,10 @@
 #include "controls/twips.h"
 #include "controls/window_list.h"
 #include "d2s_fixtures.h"
+#include "files.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
+#include "modal_answer.h"
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
 #include "temp_prefix.h"
@@ -19,13 +21,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <sys/xattr.h>
 
 using namespace quillmere;
 namespace d2s = quillmere::test::d2s;
@@ -49,8 +48,7 @@ protected:
         prefix.writeFile(kSave + QStringLiteral("\\Hero.key"), "key");
         prefix.writeFile(kSave + QStringLiteral("\\.Ghost.d2s"), d2s::signedFile(96, 0, 1));
         prefix.writeFile(kSave + QStringLiteral("\\Hidden.d2s"), d2s::signedFile(96, 0, 1));
-        const QByteArray hidden = prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s")).toLocal8Bit();
-        ASSERT_EQ(setxattr(hidden.constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+        ASSERT_TRUE(test::markHidden(prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s"))));
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\") + kSave}});
     }
 
@@ -211,8 +209,8 @@ TEST_F(MainWindowTest, TheRealCloseQuestionHasYesAndNoWithYesAsDefault) {
     QMessageBox::Icon icon = QMessageBox::Critical;
     QList<QMessageBox::StandardButton> buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    test::ModalAnswer answer([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         text = box->text();
         title = box->windowTitle();
@@ -286,16 +284,15 @@ TEST_F(MainWindowTest, CtrlBTheButtonAndEnterInTheListAllAskForASelection) {
 TEST_F(MainWindowTest, CtrlROpensTheRestoreDialogAsTheButtonDoes) {
     auto window = makeWindow();
     QStringList opened;
-    const auto closeDialog = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        opened << (modal ? modal->objectName() : QString());
-        if (modal)
-            modal->close();
-    };
-    QTimer::singleShot(0, closeDialog);
-    QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
-    QTimer::singleShot(0, closeDialog);
-    window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    const auto noteDialog = [&](QWidget* modal) { opened << modal->objectName(); };
+    {
+        test::ModalAnswer answer(noteDialog);
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+    }
+    {
+        test::ModalAnswer answer(noteDialog);
+        window->findChild<QPushButton*>(QStringLiteral("cmdRestore"))->click();
+    }
     EXPECT_EQ(opened, (QStringList{QStringLiteral("frmRestore"), QStringLiteral("frmRestore")}));
 }
 
@@ -310,13 +307,10 @@ TEST_F(MainWindowTest, EnterRunsTheFocusedButtonAndTheDefaultOneOnlyFromTheList)
     };
 
     QStringList opened;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        opened << (modal ? modal->objectName() : QString());
-        if (modal)
-            modal->close();
-    });
-    enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    {
+        test::ModalAnswer answer([&](QWidget* modal) { opened << modal->objectName(); });
+        enterOn(window->findChild<QWidget*>(QStringLiteral("cmdRestore")));
+    }
     EXPECT_EQ(opened, QStringList{QStringLiteral("frmRestore")});
     EXPECT_FALSE(backup->isDefault()) << "the default mark moves to the focused button";
 

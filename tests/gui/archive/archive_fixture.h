@@ -3,6 +3,7 @@
 #include "archive/restore_history.h"
 #include "archive/shell_copy.h"
 #include "d2s_fixtures.h"
+#include "files.h"
 #include "game/regedit.h"
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
@@ -31,17 +32,6 @@ protected:
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\Save")}});
         floppy = prefix.scratch() + QStringLiteral("/floppy");
         prefix.mapDrive('a', floppy);
-    }
-
-    static QStringList filesIn(const QString& hostFolder) {
-        return QDir(hostFolder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    }
-    static QStringList foldersIn(const QString& hostFolder) {
-        return QDir(hostFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    }
-    static QByteArray bytesOf(const QString& hostPath) {
-        QFile file(hostPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     TempPrefix prefix;

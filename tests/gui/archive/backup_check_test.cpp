@@ -10,6 +10,8 @@
 #include <utility>
 
 using namespace quillmere;
+using test::bytesOf;
+using test::filesIn;
 
 namespace {
 

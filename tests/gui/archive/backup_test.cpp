@@ -6,6 +6,9 @@
 #include <QPushButton>
 
 using namespace quillmere;
+using test::bytesOf;
+using test::filesIn;
+using test::foldersIn;
 
 namespace {
 
@@ -102,9 +105,7 @@ TEST_F(BackupTest, FailsWithoutCopyingWhenThereIsNoSaveFolder) {
 
 TEST_F(BackupTest, FailsWhenTheTargetFolderCannotBeMade) {
     // A file already holds the target folder's name.
-    QFile blocker(floppy + QStringLiteral("/Hero"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    test::writeBytes(floppy + QStringLiteral("/Hero"), {});
     archive::BackupDialog dialog(QStringLiteral("Hero.d2s"), fileCopy);
     ASSERT_TRUE(backUp(dialog, QStringLiteral("A:\\")));
     expectFailure(0);

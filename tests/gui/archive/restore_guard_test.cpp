@@ -14,6 +14,8 @@
 #include <cerrno>
 
 using namespace quillmere;
+using test::bytesOf;
+using test::filesIn;
 
 namespace {
 
@@ -41,20 +43,15 @@ QDateTime at(int month, int day, int hour = 12) {
 
 class RestoreGuardTest : public test::RestoreTest {
 protected:
-    void setSaved(const QString& hostPath, const QDateTime& time) {
-        QFile file(hostPath);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << qPrintable(hostPath);
-        ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
-    }
     // The backup's Hero, a level 26 Paladin, was saved on 1 Dec 2026.
     void putInSaveFolder(const QString& name, const QByteArray& bytes, const QDateTime& saved) {
         prefix.writeFile(QStringLiteral("Fresh\\") + name, bytes);
-        setSaved(fresh() + u'/' + name, saved);
+        test::setModified(fresh() + u'/' + name, saved);
     }
     void SetUp() override {
         RestoreTest::SetUp();
         for (const QString& name : filesIn(backupFolder()))
-            setSaved(backupFolder() + u'/' + name, at(12, 1));
+            test::setModified(backupFolder() + u'/' + name, at(12, 1));
     }
     QString backupFolder() const { return floppy + QStringLiteral("/Hero"); }
     FolderState saveFolder() const {

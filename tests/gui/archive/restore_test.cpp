@@ -15,6 +15,9 @@
 #include <cerrno>
 
 using namespace quillmere;
+using test::bytesOf;
+using test::filesIn;
+using test::foldersIn;
 
 namespace {
 

@@ -161,57 +161,99 @@ TEST(PreviewPanelShowTest, EachClassShowsItsNameAndOnlyItsPortrait) {
         EXPECT_EQ(value->pos(), QPoint(48, 64));
         EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance(value->text()));
     }
+}
+
+TEST(PreviewPanelShowTest, LevelZeroShowsAsZero) {
+    PreviewPanel panel(Variant::MainWindow);
     panel.ShowCharacterSummary({std::nullopt, 0, game::Layout::Classic, {}});
     EXPECT_EQ(label(panel, "Label4")->text(), "0");
 }
 
-TEST_F(PreviewPanelTest, MainWindowKeepsWhatTheNextFileDoesNotName) {
+TEST_F(PreviewPanelTest, MainWindowKeepsTheClassTheNextFileDoesNotNameAndShowsItsLevel) {
     PreviewPanel panel(Variant::MainWindow);
     panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
     panel.PreviewSelection(QStringLiteral("Odd.d2s"));
     EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
     EXPECT_EQ(visiblePortraits(panel), QStringList{"Picture3"});
     EXPECT_EQ(label(panel, "Label4")->text(), "40");
+}
 
-    // A file that cannot be read names no class: never "Amazon".
+// A file that cannot be read names no class: never "Amazon".
+TEST_F(PreviewPanelTest, MainWindowKeepsEverythingForAFileThatCannotBeRead) {
+    PreviewPanel panel(Variant::MainWindow);
+    panel.PreviewSelection(QStringLiteral("Odd.d2s"));
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
     panel.PreviewSelection(QStringLiteral("Missing.d2s"));
     EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
-    EXPECT_EQ(label(panel, "Label4")->text(), "40");
+    EXPECT_EQ(label(panel, "Label4")->text(), "12");
+    EXPECT_EQ(visiblePortraits(panel), QStringList{"Picture3"});
+}
 
+TEST_F(PreviewPanelTest, MainWindowKeepsEverythingForAnEmptySelection) {
+    PreviewPanel panel(Variant::MainWindow);
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
     panel.PreviewSelection(QString());
     EXPECT_EQ(label(panel, "Label3")->text(), "Sorceress");
+    EXPECT_EQ(label(panel, "Label4")->text(), "12");
+}
 
+TEST_F(PreviewPanelTest, ResetGoesBackToTheEmptyPreview) {
+    PreviewPanel panel(Variant::MainWindow);
+    panel.PreviewSelection(QStringLiteral("Sorc.d2s"));
     panel.ResetPreview();
     EXPECT_TRUE(showsEmptyPreview(panel));
 }
 
-TEST_F(PreviewPanelTest, StateIsTheTooltipOfTheFileShownAndOfNoOther) {
-    m_prefix.writeFile(QStringLiteral("Saves\\Dead.d2s"), d2s::stateFile(99, 3, 60, 0x2c));
-    m_prefix.writeFile(QStringLiteral("Saves\\Odd105.d2s"), d2s::stateFile(105, 9, 61, 0x20));
-    for (const Variant variant : {Variant::MainWindow, Variant::RestoreDialog}) {
-        PreviewPanel panel(variant);
-        const QSize size = panel.size();
-        const auto select = [&](const char* name) {
-            if (variant == Variant::MainWindow)
-                panel.PreviewSelection(QLatin1String(name));
-            else
-                panel.PreviewSelection(m_saves, QLatin1String(name));
-        };
-        select("Dead.d2s");
-        EXPECT_EQ(panel.toolTip(), "Hardcore, expansion, died: this character can no longer be played");
-        EXPECT_EQ(panel.accessibleDescription(), panel.toolTip());
-        // A class the program cannot name still has a state of its own.
-        select("Odd105.d2s");
-        EXPECT_EQ(panel.toolTip(), "Softcore, expansion");
-        // A file of the old layout says nothing about the state: the last one's is not kept.
-        select("Sorc.d2s");
-        EXPECT_EQ(panel.toolTip(), QString());
-        EXPECT_EQ(panel.accessibleDescription(), QString());
-        select("Dead.d2s");
-        panel.ResetPreview();
-        EXPECT_EQ(panel.toolTip(), QString());
-        EXPECT_EQ(panel.size(), size);
+// Both panels, each previewing files of the save folder its own way.
+class PreviewPanelStateTest : public PreviewPanelTest, public ::testing::WithParamInterface<Variant> {
+protected:
+    void SetUp() override {
+        PreviewPanelTest::SetUp();
+        m_prefix.writeFile(QStringLiteral("Saves\\Dead.d2s"), d2s::stateFile(99, 3, 60, 0x2c));
+        m_prefix.writeFile(QStringLiteral("Saves\\Odd105.d2s"), d2s::stateFile(105, 9, 61, 0x20));
     }
+
+    void select(const char* name) {
+        if (GetParam() == Variant::MainWindow)
+            m_panel.PreviewSelection(QLatin1String(name));
+        else
+            m_panel.PreviewSelection(m_saves, QLatin1String(name));
+    }
+
+    PreviewPanel m_panel{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(BothPanels, PreviewPanelStateTest,
+                         ::testing::Values(Variant::MainWindow, Variant::RestoreDialog),
+                         [](const ::testing::TestParamInfo<Variant>& variant) {
+                             return variant.param == Variant::MainWindow ? "MainWindow" : "RestoreDialog";
+                         });
+
+TEST_P(PreviewPanelStateTest, TheStateIsTheTooltipAndTheAccessibleDescription) {
+    select("Dead.d2s");
+    EXPECT_EQ(m_panel.toolTip(), "Hardcore, expansion, died: this character can no longer be played");
+    EXPECT_EQ(m_panel.accessibleDescription(), m_panel.toolTip());
+}
+
+TEST_P(PreviewPanelStateTest, AClassTheProgramCannotNameStillHasAStateOfItsOwn) {
+    select("Dead.d2s");
+    select("Odd105.d2s");
+    EXPECT_EQ(m_panel.toolTip(), "Softcore, expansion");
+}
+
+TEST_P(PreviewPanelStateTest, AFileOfTheOldLayoutSaysNothingAndTheLastStateIsNotKept) {
+    select("Dead.d2s");
+    select("Sorc.d2s");
+    EXPECT_EQ(m_panel.toolTip(), QString());
+    EXPECT_EQ(m_panel.accessibleDescription(), QString());
+}
+
+TEST_P(PreviewPanelStateTest, ResetClearsTheStateAndKeepsTheSize) {
+    const QSize size = m_panel.size();
+    select("Dead.d2s");
+    m_panel.ResetPreview();
+    EXPECT_EQ(m_panel.toolTip(), QString());
+    EXPECT_EQ(m_panel.size(), size);
 }
 
 TEST_F(PreviewPanelTest, MainWindowLooksTheSaveFolderUpForEverySelection) {
@@ -227,25 +269,37 @@ TEST_F(PreviewPanelTest, MainWindowLooksTheSaveFolderUpForEverySelection) {
     EXPECT_EQ(label(panel, "Label4")->text(), "77");
 }
 
-TEST_F(PreviewPanelTest, RestoreDialogEmptiesBeforeEveryRead) {
-    // The listed folder, not the save folder, holds what is previewed.
+TEST_F(PreviewPanelTest, RestoreDialogPreviewsTheListedFolderNotTheSaveFolder) {
     const QString backup = m_prefix.makeFolder(QStringLiteral("Backup"));
     m_prefix.writeFile(QStringLiteral("Backup\\Sorc.d2s"), d2s::unsignedFile(2, 5));
     PreviewPanel panel(Variant::RestoreDialog);
     panel.PreviewSelection(backup, QStringLiteral("Sorc.d2s"));
     EXPECT_EQ(label(panel, "Label4")->text(), "Necromancer");
     EXPECT_EQ(label(panel, "Label5")->text(), "5");
+}
 
-    // An empty selection leaves the panel as it was.
-    panel.PreviewSelection(backup, QString());
-    EXPECT_EQ(label(panel, "Label4")->text(), "Necromancer");
+TEST_F(PreviewPanelTest, RestoreDialogLeavesThePanelAsItWasForAnEmptySelection) {
+    PreviewPanel panel(Variant::RestoreDialog);
+    panel.PreviewSelection(m_saves, QStringLiteral("Sorc.d2s"));
+    panel.PreviewSelection(m_saves, QString());
+    EXPECT_EQ(label(panel, "Label4")->text(), "Sorceress");
+    EXPECT_EQ(label(panel, "Label5")->text(), "12");
+}
 
+// Unlike the main window's, the restore dialog's panel empties before every read.
+TEST_F(PreviewPanelTest, RestoreDialogSaysNAForAClassNamedByNoCodeAndStillShowsTheLevel) {
+    PreviewPanel panel(Variant::RestoreDialog);
+    panel.PreviewSelection(m_saves, QStringLiteral("Sorc.d2s"));
     panel.PreviewSelection(m_saves, QStringLiteral("Odd.d2s"));
     EXPECT_EQ(label(panel, "Label4")->text(), "N/A");
     EXPECT_TRUE(visiblePortraits(panel).isEmpty());
     EXPECT_FALSE(label(panel, "Label3")->isHidden());
     EXPECT_EQ(label(panel, "Label5")->text(), "40");
+}
 
+TEST_F(PreviewPanelTest, RestoreDialogEmptiesForAFileThatCannotBeRead) {
+    PreviewPanel panel(Variant::RestoreDialog);
+    panel.PreviewSelection(m_saves, QStringLiteral("Sorc.d2s"));
     panel.PreviewSelection(m_saves, QStringLiteral("Missing.d2s"));
     EXPECT_TRUE(showsEmptyPreview(panel));
 }

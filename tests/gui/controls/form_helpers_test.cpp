@@ -55,7 +55,7 @@ public:
 
 } // namespace
 
-TEST(EnterKeyRule, AFocusedCommandButtonTakesEnterAndTheDefaultOneTakesItEverywhereElse) {
+TEST(EnterKeyRule, AFocusedCommandButtonTakesEnter) {
     PlainWindow w;
     QSignalSpy first(w.first, &QPushButton::clicked);
     QSignalSpy second(w.second, &QPushButton::clicked);
@@ -66,14 +66,23 @@ TEST(EnterKeyRule, AFocusedCommandButtonTakesEnterAndTheDefaultOneTakesItEverywh
     EXPECT_EQ(first.count(), 0);
     EXPECT_EQ(second.count(), 1);
     EXPECT_EQ(tool.count(), 1);
+}
 
+TEST(EnterKeyRule, AListGivesEnterToTheDefaultButton) {
+    PlainWindow w;
+    QSignalSpy first(w.first, &QPushButton::clicked);
+    QSignalSpy second(w.second, &QPushButton::clicked);
+    w.second->setFocus(Qt::TabFocusReason);
     focusAndEnter(w.list);
-    EXPECT_EQ(first.count(), 1) << "a list gives Enter to the default button";
-    EXPECT_EQ(second.count(), 1);
-
-    // Enter with a modifier is not the window's.
-    focusAndEnter(w.list, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(first.count(), 1);
+    EXPECT_EQ(second.count(), 0);
+}
+
+TEST(EnterKeyRule, EnterWithAModifierIsNotTheWindows) {
+    PlainWindow w;
+    QSignalSpy first(w.first, &QPushButton::clicked);
+    focusAndEnter(w.list, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(first.count(), 0);
 }
 
 TEST(EnterKeyRule, OutsideADialogTheDefaultMarkFollowsTheFocusedCommandButton) {
@@ -110,7 +119,7 @@ TEST(EnterKeyRule, InADialogTheDialogKeepsItsOwnDefaultButton) {
     EXPECT_EQ(okClicks.count(), 0);
     EXPECT_EQ(cancelClicks.count(), 1);
 
-    // Where the dialog hands out Enter itself, Cancel is still its default after OK had the focus.
+    // Where the dialog hands out Enter itself, too.
     ok->setFocus(Qt::TabFocusReason);
     focusAndEnter(text);
     EXPECT_EQ(okClicks.count(), 0);
@@ -135,7 +144,9 @@ TEST(FixedDialog, IsAFixedModalToolWindowCountedAmongTheLoadedWindowsWhileItExis
         EXPECT_TRUE(loadedWindows().contains(&dialog));
     }
     EXPECT_FALSE(loadedWindows().contains(loaded));
+}
 
+TEST(FixedDialog, AStandardCaptionMakesAnOrdinaryDialogWithACloseButton) {
     DialogForTest standard(DialogForTest::Caption::Standard);
     EXPECT_EQ(standard.windowType(), Qt::Dialog);
     EXPECT_TRUE(standard.windowFlags().testFlag(Qt::WindowCloseButtonHint));

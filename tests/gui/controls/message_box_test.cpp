@@ -1,10 +1,10 @@
 #include "controls/message_box.h"
+#include "modal_answer.h"
 #include "recording_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ struct Seen {
 
 Seen showAndPress(MsgStyle style, QMessageBox::StandardButton press) {
     Seen seen;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    quillmere::test::ModalAnswer answer([&](QWidget* window) {
+        auto* box = qobject_cast<QMessageBox*>(window);
         ASSERT_NE(box, nullptr);
         seen.icon = box->icon();
         for (QAbstractButton* button : box->buttons())
@@ -38,6 +38,7 @@ Seen showAndPress(MsgStyle style, QMessageBox::StandardButton press) {
     });
     QtMessageBoxPresenter presenter;
     seen.answer = presenter.show(QStringLiteral("Some text"), style, QStringLiteral("Some title"));
+    EXPECT_TRUE(answer.answered()) << "no box came up";
     return seen;
 }
 

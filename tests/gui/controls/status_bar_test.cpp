@@ -31,18 +31,28 @@ TEST(StatusBar, FivePanelsShareTheWidthEqually) {
     EXPECT_GT(*narrowest, 100);
 }
 
-TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise) {
-    StatusBar bar;
-    LockKeyState state{KeyLight::On, KeyLight::Off, KeyLight::Unknown};
-    bar.setLockKeySource([&state] { return state; });
+namespace {
 
+// A status bar reading the lock keys from `state`: Num Lock on, Caps Lock off, Scroll Lock unknown.
+class LockPanels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bar.setLockKeySource([this] { return state; });
+        ASSERT_NE(normal, dimmed);
+    }
+
+    LockKeyState state{KeyLight::On, KeyLight::Off, KeyLight::Unknown};
+    StatusBar bar;
     const QColor normal = bar.palette().color(QPalette::Active, QPalette::WindowText);
     const QColor dimmed = bar.palette().color(QPalette::Disabled, QPalette::WindowText);
-    ASSERT_NE(normal, dimmed);
     const QLabel* num = bar.panel(StatusBar::NumPanel);
     const QLabel* caps = bar.panel(StatusBar::CapsPanel);
     const QLabel* scroll = bar.panel(StatusBar::ScrollPanel);
+};
 
+} // namespace
+
+TEST_F(LockPanels, AreBoldWhenOnAndDimmedOtherwise) {
     EXPECT_TRUE(num->font().bold());
     EXPECT_EQ(num->palette().color(QPalette::WindowText), normal);
     EXPECT_FALSE(caps->font().bold());
@@ -52,8 +62,9 @@ TEST(StatusBar, LockPanelsAreBoldWhenOnAndDimmedOtherwise) {
     EXPECT_EQ(num->accessibleName(), QStringLiteral("Num Lock"));
     EXPECT_EQ(num->accessibleDescription(), QStringLiteral("On"));
     EXPECT_EQ(caps->accessibleDescription(), QStringLiteral("Off"));
+}
 
-    // The panels follow the keys on their own at the next tick.
+TEST_F(LockPanels, FollowTheKeysOnTheirOwnAtTheNextTick) {
     state = {KeyLight::Off, KeyLight::On, KeyLight::On};
     QTest::qWait(400);
     EXPECT_FALSE(num->font().bold());

@@ -1,3 +1,4 @@
+#include "support/modal_answer.h"
 #include "support/temp_prefix.h"
 
 #include "copy/copy_files.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,9 @@ using copy::ShellCopyWindows;
 
 namespace {
 
-// Presses a button of whichever modal box is up once the event loop runs; records the box's text.
-void pressInModal(const char* buttonName, QString* text) {
-    QTimer::singleShot(0, [buttonName, text] {
-        QWidget* modal = QApplication::activeModalWidget();
-        ASSERT_NE(modal, nullptr);
+// Presses a button of the next modal box while it lives; records the box's text.
+test::ModalAnswer pressInModal(const char* buttonName, QString* text) {
+    return test::ModalAnswer([buttonName, text](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             *text = box->text();
         auto* button = modal->findChild<QPushButton*>(QLatin1String(buttonName));
@@ -85,8 +83,9 @@ TEST(ShellCopyWindows, ReplaceQuestionNamesTheFileAndGivesFourAnswers) {
                  {"cancel", ReplaceAnswer::Cancel}};
     for (const auto& c : cases) {
         QString text;
-        pressInModal(c.button, &text);
+        test::ModalAnswer press = pressInModal(c.button, &text);
         EXPECT_EQ(windows.confirmReplace(info), c.answer) << c.button;
+        EXPECT_TRUE(press.answered()) << c.button;
         EXPECT_TRUE(text.contains(QStringLiteral("'Hero.d2s'"))) << qPrintable(text);
         EXPECT_TRUE(text.contains(QLocale().toString(1234)) && text.contains(QLocale().toString(5678)));
     }
@@ -100,15 +99,19 @@ TEST(ShellCopyWindows, TheRealCopyAsksAndReportsInItsOwnWindows) {
     ShellCopyWindows windows;
 
     QString text;
-    pressInModal("no", &text);
-    EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("C:\\Backup"), windows).status,
-              copy::CopyStatus::Skipped);
+    {
+        test::ModalAnswer press = pressInModal("no", &text);
+        EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("C:\\Backup"), windows).status,
+                  copy::CopyStatus::Skipped);
+        EXPECT_TRUE(press.answered());
+    }
     EXPECT_TRUE(text.contains(QStringLiteral("Hero.d2s")));
 
     // No match: the copy's own error window, and a failure.
-    pressInModal("OK", &text);
+    test::ModalAnswer press = pressInModal("OK", &text);
     EXPECT_EQ(copy::copyFiles(QStringLiteral("C:\\Save\\Nobody*.*"), QStringLiteral("C:\\Backup"), windows).status,
               copy::CopyStatus::Failed);
+    EXPECT_TRUE(press.answered());
     EXPECT_TRUE(text.contains(QStringLiteral("Nobody*.*"))) << qPrintable(text);
 }
 

@@ -1,5 +1,7 @@
 #include "titlebar/gradient_title_bar.h"
 
+#include "support/modal_answer.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -11,11 +13,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QShortcut>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace quillmere::titlebar {
 namespace {
@@ -95,27 +94,37 @@ int rightmostTextColumn(const QImage& image) {
     return -1;
 }
 
-void click(QWidget& form, const QPoint& pos, Qt::MouseButton button = Qt::LeftButton) {
-    const QPointF global = form.mapToGlobal(QPointF(pos));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(pos), global, button, button, Qt::NoModifier);
-    QApplication::sendEvent(&form, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), global, button, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&form, &release);
-}
+// Answers the next popup menu with a mnemonic key, keeping the menu's items.
+class MenuAnswer final {
+public:
+    explicit MenuAnswer(Qt::Key key)
+        : m_answer([this, key](QWidget* window) { answer(qobject_cast<QMenu*>(window), key); }) {}
 
-// Answers the next popup menu with a mnemonic key; the list it returns fills with the menu's items.
-std::shared_ptr<QStringList> answerNextMenu(Qt::Key key) {
-    auto items = std::make_shared<QStringList>();
-    QTimer::singleShot(0, [items, key] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu)
-            return;
+    QStringList items;
+
+private:
+    void answer(QMenu* menu, Qt::Key key) {
+        ASSERT_NE(menu, nullptr);
         for (const QAction* action : menu->actions())
-            items->append(action->text());
+            items.append(action->text());
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QKeySequence(key).toString().toLower());
         QApplication::sendEvent(menu, &press);
-    });
-    return items;
+    }
+
+    test::ModalAnswer m_answer;
+};
+
+void pressAt(QWidget& form, const QPoint& pos, Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent event(QEvent::MouseButtonPress, QPointF(pos), form.mapToGlobal(QPointF(pos)), button, button,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&form, &event);
+}
+
+void click(QWidget& form, const QPoint& pos, Qt::MouseButton button = Qt::LeftButton) {
+    pressAt(form, pos, button);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(pos), form.mapToGlobal(QPointF(pos)), button, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&form, &release);
 }
 
 TEST(GradientTitleBar, FramesTheClientAreaWithoutShrinkingIt) {
@@ -128,14 +137,17 @@ TEST(GradientTitleBar, FramesTheClientAreaWithoutShrinkingIt) {
     EXPECT_EQ(form.height() - form.centralWidget()->geometry().bottom() - 1, 3);
 }
 
-TEST(GradientTitleBar, PaintsBandsFromBlackToTheCaptionColourOfTheState) {
+TEST(GradientTitleBar, PaintsBandsFromBlackToNavyWhileActive) {
     FixtureWindow& form = hookedForm();
     const QImage active = shot(form);
     EXPECT_EQ(pixel(active, 3, 3), QColor(0, 0, 2));
     EXPECT_EQ(pixel(active, 3 + 8 * 38, 3), QColor(0, 0, 66)); // 39 x 128 / 76 = 65.7
     EXPECT_EQ(pixel(active, 604, 20), QColor(0, 0, 128));
     EXPECT_NE(pixel(active, 3, 21), QColor(0, 0, 2)); // the row below the strip is not painted
+}
 
+TEST(GradientTitleBar, PaintsBandsFromBlackToGreyWhileInactive) {
+    FixtureWindow& form = hookedForm();
     FixtureWindow other;
     other.show();
     ASSERT_TRUE(waitUntilActive(other));
@@ -146,7 +158,7 @@ TEST(GradientTitleBar, PaintsBandsFromBlackToTheCaptionColourOfTheState) {
     other.close();
 }
 
-TEST(GradientTitleBar, DrawsTheIconOnlyWhenTheFormHasOne) {
+TEST(GradientTitleBar, DrawsTheFormsIconBeforeTheText) {
     FixtureWindow& form = hookedForm();
     form.setWindowTitle(QStringLiteral("W"));
     const QImage withIcon = shot(form);
@@ -154,7 +166,11 @@ TEST(GradientTitleBar, DrawsTheIconOnlyWhenTheFormHasOne) {
     EXPECT_EQ(pixel(withIcon, 19, 19), QColor(Qt::red));
     EXPECT_EQ(pixel(withIcon, 20, 20), QColor(0, 0, 5)); // band 2, just past the icon
     EXPECT_GE(rightmostTextColumn(withIcon), 25);
+}
 
+TEST(GradientTitleBar, WithoutAnIconTheTextStartsAtTheFrame) {
+    FixtureWindow& form = hookedForm();
+    form.setWindowTitle(QStringLiteral("W"));
     form.setWindowIcon(QIcon());
     const QImage bare = shot(form);
     EXPECT_EQ(pixel(bare, 4, 4), QColor(0, 0, 2));
@@ -163,12 +179,15 @@ TEST(GradientTitleBar, DrawsTheIconOnlyWhenTheFormHasOne) {
     EXPECT_LT(textEnd, 25);
 }
 
-TEST(GradientTitleBar, CaptionTextDropsLeadingSpacesAndEllipsisesAtTheRight) {
+TEST(GradientTitleBar, CaptionTextDropsLeadingSpaces) {
     FixtureWindow& form = hookedForm();
     const QImage plain = shot(form);
     form.setWindowTitle(QStringLiteral("    Quillmere - Beta v1.4"));
     EXPECT_EQ(shot(form).copy(3, 3, 604, 18), plain.copy(3, 3, 604, 18));
+}
 
+TEST(GradientTitleBar, ALongCaptionTextEndsInAnEllipsisAtTheRight) {
+    FixtureWindow& form = hookedForm();
     form.setWindowTitle(QString(200, QLatin1Char('W')));
     const QImage longTitle = shot(form);
     const int textEnd = rightmostTextColumn(longTitle);
@@ -177,6 +196,7 @@ TEST(GradientTitleBar, CaptionTextDropsLeadingSpacesAndEllipsisesAtTheRight) {
     // The end of the line is the ellipsis, not the next W.
     form.setWindowTitle(QString(199, QLatin1Char('W')));
     EXPECT_EQ(shot(form).copy(3, 3, 604, 18), longTitle.copy(3, 3, 604, 18));
+    // A short one ends where its text does.
     form.setWindowTitle(QString(5, QLatin1Char('W')));
     EXPECT_LT(rightmostTextColumn(shot(form)), 200);
 }
@@ -185,16 +205,15 @@ TEST(GradientTitleBar, CloseButtonAsksTheFormToClose) {
     FixtureWindow& form = hookedForm();
     click(form, QPoint(649, 12));
     EXPECT_EQ(form.closeRequests, 1);
+}
 
-    // Pressed on the button but released elsewhere: no close.
-    const QPoint button(649, 12);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(button), form.mapToGlobal(QPointF(button)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form, &press);
+TEST(GradientTitleBar, ThePressOnTheCloseButtonReleasedElsewhereClosesNothing) {
+    FixtureWindow& form = hookedForm();
+    pressAt(form, QPoint(649, 12));
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(300, 12), form.mapToGlobal(QPointF(300, 12)),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &release);
-    EXPECT_EQ(form.closeRequests, 1);
+    EXPECT_EQ(form.closeRequests, 0);
     EXPECT_TRUE(form.isVisible());
 }
 
@@ -213,34 +232,40 @@ TEST(GradientTitleBar, DraggingTheCaptionMovesTheWindow) {
     QApplication::sendEvent(&form, &release);
     // Offscreen there is no system move, so the window follows the mouse itself.
     EXPECT_EQ(form.pos(), QPoint(140, 130));
+}
 
-    // A press below the caption is the form's own.
+TEST(GradientTitleBar, TheMouseBelowTheCaptionIsTheFormsOwn) {
+    FixtureWindow& form = hookedForm();
+    form.move(100, 100);
     QMouseEvent below(QEvent::MouseMove, QPointF(300, 100), form.mapToGlobal(QPointF(300, 100)) + QPointF(50, 50),
                       Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &below);
-    EXPECT_EQ(form.pos(), QPoint(140, 130));
+    EXPECT_EQ(form.pos(), QPoint(100, 100));
 }
 
-TEST(GradientTitleBar, SystemMenuFromTheIconAndAltSpaceOffersMoveAndClose) {
+TEST(GradientTitleBar, TheIconOpensASystemMenuOfMoveAndClose) {
     FixtureWindow& form = hookedForm();
-    const auto items = answerNextMenu(Qt::Key_C);
+    MenuAnswer menu(Qt::Key_C);
     click(form, QPoint(10, 10));
-    EXPECT_EQ(*items, (QStringList{QStringLiteral("&Move"), QStringLiteral("&Close")}));
+    EXPECT_EQ(menu.items, (QStringList{QStringLiteral("&Move"), QStringLiteral("&Close")}));
     EXPECT_EQ(form.closeRequests, 1);
+}
 
+TEST(GradientTitleBar, AltSpaceOpensTheSameSystemMenu) {
+    FixtureWindow& form = hookedForm();
     QShortcut* altSpace = nullptr;
     for (QShortcut* shortcut : form.findChildren<QShortcut*>())
         if (shortcut->key() == QKeySequence(Qt::ALT | Qt::Key_Space))
             altSpace = shortcut;
     ASSERT_NE(altSpace, nullptr);
-    const auto keyItems = answerNextMenu(Qt::Key_C);
+    MenuAnswer menu(Qt::Key_C);
     emit altSpace->activated();
-    EXPECT_EQ(keyItems->size(), 2);
-    EXPECT_EQ(form.closeRequests, 2);
+    EXPECT_EQ(menu.items, (QStringList{QStringLiteral("&Move"), QStringLiteral("&Close")}));
+    EXPECT_EQ(form.closeRequests, 1);
 }
 
-TEST(GradientTitleBar, SecondInstallIsIgnored) {
-    FixtureWindow& form = hookedForm();
+TEST(GradientTitleBar, ASecondWindowIsLeftAsItIs) {
+    hookedForm();
     FixtureWindow second;
     const QSize size = second.size();
     titleBar().InstallGradientTitleBar(&second);
@@ -250,7 +275,10 @@ TEST(GradientTitleBar, SecondInstallIsIgnored) {
     second.show();
     EXPECT_NE(pixel(shot(second), 3, 3), QColor(0, 0, 2));
     second.close();
+}
 
+TEST(GradientTitleBar, InstallingOnTheHookedWindowAgainChangesNothing) {
+    FixtureWindow& form = hookedForm();
     titleBar().InstallGradientTitleBar(&form);
     EXPECT_EQ(form.contentsMargins(), gradientTitleBarMargins());
     EXPECT_EQ(pixel(shot(form), 3, 3), QColor(0, 0, 2));

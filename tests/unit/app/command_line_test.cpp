@@ -1,5 +1,6 @@
 // The program's options, run as a process without a display, and their parsing.
 #include "app/command_line.h"
+#include "support/files.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
 
@@ -40,7 +41,7 @@ ProgramRun runProgram(const QStringList& arguments, const QString& home = {}) {
     return run;
 }
 
-TEST(CommandLineProgram, HelpAndVersionWorkWithoutADisplay) {
+TEST(CommandLineProgram, HelpListsTheOptionsWithoutADisplay) {
     for (const char* option : {"--help", "-h"}) {
         const ProgramRun help = runProgram({QLatin1String(option)});
         EXPECT_EQ(help.exitCode, 0) << option;
@@ -49,6 +50,9 @@ TEST(CommandLineProgram, HelpAndVersionWorkWithoutADisplay) {
             EXPECT_TRUE(help.out.contains(QLatin1String(listed))) << listed;
         EXPECT_EQ(help.err, QString());
     }
+}
+
+TEST(CommandLineProgram, VersionPrintsTheNameAndVersionWithoutADisplay) {
     const QString version = QStringLiteral("Quillmere %1.%2.%3\n")
                                 .arg(QUILLMERE_VERSION_MAJOR)
                                 .arg(QUILLMERE_VERSION_MINOR)
@@ -75,31 +79,50 @@ TEST(CommandLineProgram, MistakesAreToldOnStandardErrorWithStatus2) {
         EXPECT_TRUE(run.err.contains(QStringLiteral("--help"))) << qPrintable(run.err);
         EXPECT_EQ(run.out, QString());
     }
-    // A right command line still needs a display to show the window on.
+}
+
+TEST(CommandLineProgram, ARightCommandLineStillNeedsADisplayToShowTheWindowOn) {
     const ProgramRun noDisplay = runProgram({QStringLiteral("--prefix"), QDir::tempPath()});
     EXPECT_EQ(noDisplay.exitCode, 2);
     EXPECT_TRUE(noDisplay.err.contains(QStringLiteral("no display"))) << qPrintable(noDisplay.err);
 }
 
-TEST(CommandLineProgram, ListGamesPrintsWhatWouldBeFoundWithoutADisplay) {
-    test::TempHome home;
-    const QString lutris = test::TempHome::makePrefix(home.path("Games/battlenet"), "me");
-    test::TempHome::savedGames(lutris, "me", "Diablo II Resurrected");
-    const QString named = test::TempHome::makePrefix(home.path("../named"), "me");
-    test::TempHome::writeFile(test::TempHome::savedGames(named, "me", "Diablo II") + "/Hero.d2s", "x");
+// A home holding Resurrected in a Lutris prefix, and beside it a prefix found only when named.
+class ListGames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        lutris = test::TempHome::makePrefix(home.path("Games/battlenet"), "me");
+        test::TempHome::savedGames(lutris, "me", "Diablo II Resurrected");
+        named = test::TempHome::makePrefix(home.path("../named"), "me");
+        test::writeBytes(test::TempHome::savedGames(named, "me", "Diablo II") + "/Hero.d2s", "x");
+    }
 
+    test::TempHome home;
+    QString lutris;
+    QString named;
+};
+
+TEST_F(ListGames, PrintsTheGamesDiscoveryFindsWithoutADisplay) {
     const ProgramRun found = runProgram({QStringLiteral("--list-games")}, home.home());
     EXPECT_EQ(found.exitCode, 0) << qPrintable(found.err);
     EXPECT_EQ(found.out, "Diablo II: Resurrected\t" + lutris + "\tC:\\users\\me\\Saved Games\\Diablo II Resurrected\n");
+}
+
+TEST_F(ListGames, PrintsOnlyTheGamesOfANamedPrefix) {
     const ProgramRun inNamed =
         runProgram({QStringLiteral("--list-games"), QStringLiteral("--prefix"), named}, home.home());
+    EXPECT_EQ(inNamed.exitCode, 0) << qPrintable(inNamed.err);
     EXPECT_EQ(inNamed.out, "Diablo II\t" + named + "\tC:\\users\\me\\Saved Games\\Diablo II\n");
+}
+
+TEST_F(ListGames, PrintsNothingWhenNothingIsFound) {
     const ProgramRun none = runProgram({QStringLiteral("--list-games")}, home.path("empty"));
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, QString());
 }
 
-TEST(CommandLineParsing, PrefixIsMadeAbsoluteAndClean) {
+TEST(CommandLineParsing, ARelativePrefixIsMadeAbsoluteAndClean) {
     const QString cwd = QDir::currentPath();
     for (const QStringList& arguments :
          {QStringList{"quillmere", "--prefix", "games/../pfx/"}, QStringList{"quillmere", "--prefix=games/../pfx"}}) {
@@ -107,8 +130,15 @@ TEST(CommandLineParsing, PrefixIsMadeAbsoluteAndClean) {
         ASSERT_TRUE(parsed.options) << qPrintable(parsed.error);
         EXPECT_EQ(parsed.options->prefix, cwd + QStringLiteral("/pfx"));
     }
+}
+
+TEST(CommandLineParsing, AnAbsolutePrefixIsKept) {
     const app::CommandLine absolute = app::parseCommandLine({"quillmere", "--prefix", "/home/me/.wine"});
+    ASSERT_TRUE(absolute.options) << qPrintable(absolute.error);
     EXPECT_EQ(absolute.options->prefix, QStringLiteral("/home/me/.wine"));
+}
+
+TEST(CommandLineParsing, NoOptionsNameNoPrefix) {
     const app::CommandLine none = app::parseCommandLine({"quillmere"});
     ASSERT_TRUE(none.options);
     EXPECT_EQ(none.options->prefix, QString());

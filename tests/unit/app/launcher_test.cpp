@@ -1,4 +1,5 @@
 #include "app/launcher.h"
+#include "files.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "recording_message_box.h"
@@ -8,8 +9,6 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <sys/xattr.h>
 
 using namespace quillmere;
 
@@ -47,8 +46,7 @@ TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile) {
     launcher.startGame();
     // A value naming a hidden file.
     prefix.writeFile(QStringLiteral("Diablo II\\Game.exe"), "MZ");
-    const QByteArray hidden = prefix.hostOf(QStringLiteral("Diablo II\\Game.exe")).toLocal8Bit();
-    ASSERT_EQ(setxattr(hidden.constData(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+    ASSERT_TRUE(test::markHidden(prefix.hostOf(QStringLiteral("Diablo II\\Game.exe"))));
     launcher.startGame();
 
     EXPECT_TRUE(starter.starts.isEmpty());
@@ -77,10 +75,19 @@ TEST(StartGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
         EXPECT_EQ(start.show, host::ShowWindow::Minimized);
     }
     EXPECT_TRUE(boxes.boxes().isEmpty());
+}
 
-    // A start that fails says why, with the stop icon.
+TEST(StartGame, AStartThatFailsSaysWhyWithTheStopIcon) {
+    test::TempPrefix prefix;
+    test::RecordingMessageBox boxes;
+    RecordingStarter starter;
+    app::Launcher launcher(starter);
+    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
+    prefix.writeSystemReg(kGameKey,
+                          {{QStringLiteral("Program"), QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}});
     starter.next = {false, QStringLiteral("Wine is not installed.")};
     launcher.startGame();
+    ASSERT_EQ(starter.starts.size(), 1);
     ASSERT_EQ(boxes.boxes().size(), 1);
     EXPECT_EQ(boxes.boxes()[0].text, QStringLiteral("Wine is not installed."));
     EXPECT_EQ(boxes.boxes()[0].style, controls::MsgStyle::Critical);

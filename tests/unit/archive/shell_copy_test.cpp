@@ -2,22 +2,19 @@
 #include "controls/mouse_pointer.h"
 #include "copy/file_io.h"
 #include "scripted_shell_ui.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 using namespace quillmere;
 using copy::ReplaceAnswer;
+using test::bytesOf;
+using test::entriesIn;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Notes the mouse pointer the user sees while the copy runs.
 class PointerWatchingUi final : public test::ScriptedShellUi {
@@ -48,10 +45,9 @@ protected:
 TEST_F(ShellCopy, CopiesUnderTheHourglassAndPutsTheDefaultPointerBack) {
     m_ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     EXPECT_TRUE(m_copy.run(QStringLiteral("C:\\Save\\Hé*.*"), QStringLiteral("c:\\BACKUP\\Hé")));
-    EXPECT_EQ(readAll(backup(QStringLiteral("Hé.d2s"))), "new hé");
-    EXPECT_EQ(readAll(backup(QStringLiteral("Hé.key"))), "new key");
-    EXPECT_EQ(QDir(m_prefix.hostOf(QStringLiteral("Backup\\Hé"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList({"Hé.d2s", "Hé.key"}))
+    EXPECT_EQ(bytesOf(backup(QStringLiteral("Hé.d2s"))), "new hé");
+    EXPECT_EQ(bytesOf(backup(QStringLiteral("Hé.key"))), "new key");
+    EXPECT_EQ(entriesIn(m_prefix.hostOf(QStringLiteral("Backup\\Hé"))), QStringList({"Hé.d2s", "Hé.key"}))
         << "the folder Hé is left out";
     ASSERT_FALSE(m_ui.pointers.isEmpty());
     EXPECT_EQ(m_ui.pointers.first(), controls::MousePointer::Hourglass);
@@ -62,8 +58,8 @@ TEST_F(ShellCopy, SucceedsOnlyWhenEveryFileWasCopied) {
     // A kept file: the rest is copied, but it is no success.
     m_ui.replaceAnswers = {ReplaceAnswer::No};
     EXPECT_FALSE(m_copy.run(QStringLiteral("C:\\Save\\Hé*.*"), QStringLiteral("C:\\Backup\\Hé")));
-    EXPECT_EQ(readAll(backup(QStringLiteral("Hé.d2s"))), "old hé");
-    EXPECT_EQ(readAll(backup(QStringLiteral("Hé.key"))), "new key");
+    EXPECT_EQ(bytesOf(backup(QStringLiteral("Hé.d2s"))), "old hé");
+    EXPECT_EQ(bytesOf(backup(QStringLiteral("Hé.key"))), "new key");
 
     m_ui.replaceAnswers = {ReplaceAnswer::Cancel};
     EXPECT_FALSE(m_copy.run(QStringLiteral("C:\\Save\\Hé*.*"), QStringLiteral("C:\\Backup\\Hé")));

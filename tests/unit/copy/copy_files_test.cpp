@@ -13,11 +13,11 @@ using namespace quillmere;
 using copy::CopyErrorKind;
 using copy::CopyStatus;
 using copy::ReplaceAnswer;
+using test::bytesOf;
 using test::content;
-using test::entriesOf;
+using test::entriesIn;
 using test::FaultyIo;
 using test::OldTime;
-using test::readAll;
 using test::ScriptedUi;
 using test::tempsIn;
 using test::writeBytes;
@@ -34,9 +34,9 @@ TEST_F(CopyFiles, CopiesEveryOrdinaryVisibleFileThePatternSelects) {
 
     EXPECT_EQ(outcome.status, CopyStatus::Copied);
     EXPECT_TRUE(ui.errors.isEmpty());
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"HERO.key", "Hero.bak", "Hero.d2s", "Hero.txt", "Heroine.d2s"}));
-    for (const QString& name : entriesOf(m_backup)) {
-        EXPECT_EQ(readAll(m_backup + u'/' + name), content(qPrintable(name))) << qPrintable(name);
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"HERO.key", "Hero.bak", "Hero.d2s", "Hero.txt", "Heroine.d2s"}));
+    for (const QString& name : entriesIn(m_backup)) {
+        EXPECT_EQ(bytesOf(m_backup + u'/' + name), content(qPrintable(name))) << qPrintable(name);
         EXPECT_EQ(QFileInfo(m_backup + u'/' + name).lastModified().toUTC(), OldTime) << qPrintable(name);
     }
     EXPECT_EQ(ui.started, 1);
@@ -60,9 +60,9 @@ TEST_F(CopyFiles, ReplacesOnlyWhatTheUserAgreesToAndInTheExistingLetterCase) {
     EXPECT_EQ(ui.asked[1].existingSize, 3);
     EXPECT_EQ(ui.asked[1].newSize, 100);
     EXPECT_EQ(ui.asked[1].newModified, OldTime);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/hero.d2s")), "old");
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"HERO.key", "Hero.bak", "Hero.txt", "Heroine.d2s", "hero.d2s"}));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/hero.d2s")), "old");
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"HERO.key", "Hero.bak", "Hero.txt", "Heroine.d2s", "hero.d2s"}));
 }
 
 TEST_F(CopyFiles, YesToAllAnswersTheRest) {
@@ -74,7 +74,7 @@ TEST_F(CopyFiles, YesToAllAnswersTheRest) {
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     EXPECT_EQ(copy(ui).status, CopyStatus::Copied);
     EXPECT_EQ(ui.asked.size(), 1);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/hero.d2s")), content("Hero.d2s"));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/hero.d2s")), content("Hero.d2s"));
 }
 
 TEST_F(CopyFiles, CancelInTheReplaceQuestionKeepsWhatWasCopiedAndTouchesNothingAfter) {
@@ -85,9 +85,9 @@ TEST_F(CopyFiles, CancelInTheReplaceQuestionKeepsWhatWasCopiedAndTouchesNothingA
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::Yes, ReplaceAnswer::Cancel};
     EXPECT_EQ(copy(ui).status, CopyStatus::Cancelled);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/hero.d2s")), "old");
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/HERO.key")), "old");
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/hero.d2s")), "old");
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/HERO.key")), "old");
     EXPECT_TRUE(tempsIn(m_backup).isEmpty());
     EXPECT_EQ(ui.finished, 1);
 }
@@ -102,7 +102,7 @@ TEST_F(CopyFiles, AMissingDestinationIsCreatedOnlyWhenTheUserAgrees) {
 
     ScriptedUi yes;
     EXPECT_EQ(copy(yes).status, CopyStatus::Copied);
-    EXPECT_EQ(entriesOf(m_backup).size(), 5);
+    EXPECT_EQ(entriesIn(m_backup).size(), 5);
 }
 
 TEST_F(CopyFiles, NothingMatchingIsAFailureWithTheShellsMessage) {
@@ -114,7 +114,7 @@ TEST_F(CopyFiles, NothingMatchingIsAFailureWithTheShellsMessage) {
     EXPECT_EQ(outcome.error.kind, CopyErrorKind::NoMatch);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_TRUE(ui.errors[0].message.contains(QStringLiteral("Nobody*.*")));
-    EXPECT_TRUE(entriesOf(m_backup).isEmpty());
+    EXPECT_TRUE(entriesIn(m_backup).isEmpty());
 
     // A source folder that does not exist matches nothing either.
     ScriptedUi missing;
@@ -134,7 +134,7 @@ TEST_F(CopyFiles, ADriveThatIsNotThereIsNotReadyAndNothingIsAsked) {
 
 TEST_F(CopyFiles, RefusesToCopyAFileOntoItself) {
     fillSaveFolder();
-    const QStringList before = entriesOf(m_save);
+    const QStringList before = entriesIn(m_save);
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     const copy::CopyOutcome outcome = copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("c:\\sAVE"));
@@ -142,8 +142,8 @@ TEST_F(CopyFiles, RefusesToCopyAFileOntoItself) {
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].kind, CopyErrorKind::SameFile);
     EXPECT_TRUE(ui.asked.isEmpty()) << "refused before any question";
-    EXPECT_EQ(entriesOf(m_save), before);
-    EXPECT_EQ(readAll(m_save + QStringLiteral("/Hero.d2s")), content("Hero.d2s"));
+    EXPECT_EQ(entriesIn(m_save), before);
+    EXPECT_EQ(bytesOf(m_save + QStringLiteral("/Hero.d2s")), content("Hero.d2s"));
 }
 
 // Windows cannot hold both names; under Wine they are two characters, and writing one over the
@@ -163,8 +163,8 @@ TEST_F(CopyFiles, TwoSourcesDifferingOnlyInLetterCaseAreRefusedAndNothingIsWritt
                 ui.errors[0].message.contains(QStringLiteral("hero.d2s")))
         << qPrintable(ui.errors[0].message);
     EXPECT_TRUE(ui.asked.isEmpty());
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s"}));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "older paladin");
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.d2s"}));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "older paladin");
 
     // Into a folder that does not exist yet: not even the folder is made.
     ScriptedUi fresh;
@@ -220,8 +220,8 @@ TEST_F(CopyFiles, AFailedWriteOrReadLeavesTheOldFileAndNoTemporary) {
         EXPECT_EQ(copy(ui, io).status, CopyStatus::Failed);
         ASSERT_EQ(ui.errors.size(), 1);
         EXPECT_EQ(ui.errors[0].kind, c.kind);
-        EXPECT_EQ(readAll(target), "old contents");
-        EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s"}));
+        EXPECT_EQ(bytesOf(target), "old contents");
+        EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.d2s"}));
     }
 
     // The same calls without faults copy the whole file.
@@ -229,7 +229,7 @@ TEST_F(CopyFiles, AFailedWriteOrReadLeavesTheOldFileAndNoTemporary) {
     ScriptedUi ui;
     ui.replaceAnswers = {ReplaceAnswer::Yes};
     EXPECT_EQ(copy(ui, io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(target), big);
+    EXPECT_EQ(bytesOf(target), big);
 }
 
 TEST_F(CopyFiles, CancelBeforeTheFirstFileCopiesNothing) {
@@ -239,7 +239,7 @@ TEST_F(CopyFiles, CancelBeforeTheFirstFileCopiesNothing) {
     ScriptedUi ui;
     ui.cancelNow = true;
     EXPECT_EQ(copy(ui).status, CopyStatus::Cancelled);
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s"}));
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.d2s"}));
 }
 
 TEST_F(CopyFiles, CancelInTheMiddleOfAFileKeepsTheWholeFilesBeforeItAndTheOldOne) {
@@ -250,9 +250,9 @@ TEST_F(CopyFiles, CancelInTheMiddleOfAFileKeepsTheWholeFilesBeforeItAndTheOldOne
     ui.replaceAnswers = {ReplaceAnswer::Yes};
     ui.cancelOn = [](const QString& file, qint64) { return file == QStringLiteral("Hero.d2s"); };
     EXPECT_EQ(copy(ui).status, CopyStatus::Cancelled);
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.bak", "Hero.d2s"}));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "old");
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.bak", "Hero.d2s"}));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.bak")), content("Hero.bak"));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "old");
 }
 
 // A real file system that fills up: a 1 MB tmpfs, where mounting is allowed.
@@ -276,7 +276,7 @@ TEST_F(CopyFiles, AFullDiskIsReportedAndRoomIsMadeByReplacing) {
     ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     EXPECT_EQ(copy(ui, QStringLiteral("C:\\Save\\Hero*.*"), QStringLiteral("a:\\")).status, CopyStatus::Copied);
     EXPECT_TRUE(ui.errors.isEmpty());
-    EXPECT_EQ(readAll(mountPoint + QStringLiteral("/Hero.key")), content("new key", 350 * 1024));
+    EXPECT_EQ(bytesOf(mountPoint + QStringLiteral("/Hero.key")), content("new key", 350 * 1024));
 
     // A file larger than the disk: an error, the old file whole, no temporary.
     writeBytes(m_save + QStringLiteral("/Hero.d2s"), content("huge", 2 * 1024 * 1024));
@@ -285,7 +285,7 @@ TEST_F(CopyFiles, AFullDiskIsReportedAndRoomIsMadeByReplacing) {
     EXPECT_EQ(copy(full, QStringLiteral("C:\\Save\\Hero.d2s"), QStringLiteral("a:\\")).status, CopyStatus::Failed);
     ASSERT_EQ(full.errors.size(), 1);
     EXPECT_EQ(full.errors[0].kind, CopyErrorKind::DiskFull);
-    EXPECT_EQ(readAll(mountPoint + QStringLiteral("/Hero.d2s")), content("new d2s", 350 * 1024));
+    EXPECT_EQ(bytesOf(mountPoint + QStringLiteral("/Hero.d2s")), content("new d2s", 350 * 1024));
     EXPECT_TRUE(tempsIn(mountPoint).isEmpty());
 }
 

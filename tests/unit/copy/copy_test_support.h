@@ -2,6 +2,7 @@
 
 #include "copy/copy_files.h"
 #include "scripted_shell_ui.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QByteArray>
@@ -13,24 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 namespace quillmere::test {
 
 using ScriptedUi = ScriptedShellUi;
 
 inline const QDateTime OldTime = QDateTime(QDate(2001, 6, 29), QTime(12, 0), Qt::UTC);
-
-inline QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Bytes of a given size, repeating the tag.
 inline QByteArray content(const char* tag, qsizetype size = 100) {
@@ -40,20 +28,9 @@ inline QByteArray content(const char* tag, qsizetype size = 100) {
     return bytes.left(size);
 }
 
-inline void setModified(const QString& path, const QDateTime& when) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
-}
-
-// Every name in a folder, hidden ones included.
-inline QStringList entriesOf(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 inline QStringList tempsIn(const QString& folder) {
     QStringList temps;
-    for (const QString& name : entriesOf(folder))
+    for (const QString& name : entriesIn(folder))
         if (name.startsWith(QLatin1String(".quillmere-")))
             temps.append(name);
     return temps;
@@ -79,8 +56,7 @@ protected:
         QDir(m_save).mkdir(QStringLiteral("Hero"));
         writeBytes(m_save + QStringLiteral("/Hero/inner.d2s"), "inner");
         writeBytes(m_save + QStringLiteral("/Hero.hidden"), "hidden");
-        ::setxattr(QFile::encodeName(m_save + QStringLiteral("/Hero.hidden")).constData(), "user.DOSATTRIB", "0x2", 3,
-                   0);
+        markHidden(m_save + QStringLiteral("/Hero.hidden"));
         writeBytes(m_save + QStringLiteral("/Hero:colon.d2s"), "unaddressable");
     }
 

@@ -13,10 +13,10 @@ using namespace quillmere;
 using copy::CopyErrorKind;
 using copy::CopyStatus;
 using copy::ReplaceAnswer;
+using test::bytesOf;
 using test::content;
-using test::entriesOf;
+using test::entriesIn;
 using test::FaultyIo;
-using test::readAll;
 using test::ScriptedUi;
 using test::tempsIn;
 using test::writeBytes;
@@ -36,9 +36,9 @@ protected:
 
     // Both old files as they were, nothing new, no temporary file.
     void expectOldFilesOnly() {
-        EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s", "Hero.key"}));
-        EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "old");
-        EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.key")), "old");
+        EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.d2s", "Hero.key"}));
+        EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "old");
+        EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.key")), "old");
     }
 
     ScriptedUi m_ui;
@@ -71,7 +71,7 @@ TEST_F(Durability, EachFileIsSyncedAndCheckedBeforeItsRenameAndTheFolderAfter) {
     m_ui.replaceAnswers = {ReplaceAnswer::YesToAll};
     ASSERT_EQ(copy(m_ui, io).status, CopyStatus::Copied);
     expectDurableOrder(io.calls(), {"Hero.d2s", "Hero.key", "Hero.ma0"});
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.ma0")), content("Hero.ma0", 5000));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.ma0")), content("Hero.ma0", 5000));
 }
 
 TEST_F(Durability, NamedTemporaryFilesFollowTheSameOrder) {
@@ -140,7 +140,7 @@ TEST_F(Durability, ATargetThatCannotBeExaminedIsAFailureNotAMissingFile) {
     EXPECT_EQ(copy(m_ui, io).status, CopyStatus::Failed);
     ASSERT_EQ(m_ui.errors.size(), 1);
     EXPECT_EQ(m_ui.errors[0].path, QStringLiteral("C:\\Backup\\Hero\\Hero.key"));
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.key")), "old");
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.key")), "old");
     EXPECT_FALSE(QFileInfo::exists(m_backup + QStringLiteral("/Hero.ma0"))) << "nothing after the failure";
 }
 
@@ -164,7 +164,7 @@ TEST_F(Durability, ADestinationRefusingModesAndTimesStillGetsTheCopy) {
         ui.replaceAnswers = {ReplaceAnswer::YesToAll};
         EXPECT_EQ(copy(ui, io).status, CopyStatus::Copied);
         EXPECT_TRUE(ui.errors.isEmpty());
-        EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), content("Hero.d2s", 5000));
+        EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), content("Hero.d2s", 5000));
         EXPECT_TRUE(tempsIn(m_backup).isEmpty());
     }
     // Any other failure to stamp the copy is a failure.

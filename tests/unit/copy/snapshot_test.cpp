@@ -7,11 +7,11 @@ using namespace quillmere;
 using copy::CopyErrorKind;
 using copy::CopyStatus;
 using copy::ReplaceAnswer;
+using test::bytesOf;
 using test::content;
-using test::entriesOf;
+using test::entriesIn;
 using test::FaultyIo;
 using test::OldTime;
-using test::readAll;
 using test::ScriptedUi;
 using test::tempsIn;
 using test::writeBytes;
@@ -55,7 +55,7 @@ TEST_F(Snapshot, ASourceRewrittenDuringTheCopyIsReadAgainWhole) {
                 gameSaves(newSave);
         };
         ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-        EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), newSave);
+        EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), newSave);
         // The copy carries the time of the version it holds.
         EXPECT_EQ(QFileInfo(m_backup + QStringLiteral("/Hero.d2s")).lastModified(), QFileInfo(m_source).lastModified());
         EXPECT_TRUE(tempsIn(m_backup).isEmpty());
@@ -73,8 +73,8 @@ TEST_F(Snapshot, ASourceThatKeepsChangingFailsAndKeepsTheOldTarget) {
     EXPECT_TRUE(m_ui.errors[0].message.contains(
         QStringLiteral("Hero.d2s: the file is in use by another program and changed while it was copied")))
         << qPrintable(m_ui.errors[0].message);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "last backup");
-    EXPECT_EQ(entriesOf(m_backup), QStringList({"Hero.d2s"}));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "last backup");
+    EXPECT_EQ(entriesIn(m_backup), QStringList({"Hero.d2s"}));
 }
 
 // The game empties the file and writes the new save right after; a copy must never take the empty
@@ -90,7 +90,7 @@ TEST_F(Snapshot, ASourceTruncatedWhileItIsReadIsNeverBackedUpEmpty) {
             gameSaves(m_newSave);
     };
     ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
 }
 
 TEST_F(Snapshot, ASourceCaughtJustAfterItWasTruncatedIsReadOnceItIsQuiet) {
@@ -104,14 +104,14 @@ TEST_F(Snapshot, ASourceCaughtJustAfterItWasTruncatedIsReadOnceItIsQuiet) {
             gameSaves(m_newSave);
     };
     ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
 }
 
 TEST_F(Snapshot, ASourceThatStaysEmptyIsCopiedEmpty) {
     gameSaves(QByteArray());
     FaultyIo io;
     ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), QByteArray());
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), QByteArray());
 }
 
 TEST_F(Snapshot, ASourceReplacedUnderItsNameIsReadAgain) {
@@ -125,7 +125,7 @@ TEST_F(Snapshot, ASourceReplacedUnderItsNameIsReadAgain) {
         ASSERT_TRUE(QFile::rename(m_source + QStringLiteral(".new"), m_source));
     };
     ASSERT_EQ(backUp(io).status, CopyStatus::Copied);
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), m_newSave);
 }
 
 } // namespace

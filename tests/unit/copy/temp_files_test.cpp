@@ -16,9 +16,9 @@ using namespace quillmere;
 using copy::CopyErrorKind;
 using copy::CopyStatus;
 using copy::ReplaceAnswer;
+using test::bytesOf;
 using test::content;
 using test::FaultyIo;
-using test::readAll;
 using test::ScriptedUi;
 using test::tempsIn;
 using test::writeBytes;
@@ -98,7 +98,7 @@ TEST_F(TempFiles, AKilledCopyLeavesTheOldFileAndTheNextCopySweepsItsTemporary) {
     const int oldFd = ::creat(oldStyle.constData(), 0600);
     ASSERT_GE(oldFd, 0);
     ::close(oldFd);
-    EXPECT_EQ(readAll(target), "old");
+    EXPECT_EQ(bytesOf(target), "old");
     const QList<QByteArray> left = rawTempNames(m_backup);
     ASSERT_EQ(left.size(), 3);
     for (const QByteArray& name : left) {
@@ -122,7 +122,7 @@ TEST_F(TempFiles, AKilledCopyOfUnnamedTemporariesLeavesNothingBehind) {
     writeBytes(m_backup + QStringLiteral("/Hero.d2s"), "old");
     const int status = inChild([] { copyAndDie(QStringLiteral("C:\\Save\\Hero.d2s"), true, 8 * 1024 * 1024); });
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "old");
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "old");
     EXPECT_TRUE(tempsIn(m_backup).isEmpty());
 }
 
@@ -159,7 +159,7 @@ TEST_F(TempFiles, TwoCopiesIntoOneFolderAtOnceBothSucceed) {
     ::waitpid(other, &otherStatus, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(WIFEXITED(otherStatus) && WEXITSTATUS(otherStatus) == 0) << otherStatus;
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Amazon.d2s")), content("amazon", 20000));
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Amazon.d2s")), content("amazon", 20000));
     EXPECT_TRUE(tempsIn(m_backup).isEmpty());
 }
 
@@ -172,7 +172,7 @@ TEST_F(TempFiles, ASweepThatFailsLeavesTheStaleFileAndTheCopyGoesOn) {
     ScriptedUi ui;
     EXPECT_EQ(copy(ui, io).status, CopyStatus::Copied);
     EXPECT_TRUE(ui.errors.isEmpty());
-    EXPECT_EQ(readAll(m_backup + QStringLiteral("/Hero.d2s")), "hero");
+    EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), "hero");
     EXPECT_EQ(tempsIn(m_backup), QStringList({".quillmere-Hero.d2s.Q1w2E3.tmp"}));
 
     // Once it can be removed, the next copy does.
@@ -193,7 +193,7 @@ TEST_F(TempFiles, ADestinationThatCannotBeListedIsAFailureBeforeAnythingIsWritte
     EXPECT_EQ(copy(ui, io).status, CopyStatus::Failed);
     ASSERT_EQ(ui.errors.size(), 1);
     EXPECT_EQ(ui.errors[0].kind, CopyErrorKind::WriteFailed);
-    EXPECT_EQ(test::entriesOf(m_backup), QStringList({"hero.d2s"}));
+    EXPECT_EQ(test::entriesIn(m_backup), QStringList({"hero.d2s"}));
 }
 
 } // namespace

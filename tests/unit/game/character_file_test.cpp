@@ -1,6 +1,7 @@
 #include "game/character_file.h"
 
 #include "support/d2s_fixtures.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QDateTime>
@@ -64,7 +65,7 @@ TEST_F(CharacterFileTest, ShortFilesLackTheFieldsTheyDoNotReach) {
     EXPECT_FALSE(empty.level);
 }
 
-TEST_F(CharacterFileTest, SignatureAndVersionPickTheLayout) {
+TEST_F(CharacterFileTest, SignedFilesBefore92KeepTheClassicOffsets) {
     for (const quint32 version : {71u, 87u, 89u}) {
         const game::CharacterSummary summary = readBytes(d2s::signedFile(version, 4, 17));
         EXPECT_EQ(summary.layout, game::Layout::Classic) << version;
@@ -72,6 +73,9 @@ TEST_F(CharacterFileTest, SignatureAndVersionPickTheLayout) {
         EXPECT_EQ(summary.classCode, 4) << version;
         EXPECT_EQ(summary.level, 17) << version;
     }
+}
+
+TEST_F(CharacterFileTest, SignedFilesFrom92OnUseTheExpansionOffsets) {
     for (const quint32 version : {92u, 96u, 99u}) {
         const game::CharacterSummary summary = readBytes(d2s::signedFile(version, 6, 81));
         EXPECT_EQ(summary.layout, game::Layout::Expansion109) << version;
@@ -79,12 +83,16 @@ TEST_F(CharacterFileTest, SignatureAndVersionPickTheLayout) {
         EXPECT_EQ(summary.classCode, 6) << version;
         EXPECT_EQ(summary.level, 81) << version;
     }
+}
 
+TEST_F(CharacterFileTest, ATruncatedExpansionFileLacksTheLevelItDoesNotReach) {
     const game::CharacterSummary truncated = readBytes(d2s::signedFile(96, 3, 42, 0).left(42));
     EXPECT_EQ(truncated.classCode, 3);
     EXPECT_FALSE(truncated.level);
+}
 
-    // Without the full signature the classic offsets hold, whatever else the head looks like.
+TEST_F(CharacterFileTest, WithoutTheFullSignatureTheClassicOffsetsHold) {
+    // Whatever else the head looks like.
     QByteArray unsignedHead = d2s::unsignedFile(1, 12, 37);
     unsignedHead.replace(0, 8, QByteArray::fromHex("55aa55ab60000000"));
     const game::CharacterSummary plain = readBytes(unsignedHead);
@@ -107,7 +115,9 @@ TEST(CharacterClassTest, ExpansionClassesOnlyInFilesThatKnowThem) {
     EXPECT_FALSE(classOf(6, 71));
     EXPECT_FALSE(classOf(7, 99));
     EXPECT_FALSE(game::characterClass({}));
+}
 
+TEST(CharacterClassTest, EachClassHasItsName) {
     EXPECT_EQ(game::className(game::CharacterClass::Necromancer), QStringLiteral("Necromancer"));
     EXPECT_EQ(game::className(game::CharacterClass::Barbarian), QStringLiteral("Barbarian"));
     EXPECT_EQ(game::className(game::CharacterClass::Assassin), QStringLiteral("Assassin"));
@@ -127,7 +137,7 @@ TEST_F(CharacterFileTest, EmptyFolderReadsFromTheRootOfTheCurrentDrive) {
     EXPECT_EQ(game::ReadCharacterFile(QString(), QStringLiteral("Root.d2s")).level, 44);
 }
 
-TEST_F(CharacterFileTest, UnreadableFilesYieldNothingAndCreateNothing) {
+TEST_F(CharacterFileTest, AMissingFileYieldsNothingOfThePreviousOneAndIsNotCreated) {
     readBytes(d2s::unsignedFile(4, 50));
     ASSERT_EQ(m_hex.fileLength(), d2s::kClassicLength);
 
@@ -137,10 +147,14 @@ TEST_F(CharacterFileTest, UnreadableFilesYieldNothingAndCreateNothing) {
     EXPECT_FALSE(missing.level);
     EXPECT_EQ(m_hex.fileLength(), 0);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("Saves/Nobody.d2s"))));
+}
+
+TEST_F(CharacterFileTest, AMissingFolderYieldsNothingAndIsNotCreated) {
     EXPECT_FALSE(game::ReadCharacterFile(QStringLiteral("C:\\NoSuchFolder"), QStringLiteral("Hero.d2s")).classCode);
     EXPECT_FALSE(QFileInfo::exists(m_prefix.hostOf(QStringLiteral("NoSuchFolder"))));
+}
 
-    // A pipe would block an open for reading until a writer came along.
+TEST_F(CharacterFileTest, APipeYieldsNothingWithoutWaitingForAWriter) {
     const QString fifo = m_prefix.hostOf(QStringLiteral("Saves/Pipe.d2s"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(game::ReadCharacterFile(m_folder, QStringLiteral("Pipe.d2s")).classCode);
@@ -151,17 +165,11 @@ TEST_F(CharacterFileTest, ReadingLeavesTheFileUntouched) {
     m_prefix.writeFile(QStringLiteral("Saves\\Hero.d2s"), bytes);
     const QString host = m_prefix.hostOf(QStringLiteral("Saves/Hero.d2s"));
     const QDateTime old = QDateTime::fromSecsSinceEpoch(1'000'000'000);
-    {
-        QFile file(host);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
-    }
+    test::setModified(host, old);
 
     EXPECT_EQ(game::ReadCharacterFile(m_folder, QStringLiteral("hero.D2S")).level, 85);
 
-    QFile file(host);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), bytes);
+    EXPECT_EQ(test::bytesOf(host), bytes);
     EXPECT_EQ(QFileInfo(host).lastModified(), old);
 }
 

@@ -1,6 +1,7 @@
 #include "game/d2s_engine.h"
 
 #include "host/drive_map.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
@@ -10,18 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/xattr.h>
-
 namespace d2sEngine = quillmere::d2sEngine;
+using quillmere::test::markHidden;
 using quillmere::test::TempPrefix;
-
-namespace {
-
-bool markHidden(const QString& hostPath) {
-    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", "0x2", 3, 0) == 0;
-}
-
-} // namespace
+using quillmere::test::writeBytes;
 
 TEST(D2sEngine, FileExistsOnlyForOrdinaryFiles) {
     TempPrefix prefix;
@@ -50,8 +43,6 @@ TEST(D2sEngine, FolderExistsNeedsAListingThatYieldsAName) {
     ASSERT_TRUE(prefix.isValid());
     prefix.makeFolder(QStringLiteral("Empty"));
     prefix.writeFile(QStringLiteral("file.txt"), "x");
-    const QString floppy = prefix.scratch() + QStringLiteral("/floppy");
-    prefix.mapDrive('a', floppy);
     prefix.mapDrive('f', QStringLiteral("../../scratch/gone"));
 
     EXPECT_TRUE(d2sEngine::folderExists(QStringLiteral("C:\\Empty")));
@@ -60,13 +51,19 @@ TEST(D2sEngine, FolderExistsNeedsAListingThatYieldsAName) {
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("C:\\file.txt")));
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("F:\\")));
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("Q:\\")));
+}
 
+TEST(D2sEngine, AnEmptyDriveRootExistsOnlyOnceItListsAVisibleName) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString floppy = prefix.scratch() + QStringLiteral("/floppy");
+    prefix.mapDrive('a', floppy);
     // A freshly formatted floppy has no "." entry to offer.
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("A:\\")));
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("A:")));
-    QFile(floppy + QStringLiteral("/.hidden")).open(QIODevice::WriteOnly);
+    writeBytes(floppy + QStringLiteral("/.hidden"), {});
     EXPECT_FALSE(d2sEngine::folderExists(QStringLiteral("A:\\")));
-    QFile(floppy + QStringLiteral("/Hero.d2s")).open(QIODevice::WriteOnly);
+    writeBytes(floppy + QStringLiteral("/Hero.d2s"), {});
     EXPECT_TRUE(d2sEngine::folderExists(QStringLiteral("A:\\")));
 }
 
@@ -89,7 +86,13 @@ TEST(D2sEngine, ProgramFolderIsTheExecutablesFolderWithOneBackslash) {
     const QString folder = d2sEngine::programFolder();
     EXPECT_EQ(folder, quillmere::host::toWindowsPath(hostFolder) + QLatin1Char('\\'));
     EXPECT_TRUE(d2sEngine::folderExists(folder));
+}
 
+TEST(D2sEngine, ProgramFolderAtADriveRootIsThatRoot) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString hostFolder =
+        QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
     prefix.mapDrive('p', hostFolder);
     EXPECT_EQ(d2sEngine::programFolder(), QStringLiteral("P:\\"));
 }

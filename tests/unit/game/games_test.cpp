@@ -6,6 +6,7 @@
 #include "host/process_start.h"
 #include "host/wine_prefix.h"
 #include "support/d2s_fixtures.h"
+#include "support/files.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
 
@@ -33,22 +34,32 @@ QStringList describe(const QList<Game>& list) {
     return lines;
 }
 
-TEST(GamesInPrefix, EverySaveFolderOfAPrefixOnce) {
-    TempHome home;
-    const QString prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
-    QDir().mkpath(prefix + "/drive_c/users/other");
-    // Diablo II by the registry, its save folder shared with 1.14's default one (listed once).
-    const QString classic = TempHome::savedGames(prefix, "me", "Diablo II");
-    TempHome::writeFile(classic + "/Hero.d2s", d2s::signedFile(96, 3, 26));
-    TempHome::writeReg(prefix, false, {{kGameKey, {{"NewSavePath", "C:\\users\\me\\Saved Games\\Diablo II\\"}}}});
-    // Another profile's 1.14 folder counts only with characters in it; the shared profile never.
-    TempHome::savedGames(prefix, "other", "Diablo II");
-    TempHome::writeFile(TempHome::savedGames(prefix, "Public", "Diablo II") + "/Shared.d2s", "x");
-    // Resurrected, and those of its mods that hold characters.
-    const QString resurrected = TempHome::savedGames(prefix, "other", "Diablo II Resurrected");
-    TempHome::writeFile(resurrected + "/mods/RMD/Warlock.d2s", d2s::stateFile(105, 7, 80, 0x20));
-    TempHome::writeFile(resurrected + "/mods/Empty/Settings.json", "{}");
+// A prefix of two profiles: Diablo II by the registry in the 1.14 folder of one, Resurrected with
+// its mods in the other, and characters in the shared profile.
+class SaveFoldersOfAPrefix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
+        QDir().mkpath(prefix + "/drive_c/users/other");
+        // Diablo II by the registry, its save folder shared with 1.14's default one (listed once).
+        const QString classic = TempHome::savedGames(prefix, "me", "Diablo II");
+        test::writeBytes(classic + "/Hero.d2s", d2s::signedFile(96, 3, 26));
+        TempHome::writeReg(prefix, false, {{kGameKey, {{"NewSavePath", "C:\\users\\me\\Saved Games\\Diablo II\\"}}}});
+        // Another profile's 1.14 folder counts only with characters in it; the shared profile never.
+        TempHome::savedGames(prefix, "other", "Diablo II");
+        test::writeBytes(TempHome::savedGames(prefix, "Public", "Diablo II") + "/Shared.d2s", "x");
+        // Resurrected, and those of its mods that hold characters.
+        const QString resurrected = TempHome::savedGames(prefix, "other", "Diablo II Resurrected");
+        test::writeBytes(resurrected + "/mods/RMD/Warlock.d2s", d2s::stateFile(105, 7, 80, 0x20));
+        test::writeBytes(resurrected + "/mods/Empty/Settings.json", "{}");
+    }
 
+    TempHome home;
+    QString prefix;
+};
+
+TEST_F(SaveFoldersOfAPrefix, EveryOneIsListedOnceInThatPrefix) {
     EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
               (QStringList{"Diablo II | C:\\users\\me\\Saved Games\\Diablo II\\ (registry)",
                            "Diablo II: Resurrected | C:\\users\\other\\Saved Games\\Diablo II Resurrected",
@@ -56,13 +67,19 @@ TEST(GamesInPrefix, EverySaveFolderOfAPrefixOnce) {
                            "Resurrected\\mods\\RMD"}));
     for (const Game& game : games::gamesInPrefix(prefix))
         EXPECT_EQ(game.prefix, prefix);
+}
 
-    // Without the registry value the 1.14 folder is still found by its place.
+TEST_F(SaveFoldersOfAPrefix, WithoutTheRegistryValueThe114FolderIsFoundByItsPlace) {
     TempHome::writeReg(prefix, false, {});
     EXPECT_EQ(describe(games::gamesInPrefix(prefix)).first(),
               QStringLiteral("Diablo II | C:\\users\\me\\Saved Games\\Diablo II"));
-    // Looking into a prefix leaves the one in use as it was.
-    EXPECT_NE(host::winePrefixPath(), prefix);
+}
+
+TEST_F(SaveFoldersOfAPrefix, LookingIntoAPrefixLeavesTheOneInUseAsItWas) {
+    const QString before = host::winePrefixPath();
+    ASSERT_NE(before, prefix);
+    ASSERT_FALSE(games::gamesInPrefix(prefix).isEmpty());
+    EXPECT_EQ(host::winePrefixPath(), before);
 }
 
 TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
@@ -71,11 +88,21 @@ TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
     QDir().mkpath(prefix + "/drive_c/users/steamuser/saved games/DIABLO II RESURRECTED");
     EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
               QStringList{"Diablo II: Resurrected | C:\\users\\steamuser\\saved games\\DIABLO II RESURRECTED"});
+}
 
-    // A registry value naming a folder that does not exist is no game; nor is a folder that is not
-    // a prefix.
+TEST(GamesInPrefix, ARegistryValueNamingAFolderThatDoesNotExistIsNoGame) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
+    TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
     TempHome::writeReg(prefix, true, {{kGameKey, {{"Save Path", "C:\\Program Files\\Diablo II\\Save"}}}});
-    EXPECT_EQ(games::gamesInPrefix(prefix).size(), 1);
+    EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
+              QStringList{"Diablo II: Resurrected | C:\\users\\me\\Saved Games\\Diablo II Resurrected"});
+}
+
+TEST(GamesInPrefix, AFolderThatIsNoPrefixHasNoGames) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
+    TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
     EXPECT_TRUE(games::gamesInPrefix(home.path("nothing")).isEmpty());
     EXPECT_TRUE(games::gamesInPrefix(prefix + "/drive_c").isEmpty());
 }
@@ -109,63 +136,111 @@ TEST(GamesInPrefix, ManyPrefixesAreReadAtOnceEachInItsOwnRegistryAndInOrder) {
     EXPECT_TRUE(games::gamesInPrefixes({}).isEmpty());
 }
 
-TEST(GameInUse, SaveFolderRegistryAndDrivesFollowTheChosenGame) {
-    TempHome home;
-    const QString lutris = TempHome::makePrefix(home.path("Games/battlenet"), "me");
-    const QString steam = TempHome::makePrefix(home.path(".local/share/Steam/steamapps/compatdata/7/pfx"), "steamuser");
-    TempHome::writeFile(TempHome::savedGames(lutris, "me", "Diablo II Resurrected") + "/Nyx.d2s",
-                        d2s::stateFile(105, 7, 42, 0x24));
-    const QString classicSave = steam + "/drive_c/Diablo II/Save";
-    TempHome::writeFile(classicSave + "/Hero.d2s", d2s::signedFile(96, 4, 30));
-    TempHome::writeReg(steam, true, {{kGameKey, {{"Save Path", "C:\\Diablo II\\Save"}, {"Program", "C:\\Game.exe"}}}});
+// Resurrected in a Lutris prefix, and a classic game by its registry values in a Proton prefix.
+class GameInUse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        lutris = TempHome::makePrefix(home.path("Games/battlenet"), "me");
+        steam = TempHome::makePrefix(home.path(".local/share/Steam/steamapps/compatdata/7/pfx"), "steamuser");
+        test::writeBytes(TempHome::savedGames(lutris, "me", "Diablo II Resurrected") + "/Nyx.d2s",
+                         d2s::stateFile(105, 7, 42, 0x24));
+        const QString classicSave = steam + "/drive_c/Diablo II/Save";
+        test::writeBytes(classicSave + "/Hero.d2s", d2s::signedFile(96, 4, 30));
+        TempHome::writeReg(steam, true,
+                           {{kGameKey, {{"Save Path", "C:\\Diablo II\\Save"}, {"Program", "C:\\Game.exe"}}}});
+        found = games::gamesInPrefixes({lutris, steam});
+        ASSERT_EQ(found.size(), 2);
+    }
 
-    const QList<Game> found = games::gamesInPrefixes({lutris, steam});
-    ASSERT_EQ(found.size(), 2);
+    TempHome home;
+    QString lutris;
+    QString steam;
+    QList<Game> found;
+};
+
+TEST_F(GameInUse, AFixedSaveFolderGameBringsItsPrefixAndFolder) {
     games::useGame(found[0]);
     EXPECT_EQ(host::winePrefixPath(), lutris);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\users\\me\\Saved Games\\Diablo II Resurrected"));
     EXPECT_EQ(game::ReadCharacterFile(regedit::saveFolder(), "Nyx.d2s").classCode, 7);
     EXPECT_EQ(regedit::gameProgram(), QString()); // no D2R.exe in this prefix
+}
 
+TEST_F(GameInUse, ARegistryGameBringsItsPrefixItsRegistryAndItsDrives) {
+    games::useGame(found[0]);
     games::useGame(found[1]);
     EXPECT_EQ(host::winePrefixPath(), steam);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Diablo II\\Save"));
     EXPECT_EQ(game::ReadCharacterFile(regedit::saveFolder(), "Hero.d2s").level, 30);
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Game.exe"));
-    // The registry game's folder is read afresh: a changed value is followed at once.
+}
+
+TEST_F(GameInUse, ARegistryGamesFolderIsReadAfresh) {
+    games::useGame(found[1]);
     QDir().mkpath(steam + "/drive_c/Moved");
     TempHome::writeReg(steam, true, {{kGameKey, {{"Save Path", "C:\\Moved"}}}});
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("C:\\Moved"));
+}
 
+TEST_F(GameInUse, NoGameInAPrefixKeepsThePrefix) {
+    games::useGame(found[1]);
     games::useNoGame(lutris);
     EXPECT_FALSE(games::gameInUse());
     EXPECT_EQ(host::winePrefixPath(), lutris);
+}
+
+TEST_F(GameInUse, NoGameAtAllGoesBackToTheEnvironmentsPrefix) {
+    games::useGame(found[1]);
     games::useNoGame();
+    EXPECT_FALSE(games::gameInUse());
     EXPECT_EQ(host::winePrefixPath(), QDir::cleanPath(qEnvironmentVariable("WINEPREFIX", QDir::homePath() + "/.wine")));
 }
 
-TEST(GameInUse, ResurrectedStartsD2RFromItsInstallLocationElseItsDefaultFolder) {
+// Resurrected in a prefix of its own, chosen.
+class ResurrectedProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        prefix = TempHome::makePrefix(home.path("Games/battlenet"), "me");
+        TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
+        games::useGame(games::gamesInPrefix(prefix).value(0));
+        ASSERT_TRUE(games::gameInUse());
+    }
+
+    void installD2R(const QString& folder) { test::writeBytes(prefix + "/drive_c/" + folder + "/D2R.exe", "MZ"); }
+
     TempHome home;
-    const QString prefix = TempHome::makePrefix(home.path("Games/battlenet"), "me");
-    TempHome::savedGames(prefix, "me", "Diablo II Resurrected");
-    games::useGame(games::gamesInPrefix(prefix).value(0));
-    ASSERT_TRUE(games::gameInUse());
+    QString prefix;
+};
+
+TEST_F(ResurrectedProgram, IsNoneWhileD2RIsNowhere) {
     EXPECT_EQ(regedit::gameProgram(), QString());
+}
 
-    TempHome::writeFile(prefix + "/drive_c/Program Files (x86)/Diablo II Resurrected/D2R.exe", "MZ");
+TEST_F(ResurrectedProgram, IsD2RInItsDefaultFolder) {
+    installD2R("Program Files (x86)/Diablo II Resurrected");
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe"));
+}
 
-    // The 32-bit uninstall entry names where the game really is; the classic "Program" plays no part.
-    TempHome::writeFile(prefix + "/drive_c/Games/D2R/D2R.exe", "MZ");
+// The 32-bit uninstall entry names where the game really is; the classic "Program" plays no part.
+TEST_F(ResurrectedProgram, IsD2RInTheFolderTheUninstallEntryNames) {
+    installD2R("Program Files (x86)/Diablo II Resurrected");
+    installD2R("Games/D2R");
     TempHome::writeReg(prefix, true,
                        {{kUninstallKey, {{"InstallLocation", "C:\\Games\\D2R"}}},
                         {kGameKey, {{"Program", "C:\\Program Files (x86)\\Diablo II\\Game.exe"}}}});
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Games\\D2R\\D2R.exe"));
-    // An entry naming a folder without the game falls back to the default folder.
+}
+
+TEST_F(ResurrectedProgram, AnUninstallEntryNamingAFolderWithoutTheGameFallsBackToTheDefaultFolder) {
+    installD2R("Program Files (x86)/Diablo II Resurrected");
     TempHome::writeReg(prefix, true, {{kUninstallKey, {{"InstallLocation", "C:\\Gone"}}}});
     EXPECT_EQ(regedit::gameProgram(), QStringLiteral("C:\\Program Files (x86)\\Diablo II Resurrected\\D2R.exe"));
+}
 
-    // Whatever starts, starts in the chosen prefix.
+TEST_F(ResurrectedProgram, StartsInTheChosenPrefix) {
+    installD2R("Program Files (x86)/Diablo II Resurrected");
     QString reason;
     EXPECT_EQ(
         host::WineProcessStarter::translate(regedit::gameProgram(), host::ShowWindow::Minimized, &reason).winePrefix,

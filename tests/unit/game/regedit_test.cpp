@@ -63,10 +63,16 @@ TEST_F(SaveFolder, MachineValueThatIsNoPlainStringOrIsEmptyNamesNothing) {
     EXPECT_EQ(regedit::saveFolder(), m_user);
 }
 
-TEST(RegistrySaveFolder, IsEmptyWithoutValuesAndKeptAsWrittenWhenOnlyOneIsSet) {
+TEST(RegistrySaveFolder, IsEmptyWithoutValues) {
     test::TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     EXPECT_EQ(regedit::saveFolder(), QString());
+    EXPECT_EQ(regedit::gameProgram(), QString());
+}
+
+TEST(RegistrySaveFolder, IsKeptAsWrittenWhenOnlyOneIsSet) {
+    test::TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
     prefix.writeSystemReg(kGame, {{QStringLiteral("Save Path"), QStringLiteral("D:\\Saves\\")}}, false);
     EXPECT_EQ(regedit::saveFolder(), QStringLiteral("D:\\Saves\\"));
     EXPECT_EQ(regedit::gameProgram(), QString());

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace quillmere::character {
+namespace quillmere::game {
 namespace {
 
 namespace d2s = test::d2s;
@@ -62,14 +62,15 @@ TEST_F(SaveLayoutTest, TheWarlockBelongsToVersion105AndLaterOnly) {
     EXPECT_FALSE(game::characterClass(readBytes(d2s::stateFile(105, 8, 1, 0x20))));
 }
 
-TEST_F(SaveLayoutTest, LaterVersionsUseTheNewestLayoutOnlyWithTheSignature) {
+TEST_F(SaveLayoutTest, LaterVersionsUseTheNewestLayout) {
     const game::CharacterSummary later = readBytes(d2s::stateFile(0x7fffffff, 5, 61, 0x40));
     EXPECT_EQ(later.layout, game::Layout::Resurrected105);
     EXPECT_EQ(later.classCode, 5);
     EXPECT_EQ(later.level, 61);
     EXPECT_EQ(game::stateDescription(later), QStringLiteral("Softcore, ladder"));
+}
 
-    // A damaged signature: no version is trusted, the oldest offsets and no state.
+TEST_F(SaveLayoutTest, ADamagedSignatureTrustsNoVersionAndReadsTheOldestOffsetsWithoutAState) {
     QByteArray unsignedBytes = d2s::stateFile(110, 5, 61, 0x40);
     unsignedBytes[3] = char(0xab);
     const game::CharacterSummary plain = readBytes(unsignedBytes);
@@ -140,4 +141,4 @@ TEST(CharacterSamplesStateTest, SampleFilesReadToTheirState) {
 }
 
 } // namespace
-} // namespace quillmere::character
+} // namespace quillmere::game

@@ -1,5 +1,6 @@
 #include "host/drive_map.h"
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QDir>
@@ -8,19 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 
 namespace host = quillmere::host;
 using host::PathStatus;
 using quillmere::test::ScopedCurrentDir;
 using quillmere::test::TempPrefix;
+using quillmere::test::writeBytes;
 
 namespace {
-
-void touch(const QString& hostPath) {
-    QDir().mkpath(hostPath.left(hostPath.lastIndexOf(QLatin1Char('/'))));
-    QFile file(hostPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(hostPath);
-}
 
 QString letters(const QList<host::DriveInfo>& drives) {
     QString out;
@@ -47,7 +44,7 @@ TEST(DriveMap, DrivesComeFromDosdevicesLinks) {
     QDir().mkpath(prefix.scratch() + QStringLiteral("/relative"));
     prefix.mapDrive('e', QStringLiteral("../../scratch/relative"));
     prefix.mapDrive('f', QStringLiteral("../../scratch/gone")); // dangling
-    touch(prefix.scratch() + QStringLiteral("/plain-file"));
+    writeBytes(prefix.scratch() + QStringLiteral("/plain-file"), {});
     QFile::link(prefix.scratch() + QStringLiteral("/plain-file"), devices + QStringLiteral("g:")); // not a folder
     QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("com1"));
     QFile::link(QStringLiteral("/dev/null"), devices + QStringLiteral("d::"));
@@ -67,39 +64,61 @@ TEST(DriveMap, DrivesComeFromDosdevicesLinks) {
     EXPECT_FALSE(host::isDriveReady(QLatin1Char('q')));
 }
 
-TEST(DriveMap, DefaultDrivesWithoutDosdevices) {
+TEST(DriveMap, APrefixWithoutDosdevicesHasWinesDefaultDrives) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     QDir(prefix.prefix() + QStringLiteral("/dosdevices")).removeRecursively();
-    auto drives = host::drives();
+    const auto drives = host::drives();
     EXPECT_EQ(letters(drives), QStringLiteral("cz"));
     EXPECT_EQ(find(drives, 'c')->hostRoot, prefix.driveC());
-
-    qputenv("WINEPREFIX", (prefix.scratch() + QStringLiteral("/no-such-prefix")).toLocal8Bit());
-    drives = host::drives();
-    EXPECT_EQ(letters(drives), QStringLiteral("z"));
+    EXPECT_EQ(find(drives, 'z')->hostRoot, QStringLiteral("/"));
 }
 
-TEST(DriveMap, ResolveMatchesCaseInsensitivelyAndCleansLexically) {
+TEST(DriveMap, NoPrefixAtAllHasOnlyZ) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
-    const QString save = prefix.driveC() + QStringLiteral("/Program Files/Diablo II/Save");
-    touch(save + QStringLiteral("/Hero.d2s"));
+    qputenv("WINEPREFIX", (prefix.scratch() + QStringLiteral("/no-such-prefix")).toLocal8Bit());
+    const auto drives = host::drives();
+    EXPECT_EQ(letters(drives), QStringLiteral("z"));
+    EXPECT_EQ(find(drives, 'z')->hostRoot, QStringLiteral("/"));
+}
 
+namespace {
+
+// A prefix whose C: holds C:\Program Files\Diablo II\Save\Hero.d2s.
+class Resolve : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(prefix.isValid());
+        writeBytes(save + QStringLiteral("/Hero.d2s"), {});
+    }
+
+    TempPrefix prefix;
+    const QString save = prefix.driveC() + QStringLiteral("/Program Files/Diablo II/Save");
+};
+
+} // namespace
+
+TEST_F(Resolve, MatchesEachComponentWithoutCase) {
     const auto found = host::resolve(QStringLiteral("c:\\PROGRAM FILES\\diablo ii\\save\\hero.D2S"));
     EXPECT_EQ(found.status, PathStatus::Ok);
     EXPECT_EQ(found.hostPath, save + QStringLiteral("/Hero.d2s"));
+}
 
-    // Missing components are kept as given, below the part that does exist.
+TEST_F(Resolve, KeepsMissingComponentsAsGivenBelowThePartThatExists) {
     EXPECT_EQ(host::resolve(QStringLiteral("C:\\program files\\New\\Hero.d2s")).hostPath,
               prefix.driveC() + QStringLiteral("/Program Files/New/Hero.d2s"));
+}
+
+TEST_F(Resolve, CollapsesSeparatorsAndDotsLexically) {
     EXPECT_EQ(host::resolve(QStringLiteral("C:\\\\Program Files//Diablo II\\.\\x\\..\\Save\\")).hostPath, save);
     EXPECT_EQ(host::resolve(QStringLiteral("C:\\..\\..\\Program Files")).hostPath,
               prefix.driveC() + QStringLiteral("/Program Files"));
     EXPECT_EQ(host::resolve(QStringLiteral("c:\\")).hostPath, prefix.driveC());
     EXPECT_EQ(host::resolve(QStringLiteral("Z:\\")).hostPath, QStringLiteral("/"));
+}
 
-    // Two names that differ only in case: the same one wins every time.
+TEST_F(Resolve, TwoNamesDifferingOnlyInCaseResolveTheSameWayEveryTime) {
     QDir().mkpath(prefix.driveC() + QStringLiteral("/abc"));
     QDir().mkpath(prefix.driveC() + QStringLiteral("/ABC"));
     EXPECT_EQ(host::resolve(QStringLiteral("C:\\Abc")).hostPath, prefix.driveC() + QStringLiteral("/ABC"));
@@ -119,27 +138,44 @@ TEST(DriveMap, ResolveRefusesWhatItCannotReach) {
         EXPECT_EQ(host::resolve(QString::fromLatin1(bad)).status, PathStatus::Invalid) << bad;
 }
 
-TEST(DriveMap, RelativePathsUseTheCurrentFolders) {
-    TempPrefix prefix;
-    ASSERT_TRUE(prefix.isValid());
-    prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/d"));
-    QDir().mkpath(prefix.scratch() + QStringLiteral("/d/Backups"));
-    QDir().mkpath(prefix.driveC() + QStringLiteral("/work/sub"));
-    ScopedCurrentDir cwd(prefix.driveC() + QStringLiteral("/work/sub"));
+namespace {
 
+// A second drive d:, and the process working in C:\work\sub.
+class CurrentFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(prefix.isValid());
+        prefix.mapDrive('d', prefix.scratch() + QStringLiteral("/d"));
+        QDir().mkpath(prefix.scratch() + QStringLiteral("/d/Backups"));
+        QDir().mkpath(prefix.driveC() + QStringLiteral("/work/sub"));
+        cwd = std::make_unique<ScopedCurrentDir>(prefix.driveC() + QStringLiteral("/work/sub"));
+    }
+    void TearDown() override {
+        host::setDriveCurrentFolder(QStringLiteral("D:\\"));
+        cwd.reset();
+    }
+
+    TempPrefix prefix;
+    std::unique_ptr<ScopedCurrentDir> cwd;
+};
+
+} // namespace
+
+TEST_F(CurrentFolders, RelativePathsStandOnTheProcesssWorkingFolder) {
     EXPECT_EQ(host::currentFolder(), QStringLiteral("C:\\work\\sub"));
     EXPECT_EQ(host::currentDrive(), QStringLiteral("c:"));
     EXPECT_EQ(host::resolve(QStringLiteral("x.txt")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x.txt"));
     EXPECT_EQ(host::resolve(QStringLiteral("\\x.txt")).hostPath, prefix.driveC() + QStringLiteral("/x.txt"));
     EXPECT_EQ(host::resolve(QStringLiteral("..\\..\\..\\..")).hostPath, prefix.driveC());
     EXPECT_EQ(host::resolve(QStringLiteral("c:x")).hostPath, prefix.driveC() + QStringLiteral("/work/sub/x"));
+}
 
+TEST_F(CurrentFolders, EachDriveKeepsACurrentFolderOfItsOwn) {
     EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('d')), QStringLiteral("D:\\"));
     host::setDriveCurrentFolder(QStringLiteral("d:\\backups\\"));
     EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('D')), QStringLiteral("D:\\backups"));
     EXPECT_EQ(host::resolve(QStringLiteral("d:Hero")).hostPath, prefix.scratch() + QStringLiteral("/d/Backups/Hero"));
     EXPECT_EQ(host::currentFolderOfDrive(QLatin1Char('c')), QStringLiteral("C:\\work\\sub"));
-    host::setDriveCurrentFolder(QStringLiteral("D:\\"));
 }
 
 TEST(DriveMap, HostPathsRoundTripThroughTheLongestDrive) {
@@ -168,7 +204,7 @@ TEST(DriveMap, APathLongerThanTheSystemAllowsNamesNothing) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     const QString c = prefix.driveC();
-    touch(c + QStringLiteral("/Save/Hero.d2s"));
+    writeBytes(c + QStringLiteral("/Save/Hero.d2s"), {});
 
     // Far past the host's limit: given up on, not walked.
     const QString deep = QStringLiteral("C:\\") + QStringLiteral("a\\").repeated(200000) + QStringLiteral("Hero.d2s");
@@ -178,8 +214,13 @@ TEST(DriveMap, APathLongerThanTheSystemAllowsNamesNothing) {
     const QString justPast = QStringLiteral("C:\\") + QString(room, QLatin1Char('b'));
     EXPECT_EQ(host::resolve(justPast).status, PathStatus::Invalid);
     EXPECT_EQ(host::resolve(justPast.left(justPast.size() - 2)).status, PathStatus::Ok);
+}
 
-    // "." and ".." still shorten a long text, up to the length Windows accepts at all.
+TEST(DriveMap, DotsShortenALongPathOnlyUpToTheLengthWindowsAccepts) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString c = prefix.driveC();
+    writeBytes(c + QStringLiteral("/Save/Hero.d2s"), {});
     const QString detour = QStringLiteral("C:\\") + QStringLiteral("x\\..\\").repeated(5000) + QStringLiteral("Save");
     const auto resolved = host::resolve(detour);
     EXPECT_EQ(resolved.status, PathStatus::Ok);

@@ -3,6 +3,7 @@
 #include "host/drive_map.h"
 #include "host/hidden_files.h"
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QDir>
@@ -12,43 +13,50 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace quillmere::host;
+using quillmere::test::markHidden;
 using quillmere::test::ScopedCurrentDir;
+using quillmere::test::setDosAttributes;
 using quillmere::test::TempPrefix;
+using quillmere::test::writeBytes;
 
 namespace {
 
-// Marks a file hidden the way Wine records it; false where the file system keeps no user attributes.
-bool setDosHidden(const QString& hostPath) {
-    const QByteArray value("0x2");
-    return ::setxattr(QFile::encodeName(hostPath).constData(), "user.DOSATTRIB", value.constData(), value.size(), 0) ==
-           0;
-}
+// A save folder of files in both letter cases, a folder named like a character file, a link to a
+// file and a dangling one.
+class ListedSaveFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(prefix.isValid());
+        for (const char* name : {"zed.d2s", "HERO.D2S", "amy.d2s", "Bob.d2s", "notes.txt", "hero.d2s.bak"})
+            prefix.writeFile(QStringLiteral("Save\\") + QLatin1String(name), "x");
+        prefix.makeFolder(QStringLiteral("Save\\folder.d2s"));
+        QFile::link(prefix.hostOf(QStringLiteral("Save/amy.d2s")), prefix.hostOf(QStringLiteral("Save/linked.d2s")));
+        QFile::link(prefix.hostOf(QStringLiteral("Save/missing")), prefix.hostOf(QStringLiteral("Save/dangling.d2s")));
+    }
+
+    QString save() const { return prefix.hostOf(QStringLiteral("Save")); }
+
+    TempPrefix prefix;
+};
 
 } // namespace
 
-TEST(FolderListing, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase) {
-    TempPrefix prefix;
-    ASSERT_TRUE(prefix.isValid());
-    for (const char* name : {"zed.d2s", "HERO.D2S", "amy.d2s", "Bob.d2s", "notes.txt", "hero.d2s.bak"})
-        prefix.writeFile(QStringLiteral("Save\\") + QLatin1String(name), "x");
-    prefix.makeFolder(QStringLiteral("Save\\folder.d2s"));
-    QFile::link(prefix.hostOf(QStringLiteral("Save/amy.d2s")), prefix.hostOf(QStringLiteral("Save/linked.d2s")));
-    QFile::link(prefix.hostOf(QStringLiteral("Save/missing")), prefix.hostOf(QStringLiteral("Save/dangling.d2s")));
-
-    const auto files =
-        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.d2s"));
+TEST_F(ListedSaveFolder, FilesMatchThePatternCaseInsensitivelyAndSortWithoutCase) {
+    const auto files = readFolderEntries(save(), EntryKind::Files, QStringLiteral("*.d2s"));
     ASSERT_TRUE(files.has_value());
     EXPECT_EQ(*files, (QStringList{"amy.d2s", "Bob.d2s", "HERO.D2S", "linked.d2s", "zed.d2s"}));
+}
 
-    const auto several =
-        readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Files, QStringLiteral("*.txt;zed.*"));
+TEST_F(ListedSaveFolder, PatternsSeparatedBySemicolonsAddUp) {
+    const auto several = readFolderEntries(save(), EntryKind::Files, QStringLiteral("*.txt;zed.*"));
     EXPECT_EQ(several.value_or(QStringList()), (QStringList{"notes.txt", "zed.d2s"}));
+}
 
-    const auto folders = readFolderEntries(prefix.hostOf(QStringLiteral("Save")), EntryKind::Folders);
+TEST_F(ListedSaveFolder, FoldersAreListedApartFromFiles) {
+    const auto folders = readFolderEntries(save(), EntryKind::Folders);
     EXPECT_EQ(folders.value_or(QStringList()), QStringList{"folder.d2s"});
 }
 
@@ -60,8 +68,8 @@ TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut) {
     prefix.makeFolder(QStringLiteral("Save\\Visible"));
     prefix.makeFolder(QStringLiteral("Save\\.cache"));
     prefix.makeFolder(QStringLiteral("Save\\Secret"));
-    const bool attributes = setDosHidden(prefix.hostOf(QStringLiteral("Save/attr.d2s"))) &&
-                            setDosHidden(prefix.hostOf(QStringLiteral("Save/Secret")));
+    const bool attributes = markHidden(prefix.hostOf(QStringLiteral("Save/attr.d2s"))) &&
+                            markHidden(prefix.hostOf(QStringLiteral("Save/Secret")));
 
     const QString save = prefix.hostOf(QStringLiteral("Save"));
     const QStringList files = readFolderEntries(save, EntryKind::Files).value_or(QStringList());
@@ -73,6 +81,11 @@ TEST(FolderListing, HiddenAndUnaddressableEntriesAreLeftOut) {
         EXPECT_EQ(files, (QStringList{"attr.d2s", "shown.d2s"}));
         EXPECT_EQ(folders, (QStringList{"Secret", "Visible"}));
     }
+}
+
+TEST(FolderListing, AMissingFolderHasNoListing) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
     EXPECT_FALSE(readFolderEntries(prefix.hostOf(QStringLiteral("Nowhere")), EntryKind::Files).has_value());
 }
 
@@ -80,20 +93,28 @@ TEST(FolderListing, OpensFoldersInWindowsFormOnTheDriveNamed) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.makeFolder(QStringLiteral("Program Files\\Diablo II\\Save"));
-    prefix.writeFile(QStringLiteral("file.txt"), "x");
 
     const auto save = openListedFolder(QStringLiteral("c:\\program files\\DIABLO II\\save\\"));
     ASSERT_TRUE(save.has_value());
     EXPECT_EQ(save->windowsPath, QStringLiteral("C:\\Program Files\\Diablo II\\Save"));
     EXPECT_EQ(save->hostPath, prefix.hostOf(QStringLiteral("Program Files/Diablo II/Save")));
     EXPECT_EQ(openListedFolder(QStringLiteral("C:\\"))->windowsPath, QStringLiteral("C:\\"));
+}
 
-    // z: reaches the same folder through "/", and the list stays on z:.
+TEST(FolderListing, AFolderReachedThroughZStaysOnZ) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    // z: reaches drive_c through "/".
     const QString viaZ = QStringLiteral("Z:") + QString(prefix.driveC()).replace(QLatin1Char('/'), QLatin1Char('\\'));
     const auto onZ = openListedFolder(viaZ);
     ASSERT_TRUE(onZ.has_value());
     EXPECT_TRUE(onZ->windowsPath.startsWith(QStringLiteral("Z:\\"))) << qPrintable(onZ->windowsPath);
+}
 
+TEST(FolderListing, OpensNoFolderThatIsMissingAFileOrOnADriveNotMapped) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.writeFile(QStringLiteral("file.txt"), "x");
     EXPECT_FALSE(openListedFolder(QStringLiteral("C:\\Missing")).has_value());
     EXPECT_FALSE(openListedFolder(QStringLiteral("C:\\file.txt")).has_value());
     EXPECT_FALSE(openListedFolder(QString()).has_value());
@@ -114,7 +135,12 @@ TEST(FolderListing, DriveTextOpensTheDrivesCurrentFolder) {
     setDriveCurrentFolder(QStringLiteral("D:\\Backups"));
     EXPECT_EQ(openListedFolder(QStringLiteral("d:")).value_or(ListedFolder{}).windowsPath,
               QStringLiteral("D:\\Backups"));
+    setDriveCurrentFolder(QStringLiteral("D:\\"));
+}
 
+TEST(FolderListing, DriveTextOfADriveThatIsNotReadyOpensNothing) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
     prefix.mapDrive('a', QStringLiteral("../no-disk"));
     EXPECT_FALSE(openListedFolder(QStringLiteral("a:")).has_value());
 }
@@ -130,21 +156,15 @@ TEST(FolderListing, LargeFoldersLeaveOutExactlyTheHiddenFiles) {
     for (int i = 0; i < 1500; ++i) {
         const QString name = QStringLiteral("Hero%1.d2s").arg(i, 4, 10, QLatin1Char('0'));
         const QString path = save + QLatin1Char('/') + name;
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
-        const QByteArray host = QFile::encodeName(path);
+        writeBytes(path, {});
         if (i % 7 == 3) {
-            attributes = attributes && setDosHidden(path);
+            attributes = attributes && markHidden(path);
         } else if (i % 11 == 5) {
             const QByteArray binary("\x03\x00\x03\x00\x01\x00\x00\x00\x04\x00\x00\x00", 12); // system
-            attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", binary.constData(),
-                                                  size_t(binary.size()), 0) == 0;
+            attributes = attributes && setDosAttributes(path, binary);
         } else {
             if (i % 13 == 0) {
-                const QByteArray archive("0x20");
-                attributes = attributes && ::setxattr(host.constData(), "user.DOSATTRIB", archive.constData(),
-                                                      size_t(archive.size()), 0) == 0;
+                attributes = attributes && setDosAttributes(path, "0x20");
             }
             expected.append(name);
         }
@@ -174,7 +194,7 @@ TEST(FolderListing, FilesAndFoldersTogetherLeaveOutEverythingElse) {
         (QStringList{"Hero", "HeroLink"}));
 }
 
-TEST(FolderListing, DotEntriesComeOnlyWhenAskedForAndFollowTheHiddenRule) {
+TEST(FolderListing, DotEntriesComeOnlyWhenAskedFor) {
     TempPrefix prefix;
     ASSERT_TRUE(prefix.isValid());
     prefix.makeFolder(QStringLiteral("Save"));
@@ -183,9 +203,14 @@ TEST(FolderListing, DotEntriesComeOnlyWhenAskedForAndFollowTheHiddenRule) {
     EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {QStringLiteral("*.*")}, true}),
               (QStringList{".", ".."}));
     EXPECT_EQ(readFolderEntries(save, {EntryKind::Files, {QStringLiteral("*.*")}, true}), QStringList());
+}
 
-    // "." is the folder itself, and hidden with it.
-    if (!setDosHidden(save))
+TEST(FolderListing, TheDotEntryIsTheFolderItselfAndHiddenWithIt) {
+    TempPrefix prefix;
+    ASSERT_TRUE(prefix.isValid());
+    prefix.makeFolder(QStringLiteral("Save"));
+    const QString save = prefix.hostOf(QStringLiteral("Save"));
+    if (!markHidden(save))
         GTEST_SKIP() << "no user extended attributes on this file system";
     EXPECT_EQ(readFolderEntries(save, {EntryKind::FilesAndFolders, {}, true}), QStringList{".."});
 }

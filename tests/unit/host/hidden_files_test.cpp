@@ -2,13 +2,12 @@
 // forms Wine writes it.
 #include "host/hidden_files.h"
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <sys/xattr.h>
 
 namespace quillmere::host {
 namespace {
@@ -19,15 +18,14 @@ protected:
 
     QString file(const char* name) {
         const QString path = m_prefix.driveC() + QLatin1Char('/') + QLatin1String(name);
-        QFile(path).open(QIODevice::WriteOnly);
+        test::writeBytes(path, {});
         return path;
     }
 
     // A file with the attribute value given; false where the file system keeps no user attributes.
     bool marked(const char* name, const QByteArray& value) {
         m_path = file(name);
-        return ::setxattr(QFile::encodeName(m_path).constData(), "user.DOSATTRIB", value.constData(),
-                          std::size_t(value.size()), 0) == 0;
+        return test::setDosAttributes(m_path, value);
     }
     bool hidden() const { return isHiddenHostFile(m_path); }
 

@@ -95,13 +95,14 @@ TEST_F(MalformedHive, BrokenLinesAreSkippedAsWineserverSkipsThem) {
     EXPECT_FALSE(value("Ctl").has_value()); // continued past the end of the file
 }
 
-TEST_F(MalformedHive, AnUnknownOrContradictingArchitectureStopsTheLoad) {
+TEST_F(MalformedHive, AnUnknownArchitectureStopsTheLoad) {
     write("WINE REGISTRY Version 2\n" + kGameSection + "\"Save Path\"=\"kept\"\n[x\n#arch=win16\n" + kGameSection +
           "\"Program\"=\"never loaded\"\n");
     EXPECT_EQ(value("Save Path"), QStringLiteral("kept"));
     EXPECT_FALSE(value("Program").has_value());
+}
 
-    // The load stops, and what was read stays a 64-bit hive.
+TEST_F(MalformedHive, AContradictingArchitectureStopsTheLoadAndWhatWasReadStaysSixtyFourBit) {
     write(kHeader + "[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=\"32\"\n" +
           kGameSection + "\"Save Path\"=\"64\"\n[x\n#arch=win32\n" + kGameSection + "\"Program\"=\"never loaded\"\n");
     EXPECT_EQ(value("Save Path"), QStringLiteral("32"));

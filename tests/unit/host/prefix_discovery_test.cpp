@@ -2,6 +2,7 @@
 // files that lead to them, well-formed and not.
 #include "host/prefix_discovery.h"
 #include "host/prefix_sources.h"
+#include "support/files.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
 
@@ -51,20 +52,20 @@ TEST(PrefixDiscovery, FindsThePrefixesOfEveryLauncherInTheirPlaces) {
         TempHome::makePrefix(home.path(".cxoffice/Diablo II")),
     };
     // Lutris keeps game configurations in both of its folders.
-    TempHome::writeFile(home.path(".config/lutris/games/battlenet-1700000000.yml"), lutrisConfig(expected[1]));
-    TempHome::writeFile(home.path(".local/share/lutris/games/diablo-ii-1700000001.yml"),
-                        lutrisConfig("'" + expected[3] + "'"));
+    test::writeBytes(home.path(".config/lutris/games/battlenet-1700000000.yml"), lutrisConfig(expected[1]));
+    test::writeBytes(home.path(".local/share/lutris/games/diablo-ii-1700000001.yml"),
+                     lutrisConfig("'" + expected[3] + "'"));
     // The usual case: a configuration naming a prefix in ~/Games, which is then found once.
-    TempHome::writeFile(home.path(".config/lutris/games/diablo-ii-resurrected-1700000002.yml"),
-                        lutrisConfig("~/Games/diablo-ii-resurrected"));
+    test::writeBytes(home.path(".config/lutris/games/diablo-ii-resurrected-1700000002.yml"),
+                     lutrisConfig("~/Games/diablo-ii-resurrected"));
     // ~/.steam/steam is the usual link to the real Steam folder: its prefixes are listed once.
     QDir().mkpath(home.path(".steam"));
     ASSERT_TRUE(QFile::link(home.path(".local/share/Steam"), home.path(".steam/steam")));
-    TempHome::writeFile(home.path(".local/share/Steam/steamapps/libraryfolders.vdf"),
-                        libraryFolders({home.path(".local/share/Steam"), otherDisk + "/SteamLibrary"}));
+    test::writeBytes(home.path(".local/share/Steam/steamapps/libraryfolders.vdf"),
+                     libraryFolders({home.path(".local/share/Steam"), otherDisk + "/SteamLibrary"}));
     // Folders that are not prefixes: no system.reg, no drive_c, a compatdata entry without pfx.
     QDir().mkpath(home.path("Games/not-a-prefix/drive_c"));
-    TempHome::writeFile(home.path(".local/share/bottles/bottles/Half/system.reg"), "WINE REGISTRY Version 2\n");
+    test::writeBytes(home.path(".local/share/bottles/bottles/Half/system.reg"), "WINE REGISTRY Version 2\n");
     QDir().mkpath(home.path(".local/share/Steam/steamapps/compatdata/228980"));
 
     EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), expected);
@@ -76,7 +77,7 @@ TEST(PrefixDiscovery, FollowsTheXdgFoldersTheEnvironmentNames) {
     const QString data = home.path("../xdg-data");
     const QString lutris = TempHome::makePrefix(home.path("../elsewhere/lutris"));
     const QString bottle = TempHome::makePrefix(data + "/bottles/bottles/Games");
-    TempHome::writeFile(config + "/lutris/games/d2.yml", lutrisConfig(lutris));
+    test::writeBytes(config + "/lutris/games/d2.yml", lutrisConfig(lutris));
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), data);
@@ -91,13 +92,12 @@ TEST(PrefixDiscovery, PassesOverWhatItCannotReadAndStillFindsTheRest) {
     const QString steamGood = TempHome::makePrefix(home.path(".steam/steam/steamapps/compatdata/1/pfx"));
     // Malformed configurations, a library on a disk that is not there, a pipe where a file should
     // be, dangling links, and a prefix folder that cannot be read.
-    TempHome::writeFile(home.path(".config/lutris/games/broken.yml"),
-                        "game: [unclosed\n  prefix: relative/path\n\0\xff");
-    TempHome::writeFile(home.path(".config/lutris/games/missing.yml"), lutrisConfig(home.path("gone")));
+    test::writeBytes(home.path(".config/lutris/games/broken.yml"), "game: [unclosed\n  prefix: relative/path\n\0\xff");
+    test::writeBytes(home.path(".config/lutris/games/missing.yml"), lutrisConfig(home.path("gone")));
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.path(".config/lutris/games/pipe.yml")).constData(), 0600), 0);
-    TempHome::writeFile(home.path(".steam/steam/steamapps/libraryfolders.vdf"),
-                        libraryFolders({"/media/no-such-disk/SteamLibrary"}) + "\"unterminated {");
-    TempHome::writeFile(home.path(".steam/steam/config/libraryfolders.vdf"), "}}}{{{\"path\"");
+    test::writeBytes(home.path(".steam/steam/steamapps/libraryfolders.vdf"),
+                     libraryFolders({"/media/no-such-disk/SteamLibrary"}) + "\"unterminated {");
+    test::writeBytes(home.path(".steam/steam/config/libraryfolders.vdf"), "}}}{{{\"path\"");
     ASSERT_TRUE(QFile::link(home.path("nowhere"), home.path("Games/dangling")));
     ASSERT_TRUE(QFile::link(home.path("nowhere"), home.path(".steam/steam/steamapps/compatdata/2")));
     const QString locked = TempHome::makePrefix(home.path("Games/locked"));
@@ -136,16 +136,21 @@ TEST(PrefixSources, LutrisPrefixEntriesInTheirYamlSpellings) {
     EXPECT_TRUE(host::lutrisPrefixes("", home).isEmpty());
 }
 
-TEST(PrefixSources, SteamLibrariesInTheCurrentAndTheOlderVdf) {
+TEST(PrefixSources, SteamLibrariesOfTheCurrentVdf) {
     EXPECT_EQ(host::steamLibraryFolders(libraryFolders({"/home/me/.local/share/Steam", "/mnt/games/Steam"})),
               (QStringList{"/home/me/.local/share/Steam", "/mnt/games/Steam"}));
-    // The older form, comments, escapes and keys in any case; "path" elsewhere is not a library.
+}
+
+TEST(PrefixSources, SteamLibrariesOfTheOlderVdf) {
+    // Comments, escapes and keys in any case; "path" elsewhere is not a library.
     const QByteArray older = "// written by Steam\n\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\"1700000000\"\n"
                              "\t\"ContentStatsID\"\t\"-123\"\n\t\"1\"\t\"/mnt/with \\\"quote\\\"\"\n"
                              "\t\"2\"\t\"D:\\\\SteamLibrary\"\n\t\"3\"\t\"/mnt/two//\"\n}\n"
                              "\"other\" { \"0\" { \"path\" \"/not/a/library\" } }\n";
     EXPECT_EQ(host::steamLibraryFolders(older), (QStringList{"/mnt/with \"quote\"", "/mnt/two"}));
-    // Broken text yields what came before the break, and never runs past the end.
+}
+
+TEST(PrefixSources, BrokenVdfYieldsWhatCameBeforeTheBreakAndNeverRunsPastTheEnd) {
     EXPECT_EQ(host::steamLibraryFolders(libraryFolders({"/a"}) + "\"path\" \"/b"), QStringList{"/a"});
     EXPECT_EQ(host::steamLibraryFolders("\"libraryfolders\" { \"0\" { \"path\" \"/a\" } } }"
                                         " \"libraryfolders\" { \"0\" { \"path\" \"/b\" } }"),

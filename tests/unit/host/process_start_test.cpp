@@ -12,13 +12,28 @@ using host::ShowWindow;
 using host::WineProcessStarter;
 using test::FakeTools;
 
-TEST(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes) {
+namespace {
+
+// A prefix holding C:\Program Files\Diablo II\Game.exe, and a stand-in wine on the PATH.
+class WineStart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(prefix.isValid());
+        wine = tools.add(QStringLiteral("wine"));
+        prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
+    }
+
+    const QString game = QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe");
+    const QStringList startMinimised = {QStringLiteral("start"), QStringLiteral("/min"), QStringLiteral("/wait")};
     test::TempPrefix prefix;
     FakeTools tools;
-    const QString wine = tools.add(QStringLiteral("wine"));
-    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
-
+    QString wine;
     QString reason;
+};
+
+} // namespace
+
+TEST_F(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes) {
     const auto minimised = WineProcessStarter::translate(QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe"),
                                                          ShowWindow::Minimized, &reason);
     EXPECT_EQ(minimised.program, wine);
@@ -26,79 +41,95 @@ TEST(WineStart, TakesAnUnquotedPathWithBlanksTheWayCreateProcessDoes) {
               (QStringList{QStringLiteral("start"), QStringLiteral("/min"), QStringLiteral("/wait"),
                            QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}));
     EXPECT_EQ(minimised.winePrefix, prefix.prefix());
+}
 
-    // ".exe" may be left off, and what follows the program is its arguments; the file found is named.
+TEST_F(WineStart, ExeMayBeLeftOffAndWhatFollowsTheProgramIsItsArguments) {
+    // The file found is the one named.
     const auto normal = WineProcessStarter::translate(QStringLiteral("C:\\Program Files\\Diablo II\\Game -w"),
                                                       ShowWindow::Normal, &reason);
     EXPECT_EQ(normal.arguments,
               (QStringList{QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe"), QStringLiteral("-w")}));
 }
 
-TEST(WineStart, StartsOnlyAnExistingWindowsProgramNamedByItsDrivePath) {
-    test::TempPrefix prefix;
-    FakeTools tools;
-    tools.add(QStringLiteral("wine"));
-    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
+TEST_F(WineStart, AQuotedPathIsTakenWholeAndAProgramIsNamedByItsFilesOwnSpelling) {
     prefix.writeFile(QStringLiteral("Program.exe"), "MZ"); // planted where an unquoted path would find it
-    prefix.writeFile(QStringLiteral("Games\\notes.txt"), "notes");
     prefix.writeFile(QStringLiteral("Games\\Setup.BAT"), "@echo off");
-    const QString game = QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe");
-
-    QString reason;
     EXPECT_EQ(WineProcessStarter::translate(QLatin1Char('"') + game + QLatin1Char('"'), ShowWindow::Minimized, &reason)
                   .arguments,
-              (QStringList{QStringLiteral("start"), QStringLiteral("/min"), QStringLiteral("/wait"), game}));
+              startMinimised + QStringList{game});
     EXPECT_EQ(
         WineProcessStarter::translate(QStringLiteral("c:\\games\\setup.bat"), ShowWindow::Normal, &reason).arguments,
         QStringList{QStringLiteral("C:\\Games\\Setup.BAT")});
+}
 
-    // A host-style path that reaches the file through z: is named by its drive path, never as "/...",
-    // which "start" would take for one of its options.
+// Named as "/...", "start" would take it for one of its options.
+TEST_F(WineStart, AHostStylePathReachedThroughZIsNamedByItsDrivePath) {
     test::ScopedCurrentDir cwd(prefix.scratch());
     const QString hostStyle = prefix.hostOf(QStringLiteral("Program Files\\Diablo II\\Game.exe"));
     EXPECT_EQ(
         WineProcessStarter::translate(QLatin1Char('"') + hostStyle + QLatin1Char('"'), ShowWindow::Minimized, &reason)
             .arguments,
-        (QStringList{QStringLiteral("start"), QStringLiteral("/min"), QStringLiteral("/wait"), game}));
+        startMinimised + QStringList{game});
+}
 
-    // A document or a missing file starts nothing, and says why.
-    reason.clear();
+TEST_F(WineStart, ADocumentStartsNothingAndSaysWhy) {
+    prefix.writeFile(QStringLiteral("Games\\notes.txt"), "notes");
     EXPECT_TRUE(WineProcessStarter::translate(QStringLiteral("C:\\Games\\notes.txt"), ShowWindow::Minimized, &reason)
                     .program.isEmpty());
     EXPECT_TRUE(reason.contains(QStringLiteral("not a Windows program"))) << qPrintable(reason);
-    reason.clear();
+}
+
+TEST_F(WineStart, AMissingFileStartsNothingAndSaysWhy) {
     EXPECT_TRUE(WineProcessStarter::translate(QStringLiteral("C:\\Games\\Gone.exe"), ShowWindow::Minimized, &reason)
                     .program.isEmpty());
     EXPECT_TRUE(reason.contains(QStringLiteral("not found"))) << qPrintable(reason);
 }
 
-TEST(WineStart, MapsTheDiskFormatEntryPointToTheDesktopDiskUtility) {
-    test::TempPrefix prefix;
-    QDir().mkpath(prefix.driveC() + QStringLiteral("/windows"));
-    FakeTools tools;
-    tools.add(QStringLiteral("wine"));
+namespace {
+
+// The disk-format entry point of the Windows folder, with a stand-in wine on the PATH and no disk
+// utility yet.
+class DiskFormat : public WineStart {
+protected:
+    void SetUp() override {
+        WineStart::SetUp();
+        QDir().mkpath(prefix.driveC() + QStringLiteral("/windows"));
+    }
+
+    QString programFor(const QString& commandLine) {
+        return WineProcessStarter::translate(commandLine, ShowWindow::Normal, &reason).program;
+    }
+
     const QString command = QStringLiteral("C:\\windows\\rundll32.exe shell32.dll,SHFormatDrive");
+};
 
-    QString reason;
-    EXPECT_TRUE(WineProcessStarter::translate(command, ShowWindow::Normal, &reason).program.isEmpty());
+} // namespace
+
+TEST_F(DiskFormat, WithoutADiskUtilityNothingStartsAndTheReasonNamesOne) {
+    EXPECT_TRUE(programFor(command).isEmpty());
     EXPECT_TRUE(reason.contains(QStringLiteral("gnome-disks"))) << qPrintable(reason);
+}
 
+TEST_F(DiskFormat, KdePartitionManagerIsTakenWhenItIsTheOnlyOne) {
     const QString partitionManager = tools.add(QStringLiteral("partitionmanager"));
-    EXPECT_EQ(WineProcessStarter::translate(command, ShowWindow::Normal, &reason).program, partitionManager);
+    EXPECT_EQ(programFor(command), partitionManager);
+}
+
+TEST_F(DiskFormat, GnomeDisksComesFirstAndTakesNoArguments) {
+    tools.add(QStringLiteral("partitionmanager"));
     const QString disks = tools.add(QStringLiteral("gnome-disks"));
     const auto started = WineProcessStarter::translate(command, ShowWindow::Normal, &reason);
     EXPECT_EQ(started.program, disks);
     EXPECT_TRUE(started.arguments.isEmpty());
-
-    // Only the Windows folder's rundll32 is the shell's entry point.
-    prefix.writeFile(QStringLiteral("other\\rundll32.exe"), "MZ");
-    EXPECT_EQ(WineProcessStarter::translate(QStringLiteral("C:\\other\\rundll32.exe shell32.dll,SHFormatDrive"),
-                                            ShowWindow::Normal, &reason)
-                  .program,
-              tools.dir() + QStringLiteral("/wine"));
 }
 
-TEST(WineStart, SaysWhyWhenWineIsMissing) {
+TEST_F(DiskFormat, OnlyTheWindowsFoldersRundll32IsTheShellsEntryPoint) {
+    tools.add(QStringLiteral("gnome-disks"));
+    prefix.writeFile(QStringLiteral("other\\rundll32.exe"), "MZ");
+    EXPECT_EQ(programFor(QStringLiteral("C:\\other\\rundll32.exe shell32.dll,SHFormatDrive")), wine);
+}
+
+TEST(WineStarter, SaysWhyWhenWineIsMissing) {
     test::TempPrefix prefix;
     FakeTools tools; // PATH holds nothing else
     WineProcessStarter starter;
@@ -112,8 +143,13 @@ TEST(WindowsFolder, IsThePrefixsWindowsFolderInWindowsForm) {
     EXPECT_EQ(host::windowsFolder(), QStringLiteral("C:\\windows")); // not made yet: where Wine puts it
     QDir().mkpath(prefix.driveC() + QStringLiteral("/windows"));
     EXPECT_EQ(host::windowsFolder(), QStringLiteral("C:\\windows"));
+}
 
-    // Read afresh: a prefix whose c: is elsewhere names it on the drive that reaches it.
+TEST(WindowsFolder, IsNamedOnTheDriveThatReachesItWhenCIsElsewhere) {
+    test::TempPrefix prefix;
+    QDir().mkpath(prefix.driveC() + QStringLiteral("/windows"));
+    ASSERT_EQ(host::windowsFolder(), QStringLiteral("C:\\windows"));
+    // Read afresh, not kept from before.
     prefix.unmapDrive('c');
     EXPECT_EQ(host::windowsFolder(),
               QStringLiteral("Z:") + QString(prefix.driveC() + QStringLiteral("/windows")).replace(u'/', u'\\'));

@@ -79,24 +79,34 @@ TEST_F(Registry, EveryLookupReadsTheHiveAfresh) {
     EXPECT_EQ(savePath(), QStringLiteral("C:\\Changed"));
 }
 
-TEST_F(Registry, ThirtyTwoBitKeyComesFirstOnlyInSixtyFourBitHives) {
-    const QByteArray body =
-        "[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=\"C:\\\\32\"\n" +
-        kGameSection + "\"Save Path\"=\"C:\\\\64\"\n\"Program\"=\"game.exe\"\n";
-    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(body));
+// Both views of the game key: the 32-bit one holds "Save Path" only, the plain one "Program" too.
+const QByteArray kBothViews =
+    "[Software\\\\Wow6432Node\\\\Blizzard Entertainment\\\\Diablo II]\n\"Save Path\"=\"C:\\\\32\"\n" + kGameSection +
+    "\"Save Path\"=\"C:\\\\64\"\n\"Program\"=\"game.exe\"\n";
+
+TEST_F(Registry, ThirtyTwoBitKeyComesFirstInSixtyFourBitHives) {
+    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kBothViews));
     EXPECT_EQ(savePath(), QStringLiteral("C:\\32"));
-    // A value the 32-bit key lacks comes from the plain one.
+}
+
+TEST_F(Registry, AValueTheThirtyTwoBitKeyLacksComesFromThePlainOne) {
+    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kBothViews));
     EXPECT_EQ(readRegistryString(RegistryRoot::LocalMachine, kGame, QStringLiteral("Program")),
               QStringLiteral("game.exe"));
-    // Asking for either key by its own name gives that key alone.
+}
+
+TEST_F(Registry, TheThirtyTwoBitKeyAskedForByItsOwnNameGivesThatKeyAlone) {
+    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kBothViews));
     EXPECT_EQ(savePath(QStringLiteral("Software\\wow6432node\\Blizzard Entertainment\\Diablo II")),
               QStringLiteral("C:\\32"));
     EXPECT_FALSE(readRegistryString(RegistryRoot::LocalMachine,
                                     QStringLiteral("Software\\Wow6432Node\\Blizzard Entertainment\\Diablo II"),
                                     QStringLiteral("Program"))
                      .has_value());
+}
 
-    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(body, false));
+TEST_F(Registry, ThirtyTwoBitHivesReadThePlainKey) {
+    m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kBothViews, false));
     EXPECT_EQ(savePath(), QStringLiteral("C:\\64"));
 }
 
@@ -132,9 +142,12 @@ TEST_F(Registry, AKeyInSeveralSectionsHasTheirValuesTogetherTheLastLineWinning) 
               QStringLiteral("C:\\D2"));
 }
 
-TEST_F(Registry, TheDefaultValueHasTheEmptyName) {
+TEST_F(Registry, TheDefaultValueIsWrittenAsAtOrAsTheEmptyNameTheLastLineWinning) {
     m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kGameSection + "@=\"default\"\n\"\"=\"quoted empty\"\n"));
     EXPECT_EQ(readRegistryString(RegistryRoot::LocalMachine, kGame, QString()), QStringLiteral("quoted empty"));
+}
+
+TEST_F(Registry, TheDefaultValueHasTheEmptyName) {
     m_prefix.writeRaw(QStringLiteral("system.reg"), hive(kGameSection + "@=\"default\"\n"));
     EXPECT_EQ(readRegistryString(RegistryRoot::LocalMachine, kGame, QString()), QStringLiteral("default"));
 }

@@ -2,9 +2,8 @@
 #include "game/regedit.h"
 #include "host/registry.h"
 #include "host/registry_hive.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -12,9 +11,7 @@ namespace quillmere::host {
 namespace {
 
 QByteArray dataFile(const char* name) {
-    QFile file(QStringLiteral(QUILLMERE_TEST_DATA_DIR "/wine-reg/") + QLatin1String(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
+    return test::bytesOf(QStringLiteral(QUILLMERE_TEST_DATA_DIR "/wine-reg/") + QLatin1String(name));
 }
 
 class WineHives : public ::testing::Test {

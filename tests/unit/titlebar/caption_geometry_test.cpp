@@ -38,8 +38,9 @@ TEST(CaptionGeometry, WorkedExampleOfTheMainWindow) {
     EXPECT_EQ(g.copyRect.height(), 18);
     EXPECT_EQ(g.excludedRect, (PixelRect{3, 3, 606, 22}));
     EXPECT_EQ(g.closeButton, (PixelRect{641, 5, 657, 19}));
+}
 
-    // Without an icon the text starts at the frame.
+TEST(CaptionGeometry, WithoutAnIconTheTextStartsAtTheFrame) {
     const CaptionGeometry bare = computeCaptionGeometry(662, classic, false);
     EXPECT_EQ(bare.textStart, 3);
     EXPECT_EQ(bare.textRect.left, 5);
@@ -54,8 +55,10 @@ TEST(CaptionGeometry, BandsTileTheStripWithoutGaps) {
         EXPECT_EQ(g.bands.front().left, classic.frameWidth);
         EXPECT_EQ(g.bands.back().right, g.stripEnd) << stripWidth;
     }
+}
 
-    // W = 613: the remainder widens the last band to 9 pixels.
+TEST(CaptionGeometry, TheRemainderWidensTheLastBand) {
+    // W = 613: the last band is 9 pixels wide.
     const CaptionGeometry g = computeCaptionGeometry(windowWidthFor(613), classic, true);
     EXPECT_EQ(g.bandCount, 76);
     EXPECT_EQ(g.bandWidth, 8);
@@ -88,7 +91,7 @@ TEST(GradientColours, BlackToNavyOverTheMainWindowsBands) {
     }
 }
 
-TEST(GradientColours, ClampsAndRoundsHalfToEven) {
+TEST(GradientColours, RoundsHalfToEven) {
     // Steps of 0.5: the running values 0.5, 1.5, 2.5 go to the even neighbours 0, 2, 2.
     std::vector<Rgb> halves(5);
     BuildGradientColours(halves, Rgb{0, 0, 0}, Rgb{2, 0, 0});
@@ -97,15 +100,19 @@ TEST(GradientColours, ClampsAndRoundsHalfToEven) {
     EXPECT_EQ(halves[2].red, 2);
     EXPECT_EQ(halves[3].red, 2);
     EXPECT_EQ(halves[4].red, 2);
+}
 
-    // The entry one step beyond the end stays within a byte, in both directions, each component
-    // kept on its own.
+// The entry one step beyond the end stays within a byte, in both directions, each component kept on
+// its own.
+TEST(GradientColours, TheEntryBeyondTheEndIsClampedToAByte) {
     std::vector<Rgb> up(4);
     BuildGradientColours(up, Rgb{0, 10, 255}, Rgb{255, 250, 0});
     EXPECT_EQ(up[2], (Rgb{255, 250, 0}));
     EXPECT_EQ(up[3], (Rgb{255, 255, 0}));
+}
 
-    // A one-entry table has no steps to divide into.
+TEST(GradientColours, AOneEntryTableHoldsTheStartColour) {
+    // It has no steps to divide into.
     std::vector<Rgb> single(1);
     BuildGradientColours(single, Rgb{1, 2, 3}, Rgb{200, 200, 200});
     EXPECT_EQ(single[0], (Rgb{1, 2, 3}));
