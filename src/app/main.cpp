@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QProcessEnvironment>
+#include <QStyle>
 #include <QThread>
 
 #include <cstdio>
@@ -56,7 +58,7 @@ int listGames(const quillmere::app::CommandLineOptions& options) {
     return 0;
 }
 
-int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app::StartUpGames& startUpGames) {
+int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere::app::StartUpGames>& startUpGames) {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(QUILLMERE_VERSION_MAJOR)
@@ -68,7 +70,11 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, const quillmere::app:
     // Wayland and the task bars match the window to its desktop entry, and so to its icon, by this.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
-    const QString notice = gameChoice.chooseAtStartUp(startUpGames);
+    // While the games are still being looked for: the first font lookup reads the system's font
+    // configuration, and the style loads its own; both would otherwise come after the wait.
+    QFontMetrics(QApplication::font()).height();
+    QApplication::style();
+    const QString notice = gameChoice.chooseAtStartUp(startUpGames.get());
     quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
     quillmere::copy::ShellCopyWindows copyWindows;
@@ -120,5 +126,5 @@ int main(int argc, char* argv[]) {
             return finish(commandLine);
         lookForGames(*commandLine.options, std::launch::deferred);
     }
-    return showMainWindow(*gameChoice, startUpGames.get());
+    return showMainWindow(*gameChoice, startUpGames);
 }

@@ -11,6 +11,7 @@
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "host/wine_prefix.h"
+#include "main_window_parts.h"
 #include "support/d2s_fixtures.h"
 #include "support/files.h"
 #include "support/modal_answer.h"
@@ -37,11 +38,6 @@ using test::TempHome;
 namespace d2s = test::d2s;
 
 namespace {
-
-class NoStarter final : public host::ProcessStarter {
-public:
-    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
-};
 
 // Answers the next "Select Game" window with a row and OK, or with Cancel for row -1, and keeps what
 // the window showed.
@@ -80,7 +76,7 @@ const QString kResurrected = QStringLiteral("C:\\users\\me\\Saved Games\\Diablo 
 const QString kProtonResurrected = QStringLiteral("C:\\users\\steamuser\\Saved Games\\Diablo II Resurrected");
 const QString kAskLabel = QStringLiteral("Please select an existing character that you would like to backup:");
 
-class GameChoiceTest : public ::testing::Test {
+class GameChoiceTest : public ::testing::Test, protected test::MainWindowParts {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
@@ -151,13 +147,6 @@ protected:
     QString lutris;
     QString steam;
     test::RecordingMessageBox boxes;
-    NoStarter starter;
-    app::Launcher launcher{starter};
-    test::ScriptedShellUi shell;
-    archive::ShellFileCopy fileCopy{shell};
-    QTemporaryDir keptFolder;
-    archive::RestoreHistory history{keptFolder.path(), fileCopy};
-    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "files.h"
 #include "game/regedit.h"
 #include "host/process_start.h"
+#include "main_window_parts.h"
 #include "modal_answer.h"
 #include "recording_message_box.h"
 #include "scripted_shell_ui.h"
@@ -31,14 +32,9 @@ namespace d2s = quillmere::test::d2s;
 
 namespace {
 
-class NoStarter final : public host::ProcessStarter {
-public:
-    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
-};
-
 const QString kSave = QStringLiteral("Program Files\\Diablo II\\Save");
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected test::MainWindowParts {
 protected:
     void SetUp() override {
         ASSERT_TRUE(prefix.isValid());
@@ -50,13 +46,6 @@ protected:
         prefix.writeFile(kSave + QStringLiteral("\\Hidden.d2s"), d2s::signedFile(96, 0, 1));
         ASSERT_TRUE(test::markHidden(prefix.hostOf(kSave + QStringLiteral("\\Hidden.d2s"))));
         prefix.writeSystemReg(regedit::kGameKey, {{QStringLiteral("Save Path"), QStringLiteral("C:\\") + kSave}});
-    }
-
-    std::unique_ptr<app::MainWindow> makeWindow() {
-        auto window = std::make_unique<app::MainWindow>(launcher, fileCopy, history, titleBar);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return window;
     }
 
     static QStringList listed(const app::MainWindow& window) {
@@ -80,13 +69,6 @@ protected:
 
     test::TempPrefix prefix;
     test::RecordingMessageBox boxes;
-    NoStarter starter;
-    app::Launcher launcher{starter};
-    test::ScriptedShellUi shell;
-    archive::ShellFileCopy fileCopy{shell};
-    QTemporaryDir keptFolder;
-    archive::RestoreHistory history{keptFolder.path(), fileCopy};
-    titlebar::GradientTitleBar titleBar;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "archive/restore_history.h"
 #include "copy/file_io.h"
 #include "host/process_start.h"
+#include "main_window_parts.h"
 #include "restore_fixture.h"
 #include "titlebar/gradient_title_bar.h"
 
@@ -30,11 +31,6 @@ struct FolderState {
 class FullDisk final : public copy::FileIo {
 public:
     ssize_t write(int, const void*, size_t) override { return -ENOSPC; }
-};
-
-class NoStarter final : public host::ProcessStarter {
-public:
-    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
 };
 
 QDateTime at(int month, int day, int hour = 12) {
@@ -178,7 +174,7 @@ TEST_F(RestoreGuardTest, TheUndoKeepsWhatItReplacesSoThatNothingIsLost) {
 TEST_F(RestoreGuardTest, TheMenuItemUndoesTheLastRestoreAfterAskingAndIsOfferedOnlyThen) {
     putInSaveFolder(QStringLiteral("Hero.d2s"), test::d2s::signedFile(96, 3, 20), at(11, 1));
     const FolderState before = saveFolder();
-    NoStarter starter;
+    test::NoStarter starter;
     app::Launcher launcher(starter);
     titlebar::GradientTitleBar titleBar;
     app::MainWindow window(launcher, fileCopy, history, titleBar);

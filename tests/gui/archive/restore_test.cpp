@@ -6,6 +6,7 @@
 #include "controls/file_list_box.h"
 #include "copy/file_io.h"
 #include "host/process_start.h"
+#include "main_window_parts.h"
 #include "restore_fixture.h"
 #include "titlebar/gradient_title_bar.h"
 
@@ -172,10 +173,7 @@ TEST_F(RestoreTest, OverAnExistingCharacterItAsksAndCancelLeavesTheSaveFolderAlo
 }
 
 TEST_F(RestoreTest, TheMainWindowListsARestoredCharacterOnlyAfterRefresh) {
-    class NoStarter final : public host::ProcessStarter {
-    public:
-        host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
-    } starter;
+    test::NoStarter starter;
     app::Launcher launcher(starter);
     titlebar::GradientTitleBar titleBar;
     app::MainWindow window(launcher, fileCopy, history, titleBar);
