@@ -255,8 +255,11 @@ void MainWindow::showNotice(const QString& text) {
 }
 
 void MainWindow::mnuFile_SelectGame_Click() {
-    if (!m_gameChoice || !m_gameChoice->chooseAgain(this))
-        return;
+    if (m_gameChoice && m_gameChoice->chooseAgain(this))
+        followGame();
+}
+
+void MainWindow::followGame() {
     controls::BusyPointer busy;
     showInstruction(selectCharacterText(), false);
     m_file1->setToolTip(QString());
