@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QProcessEnvironment>
+#include <QStyle>
 #include <QThread>
 
 #include <cstdio>
@@ -68,17 +70,18 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere
     // Wayland and the task bars match the window to its desktop entry, and so to its icon, by this.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
+    // While the games are still being looked for: the first font lookup reads the system's font
+    // configuration, and the style loads its own; both would otherwise come after the wait.
+    QFontMetrics(QApplication::font()).height();
+    QApplication::style();
+    const QString notice = gameChoice.chooseAtStartUp(startUpGames.get());
     quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter);
     quillmere::copy::ShellCopyWindows copyWindows;
     quillmere::archive::ShellFileCopy fileCopy(copyWindows);
     quillmere::archive::RestoreHistory history(quillmere::archive::RestoreHistory::defaultRoot(), fileCopy);
     quillmere::titlebar::GradientTitleBar titleBar;
-    // The window is built while the games are still being looked for, and then reads the one chosen;
-    // it is shown only after that.
     quillmere::app::MainWindow window(launcher, fileCopy, history, titleBar);
-    const QString notice = gameChoice.chooseAtStartUp(startUpGames.get());
-    window.followGame();
     window.setGameChoice(&gameChoice);
     window.showNotice(notice);
     window.show();

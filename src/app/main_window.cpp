@@ -255,11 +255,8 @@ void MainWindow::showNotice(const QString& text) {
 }
 
 void MainWindow::mnuFile_SelectGame_Click() {
-    if (m_gameChoice && m_gameChoice->chooseAgain(this))
-        followGame();
-}
-
-void MainWindow::followGame() {
+    if (!m_gameChoice || !m_gameChoice->chooseAgain(this))
+        return;
     controls::BusyPointer busy;
     showInstruction(selectCharacterText(), false);
     m_file1->setToolTip(QString());

@@ -55,9 +55,6 @@ public:
     void setGameChoice(GameChoice* choice) { m_gameChoice = choice; }
     // A word about how the game was chosen (a remembered game not found), in red over the lists.
     void showNotice(const QString& text);
-    // Reads the game in use afresh: its drives, its save folder and the characters there. For when
-    // another game has been chosen since the window read its own.
-    void followGame();
 
     // Command handlers, one per control event; menu items call the same ones.
     void cmdBackup_Click();
