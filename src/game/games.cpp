@@ -149,11 +149,9 @@ QList<Game> gamesInPrefixes(const QStringList& prefixes) {
         for (qsizetype i = next++; i < prefixes.size(); i = next++)
             found[static_cast<std::size_t>(i)] = gamesInPrefix(prefixes[i]);
     };
-    // One core is left to the window, which starts up meanwhile.
-    const unsigned cores = std::thread::hardware_concurrency();
-    const unsigned helpers =
-        std::min({std::max(2u, cores) - 1, kMaxLookingThreads, static_cast<unsigned>(prefixes.size())}) -
-        (prefixes.isEmpty() ? 0 : 1);
+    const unsigned helpers = std::min({std::max(1u, std::thread::hardware_concurrency()), kMaxLookingThreads,
+                                       static_cast<unsigned>(prefixes.size())}) -
+                             (prefixes.isEmpty() ? 0 : 1);
     std::vector<std::thread> threads;
     try {
         for (unsigned i = 0; i < helpers; ++i)
