@@ -132,7 +132,8 @@ CharacterVersion readCharacterVersion(const QString& hostPath) {
     const QFileInfo info(hostPath);
     CharacterVersion version;
     version.saved = info.lastModified();
-    const game::CharacterSummary summary = game::ReadCharacterFile(info.path(), info.fileName());
+    game::HEXengine buffer;
+    const game::CharacterSummary summary = game::readCharacterHostFile(hostPath, buffer);
     const std::optional<game::CharacterClass> cls = game::characterClass(summary);
     const QString className = cls ? game::className(*cls) : SaveGuardText::tr("character");
     version.level = summary.level;

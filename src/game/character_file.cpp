@@ -51,9 +51,17 @@ bool HEXengine::load(const QString& hostPath) {
 }
 
 CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName, HEXengine& buffer) {
-    CharacterSummary summary;
     const host::ResolvedPath resolved = host::resolve(folder + QLatin1Char('\\') + fileName);
-    if (resolved.status != host::PathStatus::Ok || !buffer.load(resolved.hostPath)) {
+    if (resolved.status != host::PathStatus::Ok) {
+        buffer = HEXengine();
+        return {};
+    }
+    return readCharacterHostFile(resolved.hostPath, buffer);
+}
+
+CharacterSummary readCharacterHostFile(const QString& hostPath, HEXengine& buffer) {
+    CharacterSummary summary;
+    if (!buffer.load(hostPath)) {
         buffer = HEXengine();
         return summary;
     }

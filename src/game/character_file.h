@@ -68,6 +68,8 @@ private:
 CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName, HEXengine& buffer);
 // The same with a buffer of its own, for a caller that needs only the summary.
 CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileName);
+// The same for a file the caller has already found on the host.
+CharacterSummary readCharacterHostFile(const QString& hostPath, HEXengine& buffer);
 
 // The class a summary names: codes 0 to 4 always, 5 and 6 only in signed files of version 87 on,
 // 7 only in those of version 105 on.

@@ -259,3 +259,15 @@ TEST_F(RestoreGuardTest, ACancelledRestoreCanStillBeUndone) {
     ASSERT_TRUE(history.undo(*last, &failure)) << qPrintable(failure);
     EXPECT_EQ(saveFolder(), before);
 }
+
+TEST_F(RestoreGuardTest, TheWarningReadsBothCharactersWhereverTheHostKeepsThem) {
+    // Without a drive over the host's root, a host path names nothing in Windows form.
+    prefix.unmapDrive('z');
+    putInSaveFolder(QStringLiteral("Hero.d2s"), test::d2s::signedFile(96, 5, 85), at(11, 1));
+    archive::RestoreDialog dialog(fileCopy, history);
+    restoreHero(dialog);
+    ASSERT_EQ(boxes.boxes().size(), 1);
+    EXPECT_TRUE(boxes.boxes()[0].text.contains(QStringLiteral("is a level 85 Druid saved on 1 Nov 2026; the backup is "
+                                                              "a level 26 Paladin")))
+        << qPrintable(boxes.boxes()[0].text);
+}
