@@ -10,6 +10,7 @@
 #include "controls/folder_lists.h"
 #include "controls/message_box.h"
 #include "controls/placement.h"
+#include "copy/destination_folder.h"
 #include "copy/source_files.h"
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
@@ -100,10 +101,12 @@ bool RestoreDialog::prepareRestore(const QString& character, const QString& sour
 }
 
 bool RestoreDialog::confirmGoingBackwards(const std::vector<copy::SourceFile>& sources, const QString& saveFolderHost) {
+    copy::FolderNames present;
+    present.read(m_fileCopy.io(), QFile::encodeName(saveFolderHost)); // unread, nothing is replaced to warn of
     for (const copy::SourceFile& source : sources) {
         if (!source.name.endsWith(QLatin1String(".d2s"), Qt::CaseInsensitive))
             continue;
-        const std::optional<QString> existing = existingFileName(saveFolderHost, source.name);
+        const std::optional<QString> existing = present.existing(source.name);
         if (!existing)
             continue;
         const CharacterVersion current = readCharacterVersion(saveFolderHost + u'/' + *existing);

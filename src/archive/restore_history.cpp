@@ -2,6 +2,7 @@
 
 #include "archive/shell_copy.h"
 #include "copy/copy_errors.h"
+#include "copy/destination_folder.h"
 #include "copy/file_io.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace quillmere::archive {
@@ -21,27 +21,6 @@ namespace {
 
 const QString kRecordName = QStringLiteral("restore.json");
 const QString kFilesFolder = QStringLiteral("files");
-
-// A folder's ordinary files in the byte order of their names, as the copy reads them.
-QStringList filesIn(const QString& hostFolder) {
-    QStringList names = QDir(hostFolder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return QFile::encodeName(a) < QFile::encodeName(b); });
-    return names;
-}
-
-// The name the copy writes `name` to in a folder holding `present`: the same name, else the last
-// one that differs from it in letter case only, which the copy replaces as Windows would.
-std::optional<QString> existingName(const QStringList& present, const QString& name) {
-    if (present.contains(name))
-        return name;
-    std::optional<QString> found;
-    for (const QString& other : present) {
-        if (other.toCaseFolded() == name.toCaseFolded())
-            found = other;
-    }
-    return found;
-}
 
 QJsonObject toJson(const KeptRestore& restore) {
     return {
@@ -104,10 +83,6 @@ QStringList entryFolders(const QString& root) {
 
 } // namespace
 
-std::optional<QString> existingFileName(const QString& hostFolder, const QString& name) {
-    return existingName(filesIn(hostFolder), name);
-}
-
 RestoreHistory::RestoreHistory(const QString& root, ShellFileCopy& copy)
     : m_root(root)
     , m_copy(copy) {}
@@ -127,9 +102,13 @@ std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QS
                                                 const QStringList& names, QString* failure) {
     KeptRestore restore{newFolder(), kind, QDateTime::currentDateTime(), character, saveFolder, saveFolderHost, {},
                         {},          false};
-    const QStringList present = filesIn(saveFolderHost);
+    copy::FolderNames present;
+    if (const int listed = present.read(m_copy.io(), QFile::encodeName(saveFolderHost)); listed < 0) {
+        *failure = tr("%1 could not be read: %2.").arg(saveFolder, copy::reasonFor(-listed));
+        return std::nullopt;
+    }
     for (const QString& name : names) {
-        if (const std::optional<QString> existing = existingName(present, name))
+        if (const std::optional<QString> existing = present.existing(name))
             restore.kept.append(*existing);
         else
             restore.added.append(name);
@@ -198,11 +177,7 @@ bool RestoreHistory::removeAdded(const KeptRestore& restore, QString* failure) {
         }
     }
     // The removals are entries of the folder, durable once it is synced.
-    const int fd = io.openFolder(folder);
-    const int synced = fd < 0 ? fd : io.syncFolder(fd);
-    if (fd >= 0)
-        io.close(fd);
-    if (synced < 0) {
+    if (const int synced = copy::syncFolderAt(io, folder); synced < 0) {
         *failure = tr("%1 could not be written to the disk: %2.").arg(restore.saveFolder, copy::reasonFor(-synced));
         return false;
     }

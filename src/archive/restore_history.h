@@ -31,10 +31,6 @@ struct KeptRestore {
     bool undone = false;
 };
 
-// The name under which hostFolder holds the file a copy of `name` replaces: the same name, else one
-// differing from it in letter case only, as on Windows.
-std::optional<QString> existingFileName(const QString& hostFolder, const QString& name);
-
 class RestoreHistory final {
     Q_DECLARE_TR_FUNCTIONS(RestoreHistory)
 public:

@@ -107,21 +107,38 @@ bool DestinationFolder::readNames() {
     if (const int listed = m_io.listFolder(m_hostPath, names); listed < 0)
         return fail(writeError(-listed, m_windowsPath));
     sweepStaleTemps(m_io, m_hostPath, names);
-    std::sort(names.begin(), names.end());
-    for (const QByteArray& raw : names) {
-        const QString name = QFile::decodeName(raw);
-        if (QFile::encodeName(name) != raw || isTempName(raw))
-            continue; // no Windows name spells it
-        m_names.insert(name);
-        m_byFoldedName.insert(name.toCaseFolded(), name); // when several fold alike, the last in byte order
-    }
+    m_names.add(std::move(names));
     return true;
 }
 
 QString DestinationFolder::targetNameFor(const QString& sourceName) const {
-    if (m_names.contains(sourceName))
-        return sourceName;
-    return m_byFoldedName.value(sourceName.toCaseFolded(), sourceName);
+    return m_names.existing(sourceName).value_or(sourceName);
+}
+
+void FolderNames::add(QByteArrayList raw) {
+    std::sort(raw.begin(), raw.end());
+    for (const QByteArray& bytes : raw) {
+        const QString name = QFile::decodeName(bytes);
+        if (QFile::encodeName(name) != bytes || isTempName(bytes))
+            continue; // no Windows name spells it
+        m_names.insert(name);
+        m_byFoldedName.insert(name.toCaseFolded(), name); // when several fold alike, the last in byte order
+    }
+}
+
+int FolderNames::read(FileIo& io, const QByteArray& hostFolder) {
+    QByteArrayList names;
+    const int listed = io.listFolder(hostFolder, names);
+    if (listed >= 0)
+        add(std::move(names));
+    return std::min(listed, 0);
+}
+
+std::optional<QString> FolderNames::existing(const QString& name) const {
+    if (m_names.contains(name))
+        return name;
+    const auto found = m_byFoldedName.constFind(name.toCaseFolded());
+    return found == m_byFoldedName.cend() ? std::nullopt : std::optional(*found);
 }
 
 QByteArray DestinationFolder::hostPathOf(const QString& name) const {
@@ -139,15 +156,20 @@ int makeFolderDurably(FileIo& io, const QByteArray& hostPath) {
     if (made < 0 && made != -EEXIST)
         return made;
     // The new folder is an entry of its parent, durable only once the parent is synced.
-    const int parent = io.openFolder(parentOf(hostPath));
-    const int synced = parent < 0 ? parent : io.syncFolder(parent);
-    if (parent >= 0)
-        io.close(parent);
+    const int synced = syncFolderAt(io, parentOf(hostPath));
     return synced < 0 ? synced : made;
 }
 
 int DestinationFolder::sync() {
     return m_io.syncFolder(m_fd);
+}
+
+int syncFolderAt(FileIo& io, const QByteArray& hostPath) {
+    const int fd = io.openFolder(hostPath);
+    const int synced = fd < 0 ? fd : io.syncFolder(fd);
+    if (fd >= 0)
+        io.close(fd);
+    return synced;
 }
 
 } // namespace quillmere::copy
