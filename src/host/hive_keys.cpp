@@ -86,7 +86,8 @@ bool WantedKeys::passesOver(const char* name, const char* end) {
     if (!m_lastParted.empty() && raw.starts_with(m_lastParted))
         return true;
     const std::size_t length = partingLength(raw);
-    m_lastParted = length <= raw.size() ? raw.substr(0, length) : std::string_view();
+    // A copy: the line it came from may be gone from the buffer by the next.
+    m_lastParted.assign(length <= raw.size() ? raw.substr(0, length) : std::string_view());
     return length != 0;
 }
 

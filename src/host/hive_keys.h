@@ -38,9 +38,9 @@ private:
 
     std::vector<Key> m_keys;
     std::vector<std::size_t> m_keyOfPath;
-    std::size_t m_shared = 0;      // leading bytes that all wanted keys spell alike
-    std::string_view m_lastParted; // what showed the key line passed over last to be unwanted
-    std::size_t m_bracketAt = 0;   // where a ']' was in the key line passed over last
+    std::size_t m_shared = 0;    // leading bytes that all wanted keys spell alike
+    std::string m_lastParted;    // what showed the key line passed over last to be unwanted
+    std::size_t m_bracketAt = 0; // where a ']' was in the key line passed over last
 };
 
 } // namespace quillmere::host::hivetext

@@ -1,5 +1,6 @@
 #include "host/hive_text.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -203,6 +204,69 @@ std::u16string foldedPath(std::u16string_view path) {
         out.push_back(foldCase(unit));
     }
     return out;
+}
+
+Lines::Lines(HiveSource& source, std::vector<char>& buffer)
+    : m_source(&source)
+    , m_buffer(&buffer)
+    , m_held((buffer.resize(std::max<std::size_t>(buffer.size(), 2)), buffer.data()))
+    , m_pos(m_held)
+    , m_end(m_held)
+    , m_whole(false) {}
+
+const char* Lines::readToNewline() {
+    for (;;) {
+        const auto searched = static_cast<std::size_t>(m_end - m_pos);
+        if (!readMore())
+            return nullptr;
+        if (const void* newline =
+                std::memchr(m_pos + searched, '\n', static_cast<std::size_t>(m_end - m_pos) - searched))
+            return static_cast<const char*>(newline);
+    }
+}
+
+// Keeps what is held from the present line on, at the buffer's start, and reads on after it. The
+// buffer grows when that line, or the lines a key line search holds, fill half of it.
+bool Lines::readMore() {
+    if (m_whole)
+        return false;
+    std::vector<char>& buffer = *m_buffer;
+    const auto kept = static_cast<std::size_t>(m_end - m_pos);
+    m_offset += static_cast<std::size_t>(m_pos - m_held);
+    std::memmove(buffer.data(), m_pos, kept);
+    if (kept > buffer.size() / 2)
+        buffer.resize(buffer.size() * 2);
+    m_held = m_pos = buffer.data();
+    m_end = m_held + kept;
+    const std::ptrdiff_t got = m_source->read(buffer.data() + kept, buffer.size() - kept);
+    if (got <= 0) {
+        m_whole = true;
+        m_failed = got < 0;
+        return false;
+    }
+    m_holdsNul = m_holdsNul || std::memchr(m_end, '\0', static_cast<std::size_t>(got)) != nullptr;
+    m_end += got;
+    return true;
+}
+
+const char* Lines::nextKeyLine() {
+    std::size_t searched = 0; // from m_pos on, without a key line
+    for (;;) {
+        const char* p = m_pos + searched;
+        p = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(m_end - p)));
+        if (!p) {
+            searched = static_cast<std::size_t>(m_end - m_pos);
+            if (!readMore())
+                return m_end;
+            continue;
+        }
+        const char* start = p;
+        while (start > m_pos && start[-1] != '\n' && isSpace(start[-1]))
+            --start;
+        if (start == m_pos || start[-1] == '\n')
+            return start;
+        searched = static_cast<std::size_t>(p + 1 - m_pos);
+    }
 }
 
 bool parseValueData(const char* p, const char* end, Lines& lines, HiveValue* value) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The pieces of Wine's registry text below the sections: lines, blanks, numbers, escaped names and
 // value data, read the way wineserver reads them. Each function works on [p, end) and never reads
@@ -77,61 +78,70 @@ std::u16string decodeKeyName(const char* p, const char* close);
 std::u16string foldedPath(std::u16string_view path);
 
 // The lines of a hive's text, without their "\n" or "\r\n". wineserver reads them with fgets() and C
-// string calls, so nothing after a NUL counts.
+// string calls, so nothing after a NUL counts. The text is either all in memory or read from a
+// source into a buffer as the lines are asked for: what is held starts at the line being read, so
+// a line given out stays valid until the next call that reads on (next() or nextKeyLine()).
 class Lines {
 public:
     explicit Lines(std::string_view text);
+    Lines(HiveSource& source, std::vector<char>& buffer);
 
     bool next(const char*& begin, const char*& end);
 
-    const char* position() const { return m_pos; }
+    // Offsets count from the start of the text.
+    std::size_t position() const { return offsetOf(m_pos); }
+    std::size_t offsetOf(const char* p) const { return m_offset + static_cast<std::size_t>(p - m_held); }
+    // To a place still held: from where the last next() or nextKeyLine() set out, on.
+    void seek(std::size_t offset) { m_pos = m_held + (offset - m_offset); }
+    // The end of what is held; the end of the text once nextKeyLine() has returned it.
     const char* end() const { return m_end; }
-    void seek(const char* pos) { m_pos = pos; }
-    // Real hives hold no NUL; where one does, every line is cut at its first.
+    // Real hives hold no NUL; where one does, every line is cut at its first. Read ahead of the
+    // lines given out, so known before any line that holds one.
     bool holdsNul() const { return m_holdsNul; }
+    // The source failed: the text is not whole.
+    bool failed() const { return m_failed; }
 
-    // The next line from here that starts with '[' (after blanks), or the end.
-    const char* nextKeyLine() const;
+    // The next line from here that starts with '[' (after blanks), or the end of the text.
+    const char* nextKeyLine();
     // A line holding a backslash may carry hex data on into the next one: the first of the lines
     // from here on that might carry on into the line at `lineStart`, or that line itself.
     const char* mayCarryOnFrom(const char* lineStart) const;
 
 private:
+    const char* readToNewline();
+    bool readMore();
     const char* lineBefore(const char* lineStart) const;
 
+    HiveSource* m_source = nullptr;
+    std::vector<char>* m_buffer = nullptr;
+    const char* m_held;       // what is held starts here ...
+    std::size_t m_offset = 0; // ... at this offset of the text
     const char* m_pos;
     const char* m_end;
-    bool m_holdsNul;
+    bool m_holdsNul = false;
+    bool m_whole; // nothing more to read
+    bool m_failed = false;
 };
 
 inline Lines::Lines(std::string_view text)
-    : m_pos(text.data())
+    : m_held(text.data())
+    , m_pos(text.data())
     , m_end(text.data() + text.size())
-    , m_holdsNul(std::memchr(text.data(), '\0', text.size()) != nullptr) {}
+    , m_holdsNul(std::memchr(text.data(), '\0', text.size()) != nullptr)
+    , m_whole(true) {}
 
 inline bool Lines::next(const char*& begin, const char*& end) {
+    const void* newline = std::memchr(m_pos, '\n', static_cast<std::size_t>(m_end - m_pos));
+    if (!newline && !m_whole)
+        newline = readToNewline();
     if (m_pos == m_end)
         return false;
     begin = m_pos;
-    const void* newline = std::memchr(m_pos, '\n', static_cast<std::size_t>(m_end - m_pos));
     const char* lineEnd = newline ? static_cast<const char*>(newline) : m_end;
     m_pos = newline ? lineEnd + 1 : m_end;
     const void* nul = m_holdsNul ? std::memchr(begin, '\0', static_cast<std::size_t>(lineEnd - begin)) : nullptr;
     end = nul ? static_cast<const char*>(nul) : lineEnd > begin && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
     return true;
-}
-
-inline const char* Lines::nextKeyLine() const {
-    for (const char* p = m_pos;; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(m_end - p)));
-        if (!p)
-            return m_end;
-        const char* start = p;
-        while (start > m_pos && start[-1] != '\n' && isSpace(start[-1]))
-            --start;
-        if (start == m_pos || start[-1] == '\n')
-            return start;
-    }
 }
 
 inline const char* Lines::mayCarryOnFrom(const char* lineStart) const {

@@ -3,12 +3,13 @@
 #include "host/registry_hive.h"
 #include "host/wine_prefix.h"
 
-#include <QByteArray>
 #include <QFile>
 #include <QStringList>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,32 +19,63 @@ namespace quillmere::host {
 
 namespace {
 
-// Far beyond any real hive (a fresh prefix's system.reg is under 2 MB); a bigger file is refused
-// rather than read into memory.
+// Far beyond any real hive (a fresh prefix's system.reg is under 2 MB); a bigger file is refused.
 constexpr qint64 kMaxHiveBytes = qint64(512) << 20;
 
-// The whole hive file, or nothing. Only regular files are read: a FIFO or a device must not block.
-std::optional<QByteArray> readHiveFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {};
-    std::optional<QByteArray> text;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxHiveBytes) {
-        text.emplace(qsizetype(info.st_size), Qt::Uninitialized);
-        qsizetype done = 0;
-        while (text && done < text->size()) {
-            const ssize_t got = ::read(fd, text->data() + done, std::size_t(text->size() - done));
-            if (got > 0)
-                done += got;
-            else if (got == 0)
-                text->truncate(done); // the file shrank while it was read
-            else if (errno != EINTR)
-                text.reset();
+// What a hive is read through, a piece at a time. Memory never touched before costs a page fault
+// per page: reading every hive whole into memory of its own made that, not the reading, most of
+// what looking through dozens of prefixes at start-up cost.
+constexpr std::size_t kHiveBufferBytes = std::size_t(64) << 10;
+
+// A hive file, up to the size it had when opened. Only regular files are read: a FIFO or a device
+// must not block.
+class HiveFile final : public HiveSource {
+public:
+    explicit HiveFile(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {
+        struct stat info {};
+        if (m_fd >= 0 && ::fstat(m_fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxHiveBytes)
+            m_left = std::size_t(info.st_size);
+        else if (m_fd >= 0)
+            close();
+    }
+    ~HiveFile() override {
+        if (m_fd >= 0)
+            close();
+    }
+    HiveFile(const HiveFile&) = delete;
+    HiveFile& operator=(const HiveFile&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    std::ptrdiff_t read(char* into, std::size_t most) override {
+        for (;;) {
+            const ssize_t got = ::read(m_fd, into, std::min(most, m_left));
+            if (got >= 0) {
+                m_left = got == 0 ? 0 : m_left - std::size_t(got); // 0: the file shrank while it was read
+                return got;
+            }
+            if (errno != EINTR)
+                return -1;
         }
     }
-    ::close(fd);
-    return text;
+
+private:
+    void close() {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd;
+    std::size_t m_left = 0;
+};
+
+// One buffer per thread, kept from lookup to lookup; one that a freak hive made grow is let go.
+std::vector<char>& hiveBuffer() {
+    thread_local std::vector<char> buffer;
+    if (buffer.size() != kHiveBufferBytes)
+        buffer = std::vector<char>(kHiveBufferBytes);
+    return buffer;
 }
 
 // The key as the 32-bit game sees it in a 64-bit prefix; empty when it has no such view.
@@ -78,14 +110,14 @@ QString stringData(const std::string& data) {
 std::optional<QString> readRegistryString(RegistryRoot root, const QString& key, const QString& valueName) {
     const QString file =
         root == RegistryRoot::LocalMachine ? QStringLiteral("/system.reg") : QStringLiteral("/user.reg");
-    const std::optional<QByteArray> text = readHiveFile(winePrefixPath() + file);
-    if (!text)
+    HiveFile hiveFile(winePrefixPath() + file);
+    if (!hiveFile.isOpen())
         return std::nullopt;
     const QStringList parts = key.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     std::vector<std::u16string> keys{parts.join(QLatin1Char('\\')).toStdU16String()};
     if (const std::u16string wow = wow64Key(root, parts); !wow.empty())
         keys.push_back(wow);
-    const Hive hive = readHiveKeys(std::string_view(text->constData(), std::size_t(text->size())), keys);
+    const Hive hive = readHiveKeys(hiveFile, hiveBuffer(), keys);
     if (!hive.valid)
         return std::nullopt;
     const std::u16string name = valueName.toStdU16String();

@@ -22,8 +22,8 @@ constexpr std::size_t kNoKey = WantedKeys::kNone;
 class HiveReader {
 public:
     // With `wanted` null every key is kept; otherwise only those named there.
-    HiveReader(std::string_view text, const std::vector<std::u16string>* wanted)
-        : m_lines(text) {
+    HiveReader(Lines lines, const std::vector<std::u16string>* wanted)
+        : m_lines(lines) {
         if (!wanted)
             return;
         m_wanted.emplace(*wanted);
@@ -38,7 +38,7 @@ public:
         const char* begin = nullptr;
         const char* end = nullptr;
         hive.valid = m_lines.next(begin, end) && std::string_view(begin, std::size_t(end - begin)) == kHeader;
-        const char* readEveryLineUpTo = nullptr;
+        std::size_t readEveryLineUpTo = 0;
         while (hive.valid && !m_stop) {
             if (m_wanted && !m_lines.holdsNul() && m_keyOpen && m_current == kNoKey &&
                 m_lines.position() >= readEveryLineUpTo)
@@ -47,6 +47,7 @@ public:
                 break;
             line(begin, end);
         }
+        hive.valid = hive.valid && !m_lines.failed();
         hive.win64 = m_arch == Arch::Win64;
         if (!m_wanted) {
             hive.keys = std::move(m_keys);
@@ -64,19 +65,22 @@ private:
     // reading the lines between, while each names a key nobody wants. Stops at the line to be read
     // next and returns where lines must be read one by one up to: a key line that takes a closer
     // look, or one that a line with a backslash before it might swallow as hex data.
-    const char* passOverUnwantedKeys() {
+    std::size_t passOverUnwantedKeys() {
         for (;;) {
             const char* keyLine = m_lines.nextKeyLine();
-            const char* from = m_lines.mayCarryOnFrom(keyLine);
+            if (m_lines.holdsNul()) // came to light on reading on: from here every line is read
+                return m_lines.position();
+            const bool last = keyLine == m_lines.end();
+            const std::size_t keyAt = m_lines.offsetOf(keyLine);
+            const std::size_t from = m_lines.offsetOf(m_lines.mayCarryOnFrom(keyLine));
             m_lines.seek(from);
-            if (keyLine == m_lines.end())
-                return keyLine;
+            if (last)
+                return keyAt;
             const char* begin = nullptr;
             const char* end = nullptr;
-            if (from != keyLine || !m_lines.next(begin, end) ||
-                !m_wanted->passesOver(skipSpaces(begin, end) + 1, end)) {
+            if (from != keyAt || !m_lines.next(begin, end) || !m_wanted->passesOver(skipSpaces(begin, end) + 1, end)) {
                 m_lines.seek(from);
-                return keyLine + 1;
+                return keyAt + 1;
             }
         }
     }
@@ -181,11 +185,15 @@ const HiveValue* HiveKey::find(std::u16string_view name) const {
 }
 
 Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths) {
-    return HiveReader(text, &paths).run();
+    return HiveReader(Lines(text), &paths).run();
+}
+
+Hive readHiveKeys(HiveSource& source, std::vector<char>& buffer, const std::vector<std::u16string>& paths) {
+    return HiveReader(Lines(source, buffer), &paths).run();
 }
 
 Hive parseHive(std::string_view text) {
-    return HiveReader(text, nullptr).run();
+    return HiveReader(Lines(text), nullptr).run();
 }
 
 char16_t foldCase(char16_t unit) {

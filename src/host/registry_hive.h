@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,6 +45,18 @@ struct Hive {
 // value of the same name. Key lines are compared as Wine writes them and decoded only when an
 // escape or a character beyond ASCII leaves the raw comparison unsure.
 Hive readHiveKeys(std::string_view text, const std::vector<std::u16string>& paths);
+
+// Where a hive's text comes from when it is read a piece at a time, as from a file.
+class HiveSource {
+public:
+    virtual ~HiveSource() = default;
+    // Up to `most` more bytes into `into`: how many, 0 at the end, -1 when reading failed.
+    virtual std::ptrdiff_t read(char* into, std::size_t most) = 0;
+};
+
+// The same, with the text read from `source` into `buffer` (which it may grow) as the lines are
+// needed, so that a big hive is never held whole. A source that fails gives an invalid hive.
+Hive readHiveKeys(HiveSource& source, std::vector<char>& buffer, const std::vector<std::u16string>& paths);
 
 // Every key that has a section of its own, in order of first appearance, each line decoded in
 // full: what readHiveKeys must agree with.

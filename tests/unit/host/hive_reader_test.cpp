@@ -2,6 +2,7 @@
 // find exactly what a full parse of every line finds.
 #include "host/registry_hive.h"
 
+#include <algorithm>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,46 @@ std::vector<std::pair<std::u16string, std::string>> parsedValues(const Hive& all
             return valuesOf(key);
     }
     return {};
+}
+
+// A text given out a few bytes at a time, as a file may be.
+class InPieces final : public HiveSource {
+public:
+    InPieces(std::string_view text, std::size_t piece, std::size_t failAfter = std::string_view::npos)
+        : m_text(text)
+        , m_piece(piece)
+        , m_failAfter(failAfter) {}
+
+    std::ptrdiff_t read(char* into, std::size_t most) override {
+        if (m_at >= m_failAfter)
+            return -1;
+        const std::size_t size = std::min({most, m_piece, m_text.size() - m_at});
+        std::copy_n(m_text.data() + m_at, size, into);
+        m_at += size;
+        return static_cast<std::ptrdiff_t>(size);
+    }
+
+private:
+    std::string_view m_text;
+    std::size_t m_piece;
+    std::size_t m_failAfter;
+    std::size_t m_at = 0;
+};
+
+// The lookup of a text read a piece at a time, through buffers far smaller than its lines, finds
+// what the lookup of the whole text finds.
+void expectSameInPieces(const std::string& text, const std::vector<std::u16string>& paths, const Hive& whole,
+                        int round) {
+    for (const auto& [piece, bufferBytes] : {std::pair<std::size_t, std::size_t>{1, 2}, {3, 16}, {7, 5}, {64, 4096}}) {
+        InPieces source(text, piece);
+        std::vector<char> buffer(bufferBytes);
+        const Hive some = readHiveKeys(source, buffer, paths);
+        EXPECT_EQ(some.valid, whole.valid) << "round " << round << " piece " << piece;
+        EXPECT_EQ(some.win64, whole.win64) << "round " << round << " piece " << piece;
+        ASSERT_EQ(some.keys.size(), whole.keys.size());
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(valuesOf(some.keys[i]), valuesOf(whole.keys[i])) << "round " << round << " piece " << piece;
+    }
 }
 
 // The text of the string value `name` of the one key looked up in `text`; "-" when there is none.
@@ -134,7 +175,23 @@ TEST(HiveReader, LookupAgreesWithAFullParse) {
         ASSERT_EQ(some.keys.size(), paths.size());
         for (std::size_t i = 0; i < paths.size(); ++i)
             EXPECT_EQ(valuesOf(some.keys[i]), parsedValues(all, paths[i])) << "round " << round << " path " << i;
+        expectSameInPieces(text, paths, some, round);
     }
+}
+
+TEST(HiveReader, ASourceThatFailsGivesNoHiveWhereverItFails) {
+    const std::string text = "WINE REGISTRY Version 2\n[Software\\\\Blizzard Entertainment\\\\Diablo II]\n"
+                             "\"Save Path\"=\"C:\\\\x\"\n";
+    for (const std::size_t failAfter : {std::size_t(0), std::size_t(10), text.size() - 1, text.size()}) {
+        InPieces source(text, 4, failAfter);
+        std::vector<char> buffer(8);
+        EXPECT_FALSE(readHiveKeys(source, buffer, {kGame}).valid) << failAfter;
+    }
+    InPieces whole(text, 4);
+    std::vector<char> buffer(8);
+    const Hive hive = readHiveKeys(whole, buffer, {kGame});
+    ASSERT_TRUE(hive.valid);
+    EXPECT_TRUE(hive.keys[0].find(u"Save Path"));
 }
 
 // A hive of Wine's usual shape (sections after blank lines, sorted, a "#time=" line each), but
@@ -200,6 +257,7 @@ TEST(HiveReader, PassingOverUnwantedKeysAgreesWithAFullParse) {
         EXPECT_EQ(some.win64, all.win64) << round;
         for (std::size_t i = 0; i < paths.size(); ++i)
             EXPECT_EQ(valuesOf(some.keys[i]), parsedValues(all, paths[i])) << "round " << round << " path " << i;
+        expectSameInPieces(text, paths, some, round);
     }
 }
 
