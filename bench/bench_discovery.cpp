@@ -44,16 +44,26 @@ BenchHome& benchHome() {
     return home;
 }
 
-void BM_DiscoverGames(benchmark::State& state) {
+void discoverGames(benchmark::State& state, games::LookingCores cores) {
     const QString home = benchHome().home;
     for (auto _ : state) {
-        const QList<games::Game> found = games::gamesInPrefixes(host::discoverPrefixes(home, {}));
+        const QList<games::Game> found = games::gamesInPrefixes(host::discoverPrefixes(home, {}), cores);
         if (found.size() != 1)
             state.SkipWithError("expected exactly one game in the bench home");
         benchmark::DoNotOptimize(found);
     }
 }
+
+void BM_DiscoverGames(benchmark::State& state) {
+    discoverGames(state, games::LookingCores::All);
+}
 BENCHMARK(BM_DiscoverGames)->Unit(benchmark::kMillisecond);
+
+// As at start-up, a core left to the window.
+void BM_DiscoverGamesAtStartUp(benchmark::State& state) {
+    discoverGames(state, games::LookingCores::AllButOne);
+}
+BENCHMARK(BM_DiscoverGamesAtStartUp)->Unit(benchmark::kMillisecond);
 
 void readWhole(const QString& path) {
     std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary | std::ios::ate);

@@ -40,10 +40,10 @@ QString GameChoice::defaultSettingsFile(const QString& home, const QProcessEnvir
     return QDir::cleanPath(config + QStringLiteral("/quillmere/quillmere.conf"));
 }
 
-QList<games::Game> GameChoice::candidates() const {
+QList<games::Game> GameChoice::candidates(games::LookingCores cores) const {
     if (!m_search.namedPrefix.isEmpty())
         return games::gamesInPrefix(m_search.namedPrefix);
-    return games::gamesInPrefixes(host::discoverPrefixes(m_search.home, m_search.environment));
+    return games::gamesInPrefixes(host::discoverPrefixes(m_search.home, m_search.environment), cores);
 }
 
 std::optional<games::Game> GameChoice::remembered() const {
@@ -84,7 +84,8 @@ StartUpGames GameChoice::findAtStartUp(const std::optional<games::Game>& lastCho
         }
         result.rememberedLost = true;
     }
-    result.found = candidates();
+    // The window starts up meanwhile.
+    result.found = candidates(games::LookingCores::AllButOne);
     return result;
 }
 

@@ -40,10 +40,11 @@ public:
     static QString defaultSettingsFile(const QString& home, const QProcessEnvironment& environment);
 
     // The games to choose among: the named prefix's, else those of every prefix discovered.
-    QList<games::Game> candidates() const;
+    QList<games::Game> candidates(games::LookingCores cores = games::LookingCores::All) const;
 
     // The looking part of start-up, given the game remembered: reads prefixes and hives, and
-    // neither settings nor windows, so that it can run on a helper thread.
+    // neither settings nor windows, so that it can run on a helper thread. It leaves a core to the
+    // window starting up meanwhile.
     StartUpGames findAtStartUp(const std::optional<games::Game>& lastChosen) const;
     // Puts a game in use at start-up. One game is taken without a question; with several the
     // window asks (OK remembers the choice, Cancel starts on the first). Returns what the user

@@ -141,7 +141,7 @@ QList<Game> gamesInPrefix(const QString& prefix) {
     return list.games();
 }
 
-QList<Game> gamesInPrefixes(const QStringList& prefixes) {
+QList<Game> gamesInPrefixes(const QStringList& prefixes, LookingCores cores) {
     // Most of the time goes into reading each prefix's hives: several are read at once.
     std::vector<QList<Game>> found(static_cast<std::size_t>(prefixes.size()));
     std::atomic<qsizetype> next = 0;
@@ -149,9 +149,10 @@ QList<Game> gamesInPrefixes(const QStringList& prefixes) {
         for (qsizetype i = next++; i < prefixes.size(); i = next++)
             found[static_cast<std::size_t>(i)] = gamesInPrefix(prefixes[i]);
     };
-    const unsigned helpers = std::min({std::max(1u, std::thread::hardware_concurrency()), kMaxLookingThreads,
-                                       static_cast<unsigned>(prefixes.size())}) -
-                             (prefixes.isEmpty() ? 0 : 1);
+    const unsigned cpus = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned usable = cores == LookingCores::AllButOne && cpus > 1 ? cpus - 1 : cpus;
+    const unsigned readers = std::min({usable, kMaxLookingThreads, static_cast<unsigned>(prefixes.size())});
+    const unsigned helpers = readers > 1 ? readers - 1 : 0;
     std::vector<std::thread> threads;
     try {
         for (unsigned i = 0; i < helpers; ++i)

@@ -35,7 +35,11 @@ struct Game {
 // C:\users\<user>\Saved Games\Diablo II Resurrected\ and each of its mods\<mod>\ folders that
 // holds characters. A folder reached twice is listed once.
 QList<Game> gamesInPrefix(const QString& prefix);
-QList<Game> gamesInPrefixes(const QStringList& prefixes);
+
+// The cores looking through many prefixes may take: all, or all but one, which a window starting up
+// beside the search needs more (on two cores, sharing both made start-up slower, not the search faster).
+enum class LookingCores { All, AllButOne };
+QList<Game> gamesInPrefixes(const QStringList& prefixes, LookingCores cores = LookingCores::All);
 
 // The game the program works on, and with it the prefix: every save-folder reader, the registry,
 // the drives and the game's start follow it at once.
