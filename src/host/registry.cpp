@@ -24,8 +24,9 @@ constexpr qint64 kMaxHiveBytes = qint64(512) << 20;
 
 // What a hive is read through, a piece at a time. Memory never touched before costs a page fault
 // per page: reading every hive whole into memory of its own made that, not the reading, most of
-// what looking through dozens of prefixes at start-up cost.
-constexpr std::size_t kHiveBufferBytes = std::size_t(64) << 10;
+// what looking through dozens of prefixes at start-up cost. A few pieces per hive keep the reads
+// few: a selection reads a multi-megabyte system.reg each time.
+constexpr std::size_t kHiveBufferBytes = std::size_t(256) << 10;
 
 // A hive file, up to the size it had when opened. Only regular files are read: a FIFO or a device
 // must not block.
