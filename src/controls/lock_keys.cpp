@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 
 #ifdef QUILLMERE_HAVE_X11
+#include <QtGui/qguiapplication_platform.h>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #endif
@@ -31,11 +33,13 @@ KeyLight readLedClass(const QString& suffix) {
 }
 
 #ifdef QUILLMERE_HAVE_X11
-// One connection for the program's lifetime, opened on first use; a failed open is not retried.
+// The X connection Qt has, else one of our own for the program's lifetime, opened on first use; a
+// failed open is not retried. Opening a second connection cost start-up most of a millisecond.
 class XIndicators {
 public:
     XIndicators() {
-        m_display = XOpenDisplay(nullptr);
+        const auto* qtX11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        m_display = qtX11 && qtX11->display() ? qtX11->display() : XOpenDisplay(nullptr);
         if (!m_display)
             return;
         m_num = indexOf("Num Lock");
