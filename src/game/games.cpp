@@ -28,17 +28,28 @@ std::optional<Game> g_inUse;
 // threads add memory and contention, not speed, and start-up must not swamp a small machine.
 constexpr unsigned kMaxLookingThreads = 4;
 
-// A child folder by its name, in the exact case first and then in any: Windows names ignore case.
-QString childFolder(const QString& parent, const QString& name) {
-    QString exact = parent + QLatin1Char('/') + name;
-    if (QFileInfo(exact).isDir())
-        return exact;
-    const QStringList entries = QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString& entry : entries) {
+QStringList subfolderNames(const QString& parent) {
+    return QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// A child folder by its name among those of `parent` listed, in the exact case first and then in
+// any: Windows names ignore case.
+QString childAmong(const QString& parent, const QStringList& subfolders, const QString& name) {
+    if (subfolders.contains(name))
+        return parent + QLatin1Char('/') + name;
+    for (const QString& entry : subfolders) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return parent + QLatin1Char('/') + entry;
     }
     return {};
+}
+
+// The same for one name, listing the parent only when the exact case is not there.
+QString childFolder(const QString& parent, const QString& name) {
+    QString exact = parent + QLatin1Char('/') + name;
+    if (QFileInfo(exact).isDir())
+        return exact;
+    return childAmong(parent, subfolderNames(parent), name);
 }
 
 bool holdsCharacters(const QString& hostFolder) {
@@ -84,8 +95,7 @@ private:
     QList<Game> m_games;
 };
 
-void addResurrected(GameList& list, const QString& savedGames) {
-    const QString folder = childFolder(savedGames, QStringLiteral("Diablo II Resurrected"));
+void addResurrected(GameList& list, const QString& folder) {
     if (folder.isEmpty())
         return;
     list.addFixed(Edition::Resurrected, folder);
@@ -133,10 +143,12 @@ QList<Game> gamesInPrefix(const QString& prefix) {
         const QString savedGames = childFolder(user, QStringLiteral("Saved Games"));
         if (savedGames.isEmpty())
             continue;
-        const QString classic = childFolder(savedGames, QStringLiteral("Diablo II"));
+        // Listed once for both games: most prefixes hold neither, and each miss would list it again.
+        const QStringList games = subfolderNames(savedGames);
+        const QString classic = childAmong(savedGames, games, QStringLiteral("Diablo II"));
         if (!classic.isEmpty() && holdsCharacters(classic))
             list.addFixed(Edition::Classic, classic);
-        addResurrected(list, savedGames);
+        addResurrected(list, childAmong(savedGames, games, QStringLiteral("Diablo II Resurrected")));
     }
     return list.games();
 }

@@ -90,6 +90,17 @@ TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {
               QStringList{"Diablo II: Resurrected | C:\\users\\steamuser\\saved games\\DIABLO II RESURRECTED"});
 }
 
+TEST(GamesInPrefix, AFolderInTheExactCaseComesBeforeOneInAnother) {
+    TempHome home;
+    const QString prefix = TempHome::makePrefix(home.path("Games/twice"), "me");
+    QDir().mkpath(prefix + "/drive_c/users/me/Saved Games/DIABLO II RESURRECTED");
+    QDir().mkpath(prefix + "/drive_c/users/me/Saved Games/Diablo II Resurrected");
+    test::writeBytes(prefix + "/drive_c/users/me/Saved Games/DIABLO II/Hero.d2s", "x");
+    EXPECT_EQ(describe(games::gamesInPrefix(prefix)),
+              (QStringList{"Diablo II | C:\\users\\me\\Saved Games\\DIABLO II",
+                           "Diablo II: Resurrected | C:\\users\\me\\Saved Games\\Diablo II Resurrected"}));
+}
+
 TEST(GamesInPrefix, ARegistryValueNamingAFolderThatDoesNotExistIsNoGame) {
     TempHome home;
     const QString prefix = TempHome::makePrefix(home.path("Games/diablo"), "me");
