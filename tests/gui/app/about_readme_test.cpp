@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 using namespace quillmere;
@@ -57,9 +59,19 @@ protected:
         QFile::remove(readmeFile());
     }
 
+    // A viewer of "read me", shown and active; its text box, or null.
+    QPlainTextEdit* openViewer() {
+        writeReadme("read me");
+        m_viewer.emplace(nullptr);
+        m_viewer->show();
+        QApplication::setActiveWindow(&*m_viewer);
+        return m_viewer->findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    }
+
     QLockFile m_lock{QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt.lock")};
     test::TempPrefix m_prefix;
     test::RecordingMessageBox m_boxes;
+    std::optional<app::ReadmeWindow> m_viewer;
 };
 
 } // namespace
@@ -132,11 +144,8 @@ TEST_F(ReadmeTest, AFileRemovedBetweenTheCheckAndTheLoadOpensAnEmptyViewerWithou
 }
 
 TEST_F(ReadmeTest, ViewerLayoutWithTheFocusOnDone) {
-    writeReadme("read me");
-    app::ReadmeWindow viewer(nullptr);
-    viewer.show();
-    QApplication::setActiveWindow(&viewer);
-    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    QPlainTextEdit* text = openViewer();
+    app::ReadmeWindow& viewer = *m_viewer;
     auto* done = viewer.findChild<QPushButton*>(QStringLiteral("cmdDone"));
     ASSERT_NE(text, nullptr);
     ASSERT_NE(done, nullptr);
@@ -148,11 +157,7 @@ TEST_F(ReadmeTest, ViewerLayoutWithTheFocusOnDone) {
 }
 
 TEST_F(ReadmeTest, TheTextCanBeReadButNotChanged) {
-    writeReadme("read me");
-    app::ReadmeWindow viewer(nullptr);
-    viewer.show();
-    QApplication::setActiveWindow(&viewer);
-    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    QPlainTextEdit* text = openViewer();
     ASSERT_NE(text, nullptr);
     text->setFocus();
     QTest::keyClicks(text, QStringLiteral("typed"));
@@ -164,15 +169,11 @@ TEST_F(ReadmeTest, TheTextCanBeReadButNotChanged) {
 }
 
 TEST_F(ReadmeTest, EnterInTheTextIsTheDefaultButtonsAndClosesTheViewer) {
-    writeReadme("read me");
-    app::ReadmeWindow viewer(nullptr);
-    viewer.show();
-    QApplication::setActiveWindow(&viewer);
-    auto* text = viewer.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+    QPlainTextEdit* text = openViewer();
     ASSERT_NE(text, nullptr);
     text->setFocus();
     QTest::keyClick(text, Qt::Key_Return);
-    EXPECT_FALSE(viewer.isVisible());
+    EXPECT_FALSE(m_viewer->isVisible());
 }
 
 TEST(Readme, ProgramFolderAtADriveRootGivesASingleSeparator) {

@@ -30,6 +30,21 @@ public:
 
 const char* kGameKey = regedit::kGameKey;
 
+// A prefix whose "Program" value names an ordinary Game.exe.
+class InstalledGame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
+        prefix.writeSystemReg(kGameKey,
+                              {{QStringLiteral("Program"), QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}});
+    }
+
+    test::TempPrefix prefix;
+    test::RecordingMessageBox boxes;
+    RecordingStarter starter;
+    app::Launcher launcher{starter};
+};
+
 } // namespace
 
 TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile) {
@@ -58,15 +73,7 @@ TEST(StartGame, ShowsTheMessageAndStartsNothingWithoutAnOrdinaryGameFile) {
     }
 }
 
-TEST(StartGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
-    test::TempPrefix prefix;
-    test::RecordingMessageBox boxes;
-    RecordingStarter starter;
-    app::Launcher launcher(starter);
-    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
-    prefix.writeSystemReg(kGameKey,
-                          {{QStringLiteral("Program"), QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}});
-
+TEST_F(InstalledGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
     launcher.startGame();
     launcher.startGame();
     ASSERT_EQ(starter.starts.size(), 2);
@@ -77,14 +84,7 @@ TEST(StartGame, StartsExactlyTheCheckedFileMinimisedOnEveryPress) {
     EXPECT_TRUE(boxes.boxes().isEmpty());
 }
 
-TEST(StartGame, AStartThatFailsSaysWhyWithTheStopIcon) {
-    test::TempPrefix prefix;
-    test::RecordingMessageBox boxes;
-    RecordingStarter starter;
-    app::Launcher launcher(starter);
-    prefix.writeFile(QStringLiteral("Program Files\\Diablo II\\Game.exe"), "MZ");
-    prefix.writeSystemReg(kGameKey,
-                          {{QStringLiteral("Program"), QStringLiteral("C:\\Program Files\\Diablo II\\Game.exe")}});
+TEST_F(InstalledGame, AStartThatFailsSaysWhyWithTheStopIcon) {
     starter.next = {false, QStringLiteral("Wine is not installed.")};
     launcher.startGame();
     ASSERT_EQ(starter.starts.size(), 1);
