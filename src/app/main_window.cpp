@@ -4,6 +4,7 @@
 #include "app/game_choice.h"
 #include "app/launcher.h"
 #include "app/readme_window.h"
+#include "app/undo_restore.h"
 #include "archive/backup_dialog.h"
 #include "archive/restore_dialog.h"
 #include "archive/restore_history.h"
@@ -27,7 +28,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -297,30 +297,11 @@ void MainWindow::cmdRestore_Click() {
 }
 
 void MainWindow::mnuFile_UndoRestore_Click() {
-    const std::optional<archive::KeptRestore> last = m_history.lastRestore();
+    undoLastRestore(m_history, [this] {
+        updateUndoItem();
+        cmdRefresh_Click();
+    });
     updateUndoItem();
-    if (!last)
-        return;
-    QStringList question{
-        tr("Undo the restore of %1 made on %2?")
-            .arg(last->character, QLocale::c().toString(last->made, QStringLiteral("d MMM yyyy 'at' HH:mm")))};
-    if (!last->kept.isEmpty())
-        question << tr("The %1 file(s) it replaced in %2 are put back.").arg(last->kept.size()).arg(last->saveFolder);
-    if (!last->added.isEmpty())
-        question << tr("The %1 file(s) it added are removed.").arg(last->added.size());
-    question << tr("The files there now are kept first, so nothing is lost.");
-    if (controls::msgBox(question.join(u' '), controls::MsgStyle::YesNo, tr("Undo Last Restore...")) !=
-        controls::MsgAnswer::Yes)
-        return;
-    QString failure;
-    const bool undone = m_history.undo(*last, &failure);
-    updateUndoItem();
-    cmdRefresh_Click();
-    if (undone)
-        controls::msgBox(tr("The restore was undone!"), controls::MsgStyle::Information, tr("Success!"));
-    else
-        controls::msgBox(tr("The restore could not be undone: %1").arg(failure), controls::MsgStyle::Critical,
-                         tr("Failure!"));
 }
 
 void MainWindow::cmdRunD2_Click() {

@@ -3,85 +3,19 @@
 #include "archive/shell_copy.h"
 #include "copy/copy_errors.h"
 #include "copy/destination_folder.h"
+#include "copy/durable_file.h"
 #include "copy/file_io.h"
+#include "game/regedit.h"
+#include "host/drive_map.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace quillmere::archive {
-
-namespace {
-
-const QString kRecordName = QStringLiteral("restore.json");
-const QString kFilesFolder = QStringLiteral("files");
-
-QJsonObject toJson(const KeptRestore& restore) {
-    return {
-        {QStringLiteral("kind"), restore.kind == KeptRestore::Kind::Restore ? "restore" : "undo"},
-        {QStringLiteral("made"), restore.made.toString(Qt::ISODateWithMs)},
-        {QStringLiteral("character"), restore.character},
-        {QStringLiteral("saveFolder"), restore.saveFolder},
-        {QStringLiteral("saveFolderHost"), restore.saveFolderHost},
-        {QStringLiteral("kept"), QJsonArray::fromStringList(restore.kept)},
-        {QStringLiteral("added"), QJsonArray::fromStringList(restore.added)},
-        {QStringLiteral("undone"), restore.undone},
-    };
-}
-
-QStringList stringsOf(const QJsonValue& value) {
-    QStringList strings;
-    for (const auto& item : value.toArray())
-        strings.append(item.toString());
-    return strings;
-}
-
-std::optional<KeptRestore> readRecord(const QString& folder) {
-    QFile file(folder + u'/' + kRecordName);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
-    KeptRestore restore;
-    restore.folder = folder;
-    restore.kind = json.value(QStringLiteral("kind")).toString() == QLatin1String("restore")
-                       ? KeptRestore::Kind::Restore
-                       : KeptRestore::Kind::Undo;
-    restore.made = QDateTime::fromString(json.value(QStringLiteral("made")).toString(), Qt::ISODateWithMs);
-    restore.character = json.value(QStringLiteral("character")).toString();
-    restore.saveFolder = json.value(QStringLiteral("saveFolder")).toString();
-    restore.saveFolderHost = json.value(QStringLiteral("saveFolderHost")).toString();
-    restore.kept = stringsOf(json.value(QStringLiteral("kept")));
-    restore.added = stringsOf(json.value(QStringLiteral("added")));
-    restore.undone = json.value(QStringLiteral("undone")).toBool();
-    if (restore.saveFolderHost.isEmpty() || !restore.made.isValid())
-        return std::nullopt; // not a record this program wrote
-    return restore;
-}
-
-bool writeRecord(const KeptRestore& restore, QString* failure) {
-    QSaveFile file(restore.folder + u'/' + kRecordName);
-    if (file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(toJson(restore)).toJson()) >= 0 && file.commit())
-        return true;
-    *failure = RestoreHistory::tr("The record of the restore could not be written in %1: %2.")
-                   .arg(restore.folder, file.errorString());
-    return false;
-}
-
-// The kept restores' folders, oldest first: their names are the times they were made.
-QStringList entryFolders(const QString& root) {
-    QStringList names = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (QString& name : names)
-        name.prepend(root + u'/');
-    return names;
-}
-
-} // namespace
 
 RestoreHistory::RestoreHistory(const QString& root, ShellFileCopy& copy)
     : m_root(root)
@@ -100,48 +34,83 @@ std::optional<KeptRestore> RestoreHistory::keepBeforeRestore(const QString& char
 std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QString& character,
                                                 const QString& saveFolder, const QString& saveFolderHost,
                                                 const QStringList& names, QString* failure) {
+    copy::FileIo& io = m_copy.io();
     KeptRestore restore{newFolder(), kind, QDateTime::currentDateTime(), character, saveFolder, saveFolderHost, {},
                         {},          false};
     copy::FolderNames present;
-    if (const int listed = present.read(m_copy.io(), QFile::encodeName(saveFolderHost)); listed < 0) {
+    if (const int listed = present.read(io, QFile::encodeName(saveFolderHost)); listed < 0) {
         *failure = tr("%1 could not be read: %2.").arg(saveFolder, copy::reasonFor(-listed));
         return std::nullopt;
     }
     for (const QString& name : names) {
-        if (const std::optional<QString> existing = present.existing(name))
-            restore.kept.append(*existing);
-        else
-            restore.added.append(name);
+        const std::optional<QString> existing = present.existing(name);
+        copy::FileStat found;
+        if (existing && io.linkStatus(QFile::encodeName(saveFolderHost + u'/' + *existing), found) == 0 &&
+            !found.isFile()) {
+            // A file kept and put back in its place would replace the link, and lose what it leads to.
+            *failure = tr("%1 in %2 is not a plain file (a link, or a folder): it is left as it is, and nothing was "
+                          "changed.")
+                           .arg(*existing, saveFolder);
+            return std::nullopt;
+        }
+        (existing ? restore.kept : restore.added).append(existing.value_or(name));
     }
     restore.kept.removeDuplicates();
     restore.added.removeDuplicates();
     // The copy makes the folders, each synced into its parent.
-    const bool kept = restore.kept.isEmpty() ? QDir().mkpath(restore.folder)
+    const bool kept = restore.kept.isEmpty() ? makeFolder(restore.folder, failure)
                                              : m_copy.copyHostFiles(saveFolderHost, restore.kept,
-                                                                    restore.folder + u'/' + kFilesFolder, failure);
+                                                                    restore.folder + u'/' + kKeptFilesFolder, failure);
     if (!kept && failure->isEmpty())
         *failure = tr("The folder %1 could not be made.").arg(restore.folder);
-    if (!kept || !writeRecord(restore, failure)) {
-        QDir(restore.folder).removeRecursively();
+    if (kept)
+        *failure = writeKeptRestore(io, restore);
+    if (!kept || !failure->isEmpty()) {
+        removeKeptRestore(io, restore);
         return std::nullopt;
     }
     trim();
     return restore;
 }
 
+bool RestoreHistory::makeFolder(const QString& folder, QString* failure) {
+    const int made = copy::makeFoldersDurably(m_copy.io(), QFile::encodeName(folder));
+    if (made < 0)
+        *failure = tr("The folder %1 could not be made: %2.").arg(folder, copy::reasonFor(-made));
+    return made == 0;
+}
+
 QString RestoreHistory::newFolder() const {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz"));
     QString folder = m_root + u'/' + stamp;
-    for (int n = 2; QFileInfo::exists(folder); ++n)
+    for (int n = 2; QFileInfo::exists(folder) || QFileInfo(folder).isSymLink(); ++n)
         folder = m_root + u'/' + stamp + u'-' + QString::number(n);
     return folder;
 }
 
+// The folders of root that hold a record this program wrote, oldest first (their names are the
+// times they were made). Links are passed over: what they lead to is not ours.
+QStringList RestoreHistory::ownFolders() const {
+    copy::FileIo& io = m_copy.io();
+    const QByteArray root = QFile::encodeName(m_root);
+    QByteArrayList names;
+    if (io.listFolder(root, names) < 0)
+        return {};
+    std::sort(names.begin(), names.end());
+    QStringList folders;
+    for (const QByteArray& name : names) {
+        copy::FileStat found;
+        if (io.linkStatus(root + '/' + name, found) == 0 && found.isFolder())
+            folders.append(QFile::decodeName(root + '/' + name));
+    }
+    return folders;
+}
+
 std::optional<KeptRestore> RestoreHistory::lastRestore() const {
-    const QStringList folders = entryFolders(m_root);
+    const QStringList folders = ownFolders();
     // Newest first.
     for (qsizetype i = folders.size() - 1; i >= 0; --i) {
-        std::optional<KeptRestore> restore = readRecord(folders.at(i));
+        std::optional<KeptRestore> restore = readKeptRestore(m_copy.io(), folders.at(i));
         if (!restore)
             continue; // one being written, or not ours
         if (restore->kind != KeptRestore::Kind::Restore || restore->undone)
@@ -151,18 +120,27 @@ std::optional<KeptRestore> RestoreHistory::lastRestore() const {
     return std::nullopt;
 }
 
+QString RestoreHistory::refusal(const KeptRestore& restore) const {
+    const host::ResolvedPath save = host::resolve(regedit::saveFolder());
+    return undoRefusal(m_copy.io(), restore, save.status == host::PathStatus::Ok ? save.hostPath : QString());
+}
+
 bool RestoreHistory::undo(const KeptRestore& restore, QString* failure) {
+    // Whatever the data folder holds, an undo touches the chosen game's save folder only.
+    if (*failure = refusal(restore); !failure->isEmpty())
+        return false;
     const QStringList touched = restore.kept + restore.added;
     if (!keep(KeptRestore::Kind::Undo, restore.character, restore.saveFolder, restore.saveFolderHost, touched, failure))
         return false;
     if (!restore.kept.isEmpty() &&
-        !m_copy.copyHostFiles(restore.folder + u'/' + kFilesFolder, restore.kept, restore.saveFolderHost, failure))
+        !m_copy.copyHostFiles(restore.folder + u'/' + kKeptFilesFolder, restore.kept, restore.saveFolderHost, failure))
         return false;
     if (!removeAdded(restore, failure))
         return false;
     KeptRestore done = restore;
     done.undone = true;
-    return writeRecord(done, failure);
+    *failure = writeKeptRestore(m_copy.io(), done);
+    return failure->isEmpty();
 }
 
 bool RestoreHistory::removeAdded(const KeptRestore& restore, QString* failure) {
@@ -184,10 +162,19 @@ bool RestoreHistory::removeAdded(const KeptRestore& restore, QString* failure) {
     return true;
 }
 
-void RestoreHistory::trim() const {
-    const QStringList folders = entryFolders(m_root);
-    for (qsizetype i = 0; i < folders.size() - kRestoresKept; ++i)
-        QDir(folders.at(i)).removeRecursively();
+// Keeps the newest kRestoresKept; an older one goes file by file, only what this program wrote.
+void RestoreHistory::trim() {
+    std::vector<KeptRestore> records;
+    for (const QString& folder : ownFolders()) {
+        std::optional<KeptRestore> restore = readKeptRestore(m_copy.io(), folder);
+        if (restore && namesPlainFiles(*restore))
+            records.push_back(std::move(*restore));
+    }
+    const qsizetype excess = qsizetype(records.size()) - kRestoresKept;
+    for (qsizetype i = 0; i < excess; ++i)
+        removeKeptRestore(m_copy.io(), records[std::size_t(i)]);
+    if (excess > 0)
+        copy::syncFolderAt(m_copy.io(), QFile::encodeName(m_root));
 }
 
 } // namespace quillmere::archive

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "archive/kept_restore.h"
+
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -11,26 +12,7 @@ namespace quillmere::archive {
 
 class ShellFileCopy;
 
-// What a restore replaced and added in the save folder, kept so that it can be undone: a folder
-// per restore under the program's data folder, holding the replaced files byte for byte with their
-// times and a record of the rest.
-struct KeptRestore {
-    enum class Kind {
-        Restore, // kept before a restore; what "Undo Last Restore" undoes
-        Undo,    // kept before an undo, so that undoing loses nothing either
-    };
-
-    QString folder; // host path of this restore's own folder
-    Kind kind = Kind::Restore;
-    QDateTime made;
-    QString character;
-    QString saveFolder;     // Windows form, as the user knows it
-    QString saveFolderHost; // where the files were: the undo goes there even after another game was chosen
-    QStringList kept;       // the save folder's files the restore replaced, under their names there
-    QStringList added;      // the files the restore added
-    bool undone = false;
-};
-
+// The kept restores behind "Undo Last Restore".
 class RestoreHistory final {
     Q_DECLARE_TR_FUNCTIONS(RestoreHistory)
 public:
@@ -52,17 +34,23 @@ public:
     // undone.
     std::optional<KeptRestore> lastRestore() const;
 
+    // Why restore cannot be undone now (its record does not fit the chosen game's save folder):
+    // empty when it can.
+    QString refusal(const KeptRestore& restore) const;
+
     // Puts the kept files back and removes the files the restore added, after keeping the save
-    // folder's present versions of all of them. False, with *failure set, when that went wrong; the
-    // save folder then holds whole files only.
+    // folder's present versions of all of them. False, with *failure set, when that went wrong or
+    // the record was refused; the save folder then holds whole files only.
     bool undo(const KeptRestore& restore, QString* failure);
 
 private:
     std::optional<KeptRestore> keep(KeptRestore::Kind kind, const QString& character, const QString& saveFolder,
                                     const QString& saveFolderHost, const QStringList& names, QString* failure);
+    bool makeFolder(const QString& folder, QString* failure);
     QString newFolder() const;
     bool removeAdded(const KeptRestore& restore, QString* failure);
-    void trim() const;
+    QStringList ownFolders() const;
+    void trim();
 
     QString m_root;
     ShellFileCopy& m_copy;

@@ -156,6 +156,10 @@ int FileIo::unlink(const QByteArray& path) {
     return negErrno(::unlink(path.constData()));
 }
 
+int FileIo::removeFolder(const QByteArray& path) {
+    return negErrno(::rmdir(path.constData()));
+}
+
 int FileIo::close(int fd) {
     // Linux frees the descriptor even when close reports EINTR: never retried.
     return negErrno(::close(fd));

@@ -60,6 +60,8 @@ public:
     virtual int syncFolder(int fd);
     virtual int rename(const QByteArray& from, const QByteArray& to);
     virtual int unlink(const QByteArray& path);
+    // Removes an empty folder; never a link, never what a folder holds.
+    virtual int removeFolder(const QByteArray& path);
     virtual int close(int fd);
 
     // The wait before a source that changed is read again.
