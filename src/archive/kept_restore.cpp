@@ -68,14 +68,14 @@ bool namesPlainFiles(const KeptRestore& restore) {
 }
 
 bool isPlainFileName(const QString& name) {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/') &&
+           !name.contains(u'\\') && !name.contains(QChar(0));
 }
 
 std::optional<KeptRestore> readKeptRestore(copy::FileIo& io, const QString& folder) {
     QByteArray bytes;
-    if (copy::readSmallFile(io, QFile::encodeName(folder + u'/' + QLatin1String(kRecordName)), kMaxRecordBytes,
-                            bytes) < 0)
+    if (copy::readSmallFile(io, QFile::encodeName(folder + u'/' + QLatin1String(kRecordName)), kMaxRecordBytes, bytes) <
+        0)
         return std::nullopt;
     const QJsonObject json = QJsonDocument::fromJson(bytes).object();
     KeptRestore restore;

@@ -65,7 +65,11 @@ CharacterSummary readCharacterHostFile(const QString& hostPath, HEXengine& buffe
         buffer = HEXengine();
         return summary;
     }
-    const QByteArray& bytes = buffer.fileBytes();
+    return summarizeCharacterHead(buffer.fileBytes());
+}
+
+CharacterSummary summarizeCharacterHead(const QByteArray& bytes) {
+    CharacterSummary summary;
     if (bytes.size() >= 8 && qFromLittleEndian<quint32>(bytes.constData()) == kSignature)
         summary.version = qFromLittleEndian<quint32>(bytes.constData() + 4);
 

@@ -71,6 +71,9 @@ CharacterSummary ReadCharacterFile(const QString& folder, const QString& fileNam
 // The same for a file the caller has already found on the host.
 CharacterSummary readCharacterHostFile(const QString& hostPath, HEXengine& buffer);
 
+// The same from the first bytes of a file (HEXengine::kKeptBytes are enough), wherever they came from.
+CharacterSummary summarizeCharacterHead(const QByteArray& head);
+
 // The class a summary names: codes 0 to 4 always, 5 and 6 only in signed files of version 87 on,
 // 7 only in those of version 105 on.
 std::optional<CharacterClass> characterClass(const CharacterSummary& summary);

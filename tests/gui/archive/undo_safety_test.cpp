@@ -44,9 +44,9 @@ protected:
     }
     QMap<QString, QByteArray> untouchable() const {
         QMap<QString, QByteArray> files;
-        for (const QString& path : {home() + QStringLiteral("/.bashrc"), home() + QStringLiteral("/.wine/system.reg"),
-                                    prefix.scratch() + QStringLiteral("/victim/precious.txt"),
-                                    fresh() + QStringLiteral("/Hero.d2s")})
+        for (const QString& path :
+             {home() + QStringLiteral("/.bashrc"), home() + QStringLiteral("/.wine/system.reg"),
+              prefix.scratch() + QStringLiteral("/victim/precious.txt"), fresh() + QStringLiteral("/Hero.d2s")})
             files.insert(path, bytesOf(path));
         return files;
     }
@@ -69,7 +69,10 @@ TEST_F(UndoSafetyTest, RecordsThatReachOutsideTheSaveFolderAreRefusedByNameAndTo
         QStringList keptNames;
         QStringList added;
     } cases[] = {
-        {"another folder as the save folder", home(), {QStringLiteral(".bashrc")}, {QStringLiteral(".wine/system.reg")}},
+        {"another folder as the save folder",
+         home(),
+         {QStringLiteral(".bashrc")},
+         {QStringLiteral(".wine/system.reg")}},
         {"a name climbing out", fresh(), {}, {QStringLiteral("../../../../../../victim/precious.txt")}},
         {"a Windows separator", fresh(), {QStringLiteral("..\\..\\victim")}, {}},
         {"a dot-dot name", fresh(), {}, {QStringLiteral("..")}},
@@ -130,7 +133,8 @@ TEST_F(UndoSafetyTest, TheTrimRemovesOnlyWhatItWroteAndNeverThroughALink) {
 TEST_F(UndoSafetyTest, ARestoreOverALinkIsRefusedAndLeavesTheLinkAndWhatItLeadsTo) {
     writeBytes(prefix.scratch() + QStringLiteral("/synced/Hero.d2s"), "the linked save");
     QFile::remove(fresh() + QStringLiteral("/Hero.d2s"));
-    ASSERT_TRUE(QFile::link(prefix.scratch() + QStringLiteral("/synced/Hero.d2s"), fresh() + QStringLiteral("/Hero.d2s")));
+    ASSERT_TRUE(
+        QFile::link(prefix.scratch() + QStringLiteral("/synced/Hero.d2s"), fresh() + QStringLiteral("/Hero.d2s")));
     shell.answerReplace(copy::ReplaceAnswer::YesToAll);
     archive::RestoreDialog dialog(fileCopy, history);
     open(dialog, QStringLiteral("A:\\Hero"));

@@ -1,0 +1,120 @@
+#include "snapshots/content_writer.h"
+
+#include "copy/copy_errors.h"
+#include "copy/destination_folder.h"
+#include "copy/sync_files.h"
+
+#include <QCryptographicHash>
+
+#include <cerrno>
+
+namespace quillmere::snapshots {
+
+namespace {
+
+// Snapshots are taken without a window: nothing to ask, nothing to show, never cancelled.
+class SilentUi final : public copy::CopyUi {
+public:
+    void copyStarted() override {}
+    void copyFinished() override {}
+    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::Yes; }
+    bool confirmCreateFolder(const QString&) override { return true; }
+    void reportError(const copy::CopyError&) override {}
+    void progress(const QString&, qint64, qint64) override {}
+    bool cancelled() override { return false; }
+};
+
+qint64 nanoseconds(const timespec& time) {
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// The SHA-256 of what the temporary file holds, read back through io.
+QByteArray hashOfWritten(copy::FileIo& io, int fd, qint64 size) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray buffer(qsizetype(1) << 16, Qt::Uninitialized);
+    for (qint64 offset = 0; offset < size;) {
+        const ssize_t n = io.readAt(fd, buffer.data(), std::size_t(buffer.size()), offset);
+        if (n <= 0)
+            return {};
+        hash.addData(QByteArrayView(buffer.constData(), n));
+        offset += n;
+    }
+    return hash.result().toHex();
+}
+
+} // namespace
+
+struct ContentWriter::Pending {
+    copy::WrittenCopy copy;
+    QByteArray sha256;
+};
+
+ContentWriter::ContentWriter(copy::FileIo& io, const QByteArray& objects)
+    : m_io(io)
+    , m_objects(objects)
+    , m_ui(std::make_unique<SilentUi>())
+    , m_progress(std::make_unique<copy::CopyProgress>(*m_ui, 0))
+    , m_copier(io, *m_progress) {}
+
+ContentWriter::~ContentWriter() = default;
+
+bool ContentWriter::isStored(const QByteArray& sha256) {
+    if (m_pendingHashes.contains(sha256))
+        return true;
+    copy::FileStat found;
+    return m_io.linkStatus(m_objects + '/' + sha256, found) == 0 && found.isFile();
+}
+
+ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entry, QString* why) {
+    copy::WrittenCopy written(m_io);
+    const copy::SourceFile source{file.name, file.hostPath, file.stat};
+    const copy::CopyStep step = m_copier.copy(source, m_objects, file.name, written);
+    switch (step.status) {
+    case copy::CopyStep::Done:
+        break;
+    case copy::CopyStep::SourceChanged:
+        *why = tr("it kept changing while it was read");
+        return Added::LeftOut;
+    case copy::CopyStep::ReadFailed:
+        *why = tr("it cannot be read: %1").arg(copy::reasonFor(step.error));
+        return Added::LeftOut;
+    case copy::CopyStep::WriteFailed:
+    case copy::CopyStep::Cancelled:
+        *why = copy::reasonFor(step.error ? step.error : EIO);
+        return Added::Failed;
+    }
+    entry = FileEntry{file.name, hashOfWritten(m_io, written.temp.fd(), written.size), written.size,
+                      nanoseconds(file.stat.modified), quint64(file.stat.inode), quint32(file.stat.mode & 07777)};
+    if (entry.sha256.isEmpty()) {
+        *why = tr("the stored copy cannot be read back");
+        return Added::Failed;
+    }
+    if (!isStored(entry.sha256)) {
+        m_pendingHashes.insert(entry.sha256);
+        m_pending.push_back({std::move(written), entry.sha256});
+    }
+    return Added::Stored;
+}
+
+int ContentWriter::publish() {
+    if (m_pending.empty())
+        return 0;
+    std::vector<int> fds;
+    for (const Pending& pending : m_pending)
+        fds.push_back(pending.copy.temp.fd());
+    const std::vector<int> synced = copy::syncFiles(m_io, fds, [] {});
+    int result = 0;
+    for (std::size_t i = 0; i < m_pending.size() && result == 0; ++i) {
+        result = synced[i];
+        const int verified = result < 0 ? result : m_copier.verify(m_pending[i].copy);
+        result = verified < 0 ? verified : verified == 0 ? -EIO : 0;
+        if (result == 0)
+            result = m_pending[i].copy.temp.publish(m_objects + '/' + m_pending[i].sha256);
+    }
+    m_pending.clear(); // what was not named is removed with its temporary file
+    m_pendingHashes.clear();
+    const int folder = copy::syncFolderAt(m_io, m_objects);
+    return result < 0 ? result : folder;
+}
+
+} // namespace quillmere::snapshots

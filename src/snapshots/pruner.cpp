@@ -1,0 +1,137 @@
+#include "snapshots/pruner.h"
+
+#include "copy/destination_folder.h"
+#include "copy/durable_file.h"
+#include "copy/file_io.h"
+#include "copy/temp_file.h"
+#include "snapshots/game_history.h"
+#include "snapshots/retention.h"
+
+#include <algorithm>
+
+namespace quillmere::snapshots {
+
+namespace {
+
+bool isContentName(const QByteArray& name) {
+    return name.size() == 64 && std::all_of(name.cbegin(), name.cend(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+QList<RetentionItem> retentionItems(const GameHistory& history) {
+    QList<RetentionItem> items;
+    history.replay([&items](const Manifest& m, const SaveState& state, const QStringList&) {
+        items.append({m.id, m.taken, m.pinned, heldGroups(state)});
+    });
+    return items;
+}
+
+} // namespace
+
+QStringList heldGroups(const SaveState& state) {
+    QStringList held;
+    for (const QString& group : state.groups()) {
+        const QStringList names = state.namesIn(group);
+        if (group.isEmpty() || std::any_of(names.cbegin(), names.cend(), isCharacterFile))
+            held.append(group);
+    }
+    return held;
+}
+
+QByteArrayList Pruner::gameFolders(copy::FileIo& io, const StorePaths& paths) {
+    QByteArrayList names;
+    io.listFolder(paths.games(), names);
+    std::sort(names.begin(), names.end());
+    QByteArrayList folders;
+    for (const QByteArray& name : names) {
+        copy::FileStat found;
+        if (io.linkStatus(paths.games() + '/' + name, found) == 0 && found.isFolder())
+            folders.append(paths.games() + '/' + name);
+    }
+    return folders;
+}
+
+std::optional<QSet<QByteArray>> Pruner::namedContents(copy::FileIo& io, const StorePaths& paths) {
+    QSet<QByteArray> named;
+    for (const QByteArray& folder : gameFolders(io, paths)) {
+        const GameHistory history = GameHistory::read(io, folder);
+        for (const GameHistory::Entry& entry : history.entries()) {
+            if (!entry.manifest)
+                return std::nullopt;
+            for (const FileEntry& file : entry.manifest->written)
+                named.insert(file.sha256);
+        }
+    }
+    return named;
+}
+
+PruneOutcome Pruner::prune(const QDateTime& now) {
+    PruneOutcome outcome;
+    bool sound = true;
+    for (const QByteArray& folder : gameFolders(m_io, m_paths))
+        sound = pruneGame(folder, now, outcome) && sound;
+    if (sound)
+        removeUnnamedContents(outcome);
+    return outcome;
+}
+
+bool Pruner::pruneGame(const QByteArray& folder, const QDateTime& now, PruneOutcome& outcome) {
+    const GameHistory history = GameHistory::read(m_io, folder);
+    if (!history.isSound()) {
+        outcome.notes << tr("%1 holds a damaged snapshot: nothing of it was pruned").arg(QFile::decodeName(folder));
+        return false;
+    }
+    const QSet<QString> kept = keptByRetention(retentionItems(history), now);
+    QList<Manifest> rewritten;
+    QStringList removed;
+    SaveState keptState;
+    QString keptId;
+    QStringList keptChanges;
+    history.replay([&](const Manifest& m, const SaveState& state, const QStringList&) {
+        if (!kept.contains(m.id)) {
+            removed.append(m.id);
+            return;
+        }
+        Manifest changed = m;
+        if (m.parent != keptId) {
+            changed.parent = keptId;
+            state.changesFrom(keptState, changed);
+        }
+        changed.parentChanged = keptChanges;
+        if (changed.parent != m.parent || changed.parentChanged != m.parentChanged)
+            rewritten.append(changed);
+        keptState = state;
+        keptId = m.id;
+        keptChanges = changed.changedNames();
+    });
+    for (const Manifest& m : std::as_const(rewritten)) {
+        if (copy::writeFileDurably(m_io, folder, m.id + QLatin1String(kManifestSuffix), formatManifest(m)) < 0) {
+            outcome.notes << tr("%1 could not be rewritten: nothing of it was pruned").arg(m.id);
+            return false;
+        }
+    }
+    for (const QString& id : std::as_const(removed)) {
+        if (m_io.unlink(folder + '/' + QFile::encodeName(id + QLatin1String(kManifestSuffix))) == 0)
+            ++outcome.snapshotsRemoved;
+    }
+    return copy::syncFolderAt(m_io, folder) == 0 || removed.isEmpty();
+}
+
+void Pruner::removeUnnamedContents(PruneOutcome& outcome) {
+    const std::optional<QSet<QByteArray>> named = namedContents(m_io, m_paths);
+    if (!named)
+        return;
+    QByteArrayList names;
+    if (m_io.listFolder(m_paths.objects(), names) < 0)
+        return;
+    copy::sweepStaleTemps(m_io, m_paths.objects(), names);
+    for (const QByteArray& name : names) {
+        if (isContentName(name) && !named->contains(name) && m_io.unlink(m_paths.contentPath(name)) == 0)
+            ++outcome.contentsRemoved;
+    }
+    if (outcome.contentsRemoved > 0)
+        copy::syncFolderAt(m_io, m_paths.objects());
+}
+
+} // namespace quillmere::snapshots

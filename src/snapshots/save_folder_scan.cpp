@@ -1,0 +1,62 @@
+#include "snapshots/save_folder_scan.h"
+
+#include "copy/copy_errors.h"
+#include "copy/temp_file.h"
+#include "winpath/windows_path.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace quillmere::snapshots {
+
+namespace {
+
+QString reasonToLeaveOut(const QString& name, const QByteArray& raw, const copy::FileStat& stat) {
+    if (QFile::encodeName(name) != raw || !winpath::isAddressableName(name))
+        return ScanText::tr("its name cannot be held by Windows");
+    if (S_ISLNK(stat.mode))
+        return ScanText::tr("it is a link");
+    if (stat.isFolder())
+        return ScanText::tr("it is a folder");
+    if (!stat.isFile())
+        return ScanText::tr("it is not a regular file");
+    return {};
+}
+
+} // namespace
+
+FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder) {
+    FolderScan scan;
+    const QByteArray folder = QFile::encodeName(hostFolder);
+    copy::FileStat found;
+    if (const int status = io.pathStatus(folder, found); status < 0 || !found.isFolder()) {
+        scan.error = status < 0 ? status : -ENOTDIR;
+        return scan;
+    }
+    QByteArrayList names;
+    if (const int listed = io.listFolder(folder, names); listed < 0) {
+        scan.error = listed;
+        return scan;
+    }
+    std::sort(names.begin(), names.end());
+    for (const QByteArray& raw : names) {
+        if (copy::isTempName(raw))
+            continue;
+        ScannedFile file{QFile::decodeName(raw), folder + '/' + raw, {}};
+        const int status = io.linkStatus(file.hostPath, file.stat);
+        if (status == -ENOENT)
+            continue; // gone since the folder was read
+        const QString reason =
+            status < 0 ? copy::reasonFor(-status) : reasonToLeaveOut(file.name, raw, file.stat);
+        if (reason.isEmpty())
+            scan.files.append(std::move(file));
+        else
+            scan.skipped.append({file.name, reason});
+    }
+    return scan;
+}
+
+} // namespace quillmere::snapshots

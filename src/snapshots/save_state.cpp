@@ -1,0 +1,145 @@
+#include "snapshots/save_state.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+
+namespace quillmere::snapshots {
+
+void SaveState::apply(const Manifest& manifest) {
+    if (manifest.parent.isEmpty()) {
+        m_files.clear();
+        m_summaries.clear();
+        m_groups.clear();
+    }
+    for (const QString& name : manifest.removed)
+        remove(name);
+    for (const FileEntry& file : manifest.written)
+        put(file, std::nullopt);
+    for (const StoredSummary& stored : manifest.summaries) {
+        if (m_files.contains(stored.name))
+            m_summaries.insert(stored.name, stored.summary);
+    }
+}
+
+void SaveState::forget(const QStringList& names) {
+    for (const QString& name : names)
+        remove(name);
+}
+
+void SaveState::put(const FileEntry& file, const std::optional<game::CharacterSummary>& summary) {
+    const auto existing = m_files.constFind(file.name);
+    if (existing == m_files.cend() || existing->sha256 != file.sha256)
+        m_summaries.remove(file.name); // the head of other contents says other things
+    if (existing == m_files.cend())
+        m_groups[groupOf(file.name)].append(file.name);
+    m_files.insert(file.name, file);
+    if (summary)
+        m_summaries.insert(file.name, *summary);
+}
+
+void SaveState::remove(const QString& name) {
+    if (m_files.remove(name) == 0)
+        return;
+    m_summaries.remove(name);
+    const QString group = groupOf(name);
+    QStringList& names = m_groups[group];
+    names.removeOne(name);
+    if (names.isEmpty())
+        m_groups.remove(group);
+}
+
+const FileEntry* SaveState::file(const QString& name) const {
+    const auto found = m_files.constFind(name);
+    return found == m_files.cend() ? nullptr : &*found;
+}
+
+std::optional<game::CharacterSummary> SaveState::summaryOf(const QString& name) const {
+    const auto found = m_summaries.constFind(name);
+    return found == m_summaries.cend() ? std::nullopt : std::optional(*found);
+}
+
+qint64 SaveState::totalBytes() const {
+    qint64 total = 0;
+    for (const FileEntry& file : m_files)
+        total += file.size;
+    return total;
+}
+
+void SaveState::changesFrom(const SaveState& from, Manifest& out) const {
+    out.written.clear();
+    out.removed.clear();
+    out.summaries.clear();
+    for (const FileEntry& file : m_files) {
+        const FileEntry* before = from.file(file.name);
+        if (before && *before == file)
+            continue;
+        out.written.append(file);
+        if (const std::optional<game::CharacterSummary> summary = summaryOf(file.name))
+            out.summaries.append({file.name, *summary});
+    }
+    for (const FileEntry& file : from.m_files) {
+        if (!m_files.contains(file.name))
+            out.removed.append(file.name);
+    }
+    out.fileCount = m_files.size();
+    out.totalBytes = totalBytes();
+}
+
+bool isCharacterFile(const QString& name) {
+    return name.endsWith(QLatin1String(".d2s"), Qt::CaseInsensitive) && name.size() > 4;
+}
+
+bool isStashFile(const QString& name) {
+    return (name.startsWith(QLatin1String("SharedStash"), Qt::CaseInsensitive) &&
+            name.endsWith(QLatin1String(".d2i"), Qt::CaseInsensitive)) ||
+           name.endsWith(QLatin1String(".sss"), Qt::CaseInsensitive);
+}
+
+QString groupOf(const QString& fileName) {
+    if (isStashFile(fileName))
+        return {};
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return (dot > 0 ? fileName.left(dot) : fileName).toCaseFolded();
+}
+
+QSet<QString> groupsChangedBy(const QStringList& names) {
+    QSet<QString> groups;
+    for (const QString& name : names)
+        groups.insert(groupOf(name));
+    return groups;
+}
+
+std::optional<CharacterVersion> characterIn(const SaveState& state, const QString& group) {
+    QStringList names = state.namesIn(group);
+    std::sort(names.begin(), names.end());
+    CharacterVersion character;
+    QCryptographicHash version(QCryptographicHash::Sha256);
+    for (const QString& name : names) {
+        const FileEntry* file = state.file(name);
+        character.files.append(*file);
+        version.addData(name.toCaseFolded().toUtf8() + ' ' + file->sha256 + '\n');
+        if (!group.isEmpty() && character.file.isEmpty() && isCharacterFile(name)) {
+            character.file = name;
+            character.name = name.chopped(4);
+            character.summary = state.summaryOf(name).value_or(game::CharacterSummary{});
+        }
+    }
+    if (character.files.isEmpty() || (!group.isEmpty() && character.file.isEmpty()))
+        return std::nullopt;
+    character.version = version.result().toHex().left(32);
+    return character;
+}
+
+QList<CharacterVersion> charactersOf(const SaveState& state) {
+    QStringList groups = state.groups();
+    std::sort(groups.begin(), groups.end());
+    QList<CharacterVersion> characters;
+    for (const QString& group : groups) {
+        if (std::optional<CharacterVersion> character = characterIn(state, group))
+            characters.append(std::move(*character));
+    }
+    return characters;
+}
+
+} // namespace quillmere::snapshots

@@ -1,0 +1,189 @@
+#include "snapshots/snapshot_writer.h"
+
+#include "copy/copy_errors.h"
+#include "copy/durable_file.h"
+#include "copy/file_io.h"
+#include "copy/temp_file.h"
+#include "snapshots/content_writer.h"
+#include "snapshots/game_history.h"
+#include "snapshots/save_folder_scan.h"
+
+#include <QTimeZone>
+
+#include <cerrno>
+
+namespace quillmere::snapshots {
+
+namespace {
+
+qint64 nanoseconds(const timespec& time) {
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// rsync's quick check: the same size, time and inode as the snapshot before is the same file.
+const FileEntry* unchangedEntry(const SaveState* previous, const ScannedFile& file) {
+    const FileEntry* before = previous ? previous->file(file.name) : nullptr;
+    if (before && before->size == file.stat.size && before->modifiedNs == nanoseconds(file.stat.modified) &&
+        before->inode == quint64(file.stat.inode))
+        return before;
+    return nullptr;
+}
+
+bool sameContents(const SaveState& a, const SaveState& b) {
+    if (a.files().size() != b.files().size())
+        return false;
+    for (const FileEntry& file : a.files()) {
+        const FileEntry* other = b.file(file.name);
+        if (!other || other->sha256 != file.sha256)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SnapshotOutcome SnapshotWriter::failed(SnapshotOutcome outcome, int error) const {
+    outcome.status = SnapshotOutcome::Status::Failed;
+    outcome.failure = tr("the history in %1 cannot be written: %2")
+                          .arg(QFile::decodeName(m_paths.root), copy::reasonFor(error < 0 ? -error : error));
+    return outcome;
+}
+
+bool SnapshotWriter::prepare(const GameRef& game, SnapshotOutcome& outcome) {
+    for (const QByteArray& folder : {m_paths.objects(), m_paths.gameFolder(game)}) {
+        if (const int made = copy::makeFoldersDurably(m_io, folder); made < 0) {
+            outcome = failed(outcome, made);
+            return false;
+        }
+        QByteArrayList names;
+        if (m_io.listFolder(folder, names) == 0)
+            copy::sweepStaleTemps(m_io, folder, names); // left by a snapshot that was killed
+    }
+    return true;
+}
+
+SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason, const QDateTime& now) {
+    SnapshotOutcome outcome;
+    if (!prepare(game, outcome))
+        return outcome;
+    const QByteArray folder = m_paths.gameFolder(game);
+    const GameHistory history = GameHistory::read(m_io, folder);
+    const std::optional<GameHistory::Latest> latest = history.latest();
+    const SaveState* previous = latest ? &latest->state : nullptr;
+    SaveState state;
+    if (!readFolder(game, previous, state, outcome))
+        return outcome;
+    // After damage a snapshot stands on its own, so that it does not depend on what is damaged.
+    const bool chained = latest && history.isSound();
+    outcome.files = state.files().size();
+    if (chained && sameContents(state, latest->state)) {
+        outcome.status = SnapshotOutcome::Status::Unchanged;
+        outcome.id = latest->manifest.id;
+        return outcome;
+    }
+    summarize(state, previous);
+
+    Manifest manifest;
+    manifest.id = freeId(folder, now, latest ? latest->manifest.id : QString());
+    manifest.taken = now;
+    manifest.reason = reason;
+    manifest.game = game;
+    manifest.skipped = outcome.skipped;
+    if (chained) {
+        manifest.parent = latest->manifest.id;
+        manifest.parentChanged = latest->manifest.changedNames();
+    }
+    state.changesFrom(chained ? latest->state : SaveState(), manifest);
+    const int written = copy::writeFileDurably(m_io, folder, manifest.id + QLatin1String(kManifestSuffix),
+                                               formatManifest(manifest));
+    if (written < 0)
+        return failed(outcome, written);
+    outcome.status = SnapshotOutcome::Status::Taken;
+    outcome.id = manifest.id;
+    return outcome;
+}
+
+bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, SaveState& state,
+                                SnapshotOutcome& outcome) {
+    const FolderScan scan = scanSaveFolder(m_io, game.saveFolderHost);
+    if (scan.error < 0) {
+        outcome.failure = scan.error == -ENOENT || scan.error == -ENOTDIR
+                              ? tr("the save folder %1 is gone").arg(game.saveFolder)
+                              : tr("the save folder %1 cannot be read: %2")
+                                    .arg(game.saveFolder, copy::reasonFor(-scan.error));
+        return false;
+    }
+    outcome.skipped = scan.skipped;
+    ContentWriter contents(m_io, m_paths.objects());
+    for (const ScannedFile& file : scan.files) {
+        if (const FileEntry* before = unchangedEntry(previous, file)) {
+            state.put(*before, previous->summaryOf(file.name));
+            continue;
+        }
+        FileEntry entry;
+        QString why;
+        switch (contents.add(file, entry, &why)) {
+        case ContentWriter::Added::Stored:
+            state.put(entry, std::nullopt);
+            break;
+        case ContentWriter::Added::LeftOut:
+            outcome.skipped.append({file.name, why});
+            break;
+        case ContentWriter::Added::Failed:
+            outcome.failure = tr("the history in %1 cannot be written: %2").arg(QFile::decodeName(m_paths.root), why);
+            return false;
+        }
+    }
+    if (const int published = contents.publish(); published < 0) {
+        outcome = failed(outcome, published);
+        return false;
+    }
+    return true;
+}
+
+// What the heads of the character files say, read from the stored contents: the saves themselves
+// may have changed since.
+void SnapshotWriter::summarize(SaveState& state, const SaveState* previous) {
+    QList<std::pair<FileEntry, game::CharacterSummary>> found;
+    for (const FileEntry& file : state.files()) {
+        if (!isCharacterFile(file.name) || state.summaryOf(file.name))
+            continue;
+        const FileEntry* before = previous ? previous->file(file.name) : nullptr;
+        std::optional<game::CharacterSummary> summary;
+        if (before && before->sha256 == file.sha256)
+            summary = previous->summaryOf(file.name);
+        found.append({file, summary ? *summary : game::summarizeCharacterHead(headOf(file.sha256))});
+    }
+    for (const auto& [file, summary] : found)
+        state.put(file, summary);
+}
+
+QByteArray SnapshotWriter::headOf(const QByteArray& sha256) const {
+    QByteArray head;
+    const int fd = m_io.openRead(m_paths.contentPath(sha256));
+    if (fd < 0)
+        return head;
+    head.resize(game::HEXengine::kKeptBytes);
+    const ssize_t n = m_io.read(fd, head.data(), std::size_t(head.size()));
+    head.truncate(n > 0 ? n : 0);
+    m_io.close(fd);
+    return head;
+}
+
+// A time later than the newest snapshot's, so that ids sort as the history runs even when the clock
+// was put back, and one no record holds yet.
+QString SnapshotWriter::freeId(const QByteArray& folder, const QDateTime& now, const QString& after) const {
+    QDateTime at = now.toUTC();
+    QDateTime last = QDateTime::fromString(after.left(19), QStringLiteral("yyyyMMdd'T'HHmmss.zzz"));
+    last.setTimeZone(QTimeZone::utc());
+    if (last.isValid() && at <= last)
+        at = last.addMSecs(1);
+    for (;; at = at.addMSecs(1)) {
+        const QString id = snapshotId(at);
+        copy::FileStat found;
+        if (m_io.linkStatus(folder + '/' + QFile::encodeName(id + QLatin1String(kManifestSuffix)), found) == -ENOENT)
+            return id;
+    }
+}
+
+} // namespace quillmere::snapshots
