@@ -43,7 +43,18 @@ CommandLine Parser::parse(const QStringList& arguments) {
     const QCommandLineOption listGames(QStringLiteral("list-games"),
                                        tr("Print the games found (name, prefix and save folder, one a line) and "
                                           "exit."));
-    parser.addOptions({help, version, prefix, listGames});
+    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                      tr("Take a snapshot of the save folder of every game found (or of the "
+                                         "prefix named by --prefix) into the history, print a line for each, and "
+                                         "exit."));
+    QCommandLineOption afterGame(QStringLiteral("after-game"), tr("With --snapshot: the game just exited."));
+    afterGame.setFlags(QCommandLineOption::HiddenFromHelp); // the launcher's own
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     tr("Print the snapshots kept in the history, newest first, and exit."));
+    const QCommandLineOption verifyHistory(QStringLiteral("verify-history"),
+                                           tr("Read every content kept in the history against its hash, print "
+                                              "each damaged or missing one, and exit."));
+    parser.addOptions({help, version, prefix, listGames, snapshot, afterGame, history, verifyHistory});
 
     CommandLine result;
     const QString program = arguments.isEmpty() ? QStringLiteral("quillmere") : QFileInfo(arguments[0]).fileName();
@@ -64,6 +75,10 @@ CommandLine Parser::parse(const QStringList& arguments) {
     } else {
         CommandLineOptions options;
         options.listGames = parser.isSet(listGames);
+        options.snapshot = parser.isSet(snapshot);
+        options.afterGame = parser.isSet(afterGame);
+        options.history = parser.isSet(history);
+        options.verifyHistory = parser.isSet(verifyHistory);
         if (parser.isSet(prefix))
             options.prefix = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(prefix)));
         result.options = options;

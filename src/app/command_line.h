@@ -8,8 +8,15 @@
 namespace quillmere::app {
 
 struct CommandLineOptions {
-    QString prefix;         // --prefix: absolute and cleaned; empty when not given
-    bool listGames = false; // --list-games: print the games found instead of starting
+    QString prefix;             // --prefix: absolute and cleaned; empty when not given
+    bool listGames = false;     // --list-games: print the games found instead of starting
+    bool snapshot = false;      // --snapshot: a snapshot of each game found, then exit
+    bool afterGame = false;     // --after-game: the snapshot is the one taken when the game exits
+    bool history = false;       // --history: print the snapshots kept
+    bool verifyHistory = false; // --verify-history: check every stored content
+
+    // A command that runs without a window.
+    bool runsWithoutWindow() const { return listGames || snapshot || history || verifyHistory; }
 };
 
 // What the command line asks for. Parsed without any application object, so that --help and

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/game_choice.h"
+#include "app/history_commands.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "archive/restore_history.h"
@@ -7,6 +8,7 @@
 #include "controls/classic_fonts.h"
 #include "copy/shell_copy_windows.h"
 #include "host/process_start.h"
+#include "snapshots/snapshot_store.h"
 #include "titlebar/gradient_title_bar.h"
 
 #include <QApplication>
@@ -58,6 +60,19 @@ int listGames(const quillmere::app::CommandLineOptions& options) {
     return 0;
 }
 
+// --snapshot, --history and --verify-history: the history without a window.
+int runHistoryCommand(const quillmere::app::CommandLineOptions& options) {
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+    quillmere::snapshots::SnapshotStore store(quillmere::snapshots::SnapshotStore::defaultRoot());
+    if (options.snapshot)
+        return quillmere::app::takeSnapshots(
+            store, gameChoiceFor(options).candidates(),
+            options.afterGame ? QStringLiteral("game exit") : QStringLiteral("command line"), stdout);
+    if (options.verifyHistory)
+        return quillmere::app::verifyHistory(store, stdout);
+    return quillmere::app::printHistory(store, options.prefix, stdout);
+}
+
 int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere::app::StartUpGames>& startUpGames) {
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -101,6 +116,8 @@ int main(int argc, char* argv[]) {
         return finish(commandLine);
     if (commandLine.options && commandLine.options->listGames)
         return listGames(*commandLine.options);
+    if (commandLine.options && commandLine.options->runsWithoutWindow())
+        return runHistoryCommand(*commandLine.options);
     if (!haveDisplay()) {
         std::fprintf(stderr, "quillmere: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
                              "set). Start it from a desktop session, or under xvfb-run.\n");

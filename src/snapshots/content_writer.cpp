@@ -83,8 +83,12 @@ ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entr
         *why = copy::reasonFor(step.error ? step.error : EIO);
         return Added::Failed;
     }
-    entry = FileEntry{file.name, hashOfWritten(m_io, written.temp.fd(), written.size), written.size,
-                      nanoseconds(file.stat.modified), quint64(file.stat.inode), quint32(file.stat.mode & 07777)};
+    entry = FileEntry{file.name,
+                      hashOfWritten(m_io, written.temp.fd(), written.size),
+                      written.size,
+                      nanoseconds(file.stat.modified),
+                      quint64(file.stat.inode),
+                      quint32(file.stat.mode & 07777)};
     if (entry.sha256.isEmpty()) {
         *why = tr("the stored copy cannot be read back");
         return Added::Failed;

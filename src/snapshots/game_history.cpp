@@ -52,8 +52,7 @@ void GameHistory::findUnusable() {
             continue;
         }
         const auto parent = indexOf.constFind(m->parent);
-        const bool rootOrFound =
-            m->parent.isEmpty() || (parent != indexOf.cend() && !m_unusable.contains(*parent));
+        const bool rootOrFound = m->parent.isEmpty() || (parent != indexOf.cend() && !m_unusable.contains(*parent));
         const bool underOneDamaged = !rootOrFound && i > 0 && !m_entries[i - 1].manifest &&
                                      m->parent + QLatin1String(kManifestSuffix) == m_entries[i - 1].fileName &&
                                      (i == 1 || !m_unusable.contains(i - 2));

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace quillmere::snapshots {
 
 // A game as the history knows it: a save folder of a prefix. Each has a history of its own.
@@ -15,5 +17,9 @@ struct GameRef {
     QString key() const;
     bool operator==(const GameRef&) const = default;
 };
+
+// The game in use (game/games.h) as the history knows it, its save folder read afresh (no host
+// path when it cannot be reached); nothing when it has no save folder at all.
+std::optional<GameRef> gameRefInUse();
 
 } // namespace quillmere::snapshots

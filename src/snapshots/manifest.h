@@ -53,10 +53,10 @@ struct Manifest {
     GameRef game;
     qint64 fileCount = 0; // of the whole snapshot
     qint64 totalBytes = 0;
-    QList<FileEntry> written;        // added or changed since the parent
-    QStringList removed;             // gone since the parent
-    QList<StoredSummary> summaries;  // of the character files among written
-    QStringList parentChanged;       // what the parent wrote or removed: what a damaged parent costs
+    QList<FileEntry> written;       // added or changed since the parent
+    QStringList removed;            // gone since the parent
+    QList<StoredSummary> summaries; // of the character files among written
+    QStringList parentChanged;      // what the parent wrote or removed: what a damaged parent costs
     QList<Skipped> skipped;
 
     // The names this snapshot changes, written or removed.

@@ -14,9 +14,8 @@ namespace quillmere::snapshots {
 namespace {
 
 bool isContentName(const QByteArray& name) {
-    return name.size() == 64 && std::all_of(name.cbegin(), name.cend(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-           });
+    return name.size() == 64 && std::all_of(name.cbegin(), name.cend(),
+                                            [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 QList<RetentionItem> retentionItems(const GameHistory& history) {

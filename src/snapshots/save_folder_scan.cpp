@@ -49,8 +49,7 @@ FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder) {
         const int status = io.linkStatus(file.hostPath, file.stat);
         if (status == -ENOENT)
             continue; // gone since the folder was read
-        const QString reason =
-            status < 0 ? copy::reasonFor(-status) : reasonToLeaveOut(file.name, raw, file.stat);
+        const QString reason = status < 0 ? copy::reasonFor(-status) : reasonToLeaveOut(file.name, raw, file.stat);
         if (reason.isEmpty())
             scan.files.append(std::move(file));
         else

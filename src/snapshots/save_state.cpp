@@ -134,6 +134,9 @@ std::optional<CharacterVersion> characterIn(const SaveState& state, const QStrin
 QList<CharacterVersion> charactersOf(const SaveState& state) {
     QStringList groups = state.groups();
     std::sort(groups.begin(), groups.end());
+    // The characters by name, then the stash.
+    if (!groups.isEmpty() && groups.front().isEmpty())
+        groups.append(groups.takeFirst());
     QList<CharacterVersion> characters;
     for (const QString& group : groups) {
         if (std::optional<CharacterVersion> character = characterIn(state, group))

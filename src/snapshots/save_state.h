@@ -51,16 +51,16 @@ QString groupOf(const QString& fileName);
 
 // One character of a snapshot, or the entry for the shared stash.
 struct CharacterVersion {
-    QString name;         // as its character file spells it; empty for the shared stash
-    QString file;         // its character file; empty for the shared stash
-    QByteArray version;   // the same for the same contents of its own files, whatever their times
+    QString name;       // as its character file spells it; empty for the shared stash
+    QString file;       // its character file; empty for the shared stash
+    QByteArray version; // the same for the same contents of its own files, whatever their times
     QList<FileEntry> files;
     game::CharacterSummary summary;
 
     bool isStash() const { return name.isEmpty(); }
 };
 
-// The characters of a state, and the shared stash when it holds any of it.
+// The characters of a state by name, then the shared stash when it holds any of it.
 QList<CharacterVersion> charactersOf(const SaveState& state);
 // The groups whose versions changes of these names may alter.
 QSet<QString> groupsChangedBy(const QStringList& names);

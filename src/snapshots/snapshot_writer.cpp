@@ -94,8 +94,8 @@ SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason,
         manifest.parentChanged = latest->manifest.changedNames();
     }
     state.changesFrom(chained ? latest->state : SaveState(), manifest);
-    const int written = copy::writeFileDurably(m_io, folder, manifest.id + QLatin1String(kManifestSuffix),
-                                               formatManifest(manifest));
+    const int written =
+        copy::writeFileDurably(m_io, folder, manifest.id + QLatin1String(kManifestSuffix), formatManifest(manifest));
     if (written < 0)
         return failed(outcome, written);
     outcome.status = SnapshotOutcome::Status::Taken;
@@ -107,10 +107,10 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
                                 SnapshotOutcome& outcome) {
     const FolderScan scan = scanSaveFolder(m_io, game.saveFolderHost);
     if (scan.error < 0) {
-        outcome.failure = scan.error == -ENOENT || scan.error == -ENOTDIR
-                              ? tr("the save folder %1 is gone").arg(game.saveFolder)
-                              : tr("the save folder %1 cannot be read: %2")
-                                    .arg(game.saveFolder, copy::reasonFor(-scan.error));
+        outcome.failure =
+            scan.error == -ENOENT || scan.error == -ENOTDIR
+                ? tr("the save folder %1 is gone").arg(game.saveFolder)
+                : tr("the save folder %1 cannot be read: %2").arg(game.saveFolder, copy::reasonFor(-scan.error));
         return false;
     }
     outcome.skipped = scan.skipped;

@@ -22,9 +22,9 @@ struct SnapshotOutcome {
         Failed,    // see failure; the store holds what it held before
     };
     Status status = Status::Failed;
-    QString id;          // of the snapshot taken, or of the newest one when unchanged
-    qint64 files = 0;    // the files the snapshot holds
-    QString failure;     // why it failed, in words
+    QString id;       // of the snapshot taken, or of the newest one when unchanged
+    qint64 files = 0; // the files the snapshot holds
+    QString failure;  // why it failed, in words
     QList<Skipped> skipped;
 };
 

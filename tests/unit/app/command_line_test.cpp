@@ -1,5 +1,6 @@
 // The program's options, run as a process without a display, and their parsing.
 #include "app/command_line.h"
+#include "support/d2s_fixtures.h"
 #include "support/files.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
@@ -120,6 +121,44 @@ TEST_F(ListGames, PrintsNothingWhenNothingIsFound) {
     const ProgramRun none = runProgram({QStringLiteral("--list-games")}, home.path("empty"));
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, QString());
+}
+
+TEST_F(ListGames, SnapshotHistoryAndVerifyTellWhatTheHistoryHolds) {
+    const QString save = test::TempHome::savedGames(named, "me", "Diablo II");
+    test::writeBytes(save + "/Hero.d2s", test::d2s::stateFile(96, 3, 26, 0x24));
+    test::writeBytes(save + "/_LOD_SharedStashSave.sss", "stash");
+    const QStringList snapshot{QStringLiteral("--snapshot"), QStringLiteral("--prefix"), named};
+    const QString line = QStringLiteral("Diablo II\tC:\\users\\me\\Saved Games\\Diablo II\t");
+    const ProgramRun first = runProgram(snapshot, home.home());
+    EXPECT_EQ(first.exitCode, 0) << qPrintable(first.err);
+    EXPECT_EQ(first.out, line + "kept 2 files\n");
+    EXPECT_EQ(runProgram(snapshot, home.home()).out, line + "unchanged\n");
+
+    const ProgramRun history = runProgram({QStringLiteral("--history")}, home.home());
+    EXPECT_EQ(history.exitCode, 0);
+    const QStringList fields = history.out.trimmed().split(u'\t');
+    ASSERT_EQ(fields.size(), 6) << qPrintable(history.out);
+    EXPECT_EQ(fields[0], QStringLiteral("Diablo II"));
+    EXPECT_TRUE(QDateTime::fromString(fields[1], Qt::ISODate).isValid()) << qPrintable(fields[1]);
+    EXPECT_EQ(fields.mid(3), (QStringList{"2", "not pinned", "Hero (Paladin level 26, hardcore); Shared stash"}));
+
+    const QString objects = home.path(".local/share/Quillmere/history/objects");
+    EXPECT_EQ(runProgram({QStringLiteral("--verify-history")}, home.home()).exitCode, 0);
+    for (const QString& name : test::filesIn(objects))
+        test::writeBytes(objects + u'/' + name, "rot");
+    const ProgramRun verified = runProgram({QStringLiteral("--verify-history")}, home.home());
+    EXPECT_EQ(verified.exitCode, 1);
+    EXPECT_TRUE(verified.out.contains(QStringLiteral("damaged\t"))) << qPrintable(verified.out);
+    EXPECT_TRUE(verified.out.contains(QStringLiteral("Hero.d2s"))) << qPrintable(verified.out);
+}
+
+TEST_F(ListGames, ASnapshotThatCannotBeWrittenSaysWhyWithStatus1) {
+    test::writeBytes(home.path(".local/share/Quillmere"), "a file where the data folder goes");
+    test::writeBytes(test::TempHome::savedGames(named, "me", "Diablo II") + "/Hero.d2s", "x");
+    const ProgramRun failed =
+        runProgram({QStringLiteral("--snapshot"), QStringLiteral("--prefix"), named}, home.home());
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.out.contains(QStringLiteral("\tfailed: the history in "))) << qPrintable(failed.out);
 }
 
 TEST(CommandLineParsing, ARelativePrefixIsMadeAbsoluteAndClean) {

@@ -18,7 +18,7 @@ namespace quillmere::test {
 // that change the disk, as a killed process does: from then on every call fails and changes nothing.
 class StoppingIo : public copy::FileIo {
 public:
-    qint64 stopAfter = -1; // calls that change the disk; -1 never stops
+    qint64 stopAfter = -1;    // calls that change the disk; -1 never stops
     QByteArray watchedFolder; // sources opened below it are counted
     std::atomic<int> watchedOpens{0};
     QSet<QByteArray> watchedOpened; // their names
@@ -35,24 +35,42 @@ public:
         }
         return FileIo::openRead(path);
     }
-    int makeFolder(const QByteArray& p) override { return change([&] { return FileIo::makeFolder(p); }); }
-    int createUnnamed(const QByteArray& f) override { return change([&] { return FileIo::createUnnamed(f); }); }
-    int createNew(const QByteArray& p) override { return change([&] { return FileIo::createNew(p); }); }
+    int makeFolder(const QByteArray& p) override {
+        return change([&] { return FileIo::makeFolder(p); });
+    }
+    int createUnnamed(const QByteArray& f) override {
+        return change([&] { return FileIo::createUnnamed(f); });
+    }
+    int createNew(const QByteArray& p) override {
+        return change([&] { return FileIo::createNew(p); });
+    }
     int linkUnnamed(int fd, const QByteArray& p) override {
         return change([&] { return FileIo::linkUnnamed(fd, p); });
     }
     ssize_t write(int fd, const void* b, size_t n) override {
         return change([&] { return FileIo::write(fd, b, n); });
     }
-    int setMode(int fd, mode_t m) override { return change([&] { return FileIo::setMode(fd, m); }); }
-    int setModified(int fd, const timespec& t) override { return change([&] { return FileIo::setModified(fd, t); }); }
-    int syncFile(int fd) override { return change([&] { return FileIo::syncFile(fd); }); }
-    int syncFolder(int fd) override { return change([&] { return FileIo::syncFolder(fd); }); }
+    int setMode(int fd, mode_t m) override {
+        return change([&] { return FileIo::setMode(fd, m); });
+    }
+    int setModified(int fd, const timespec& t) override {
+        return change([&] { return FileIo::setModified(fd, t); });
+    }
+    int syncFile(int fd) override {
+        return change([&] { return FileIo::syncFile(fd); });
+    }
+    int syncFolder(int fd) override {
+        return change([&] { return FileIo::syncFolder(fd); });
+    }
     int rename(const QByteArray& a, const QByteArray& b) override {
         return change([&] { return FileIo::rename(a, b); });
     }
-    int unlink(const QByteArray& p) override { return change([&] { return FileIo::unlink(p); }); }
-    int removeFolder(const QByteArray& p) override { return change([&] { return FileIo::removeFolder(p); }); }
+    int unlink(const QByteArray& p) override {
+        return change([&] { return FileIo::unlink(p); });
+    }
+    int removeFolder(const QByteArray& p) override {
+        return change([&] { return FileIo::removeFolder(p); });
+    }
 
 private:
     template <typename Call> auto change(Call call) -> decltype(call()) {

@@ -54,7 +54,8 @@ TEST_F(SnapshotStoreTest, ASnapshotHoldsEveryRegularFileAndSaysWhyTheRestIsLeftO
     for (const snapshots::Skipped& skipped : outcome.skipped)
         leftOut << skipped.name + QStringLiteral(": ") + skipped.reason;
     leftOut.sort();
-    EXPECT_EQ(leftOut, (QStringList{"Alias.d2s: it is a link", "Hero: it is a folder", "pipe: it is not a regular file"}));
+    EXPECT_EQ(leftOut,
+              (QStringList{"Alias.d2s: it is a link", "Hero: it is a folder", "pipe: it is not a regular file"}));
     EXPECT_EQ(folder(), before) << "the save folder is only read";
 }
 
@@ -159,7 +160,8 @@ TEST_F(SnapshotStoreTest, ADamagedContentIsFoundByNameAndADamagedRecordCostsOnly
     EXPECT_EQ(store.checkContent(hero.sha256), 0);
 
     // The middle record goes bad: the newest still holds every file but the one it changed.
-    const QString middle = storeRoot() + QStringLiteral("/games/") + game().key() + u'/' + history.entries()[1].fileName;
+    const QString middle =
+        storeRoot() + QStringLiteral("/games/") + game().key() + u'/' + history.entries()[1].fileName;
     QByteArray bytes = bytesOf(middle);
     bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 1);
     test::writeBytes(middle, bytes);
