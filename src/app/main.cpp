@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/game_choice.h"
 #include "app/history_commands.h"
+#include "app/history_in_window.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
 #include "archive/restore_history.h"
@@ -8,6 +9,7 @@
 #include "controls/classic_fonts.h"
 #include "copy/shell_copy_windows.h"
 #include "host/process_start.h"
+#include "snapshots/auto_snapshots.h"
 #include "snapshots/snapshot_store.h"
 #include "titlebar/gradient_title_bar.h"
 
@@ -95,9 +97,13 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere
     quillmere::copy::ShellCopyWindows copyWindows;
     quillmere::archive::ShellFileCopy fileCopy(copyWindows);
     quillmere::archive::RestoreHistory history(quillmere::archive::RestoreHistory::defaultRoot(), fileCopy);
+    quillmere::snapshots::SnapshotStore snapshots(quillmere::snapshots::SnapshotStore::defaultRoot());
+    history.setSnapshots(&snapshots);
+    quillmere::snapshots::AutoSnapshots automatic(snapshots);
     quillmere::titlebar::GradientTitleBar titleBar;
     quillmere::app::MainWindow window(launcher, fileCopy, history, titleBar);
     window.setGameChoice(&gameChoice);
+    new quillmere::app::HistoryInWindow(window, snapshots, automatic);
     window.showNotice(notice);
     window.show();
     return QApplication::exec();

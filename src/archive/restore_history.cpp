@@ -7,6 +7,7 @@
 #include "copy/file_io.h"
 #include "game/regedit.h"
 #include "host/drive_map.h"
+#include "snapshots/snapshot_store.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,6 +35,8 @@ std::optional<KeptRestore> RestoreHistory::keepBeforeRestore(const QString& char
 std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QString& character,
                                                 const QString& saveFolder, const QString& saveFolderHost,
                                                 const QStringList& names, QString* failure) {
+    if (!snapshotFirst(kind, saveFolderHost, failure))
+        return std::nullopt;
     copy::FileIo& io = m_copy.io();
     KeptRestore restore{newFolder(), kind, QDateTime::currentDateTime(), character, saveFolder, saveFolderHost, {},
                         {},          false};
@@ -71,6 +74,18 @@ std::optional<KeptRestore> RestoreHistory::keep(KeptRestore::Kind kind, const QS
     }
     trim();
     return restore;
+}
+
+bool RestoreHistory::snapshotFirst(KeptRestore::Kind kind, const QString& saveFolderHost, QString* failure) {
+    const std::optional<snapshots::GameRef> game = m_snapshots ? snapshots::gameRefInUse() : std::nullopt;
+    if (!game || QFileInfo(game->saveFolderHost).canonicalFilePath() != QFileInfo(saveFolderHost).canonicalFilePath())
+        return true; // no history of that folder to keep
+    const snapshots::SnapshotOutcome outcome = m_snapshots->take(
+        *game, kind == KeptRestore::Kind::Restore ? QStringLiteral("restore") : QStringLiteral("undo"));
+    if (outcome.status != snapshots::SnapshotOutcome::Status::Failed)
+        return true;
+    *failure = tr("A snapshot of the save folder could not be taken first: %1.").arg(outcome.failure);
+    return false;
 }
 
 bool RestoreHistory::makeFolder(const QString& folder, QString* failure) {

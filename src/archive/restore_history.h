@@ -8,6 +8,10 @@
 
 #include <optional>
 
+namespace quillmere::snapshots {
+class SnapshotStore;
+}
+
 namespace quillmere::archive {
 
 class ShellFileCopy;
@@ -22,6 +26,10 @@ public:
     RestoreHistory(const QString& root, ShellFileCopy& copy);
     // The program's data folder's "restores".
     static QString defaultRoot();
+
+    // Takes a snapshot of the save folder into store before every restore and undo, so that the
+    // history holds what they replace as well. The caller keeps it alive.
+    void setSnapshots(snapshots::SnapshotStore* store) { m_snapshots = store; }
 
     // Before a restore of the files names from a backup into saveFolder (whose host path is
     // saveFolderHost): keeps the files they will replace. Nothing, with *failure set, when they
@@ -47,6 +55,7 @@ private:
     std::optional<KeptRestore> keep(KeptRestore::Kind kind, const QString& character, const QString& saveFolder,
                                     const QString& saveFolderHost, const QStringList& names, QString* failure);
     bool makeFolder(const QString& folder, QString* failure);
+    bool snapshotFirst(KeptRestore::Kind kind, const QString& saveFolderHost, QString* failure);
     QString newFolder() const;
     bool removeAdded(const KeptRestore& restore, QString* failure);
     QStringList ownFolders() const;
@@ -54,6 +63,7 @@ private:
 
     QString m_root;
     ShellFileCopy& m_copy;
+    snapshots::SnapshotStore* m_snapshots = nullptr;
 };
 
 } // namespace quillmere::archive
