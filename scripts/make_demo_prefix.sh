@@ -2,13 +2,14 @@
 # Makes a Wine-style demo prefix for trying Quillmere without the game: system.reg naming the save
 # folder and the game, dosdevices/ with c:, z: and a: (a folder standing in for a floppy disk), a
 # save folder holding characters of both classic save layouts with their companion files, and a
-# Diablo II: Resurrected save folder in the newest layout (version 105), Warlock included. With two
-# games in it, Quillmere asks which one to show until a choice is remembered.
+# Diablo II: Resurrected save folder in the newest layout (version 105), Warlock included, with a
+# shared stash in each. With two games in it, Quillmere asks which one to show until a choice is
+# remembered.
 # Usage: make_demo_prefix.sh <folder>. Does nothing when the folder is already complete.
 set -euo pipefail
 
 dest=${1:?usage: make_demo_prefix.sh <folder>}
-stamp="$dest/.quillmere-demo-v2"
+stamp="$dest/.quillmere-demo-v3"
 [ -f "$stamp" ] && exit 0
 
 rm -rf "$dest"
@@ -70,6 +71,9 @@ character "$save/Ulfgar.d2s" 89 4 48 Ulfgar
 character "$resurrected/Morwen.d2s" 105 7 64 Morwen 96
 character "$resurrected/Kestrel.d2s" 105 0 38 Kestrel 36
 character "$resurrected/Brannoc.d2s" 105 4 17 Brannoc 44
+# The shared stash of every Resurrected character, and a classic stash mod's.
+head -c 2048 /dev/urandom >"$resurrected/SharedStashSoftCoreV2.d2i"
+head -c 1024 /dev/urandom >"$save/_LOD_SharedStashSave.sss"
 for companion in key ma0 ma1 map; do
     head -c 64 /dev/urandom >"$save/Hero.$companion"
     head -c 64 /dev/urandom >"$save/Lyra.$companion"

@@ -41,3 +41,9 @@ gzip -t "$usr/share/man/man1/quillmere.1.gz" || fail "no manual page"
 doc=$usr/share/doc/quillmere
 grep -q '^License: ' "$doc/copyright" || fail "no copyright file"
 gzip -t "$doc/changelog.gz" || fail "no changelog"
+
+units=$usr/lib/systemd/user
+grep -qx "ExecStart=$2/bin/quillmere --snapshot" "$units/quillmere-snapshot.service" ||
+    fail "the snapshot service does not run $2/bin/quillmere --snapshot"
+grep -qx 'WantedBy=timers.target' "$units/quillmere-snapshot.timer" || fail "no snapshot timer"
+[ ! -e "$root/etc/systemd" ] || fail "the snapshot timer is enabled by the install"
