@@ -44,8 +44,8 @@ private:
 
     QString mount(Kind kind) {
         const bool fat = kind == Kind::Fat;
-        const QStringList tools = fat ? QStringList{"mkfs.vfat", "fusefat"}
-                                      : QStringList{"mkfs.exfat", "mount.exfat-fuse", "losetup"};
+        const QStringList tools =
+            fat ? QStringList{"mkfs.vfat", "fusefat"} : QStringList{"mkfs.exfat", "mount.exfat-fuse", "losetup"};
         for (const QString& tool : tools) {
             if (program(tool).isEmpty())
                 return tool + QStringLiteral(" is not installed (packages fusefat dosfstools exfat-fuse exfatprogs)");
