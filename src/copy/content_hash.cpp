@@ -3,6 +3,11 @@
 #include <new>
 
 #include <xxhash.h>
+#if defined(__x86_64__) || defined(__i386__)
+// The library's own choice of SSE2, AVX2 or AVX-512 for the processor at hand: twice as fast as
+// its SSE2 baseline where AVX2 is there, with the same hash.
+#include <xxh_x86dispatch.h>
+#endif
 
 namespace quillmere::copy {
 

@@ -27,7 +27,8 @@ protected:
         const QString store = m_prefix.scratch() + QStringLiteral("/store");
         for (const char* name : {"Hero.d2s", "Hero.key", "Hero.ma0"}) {
             const QByteArray bytes = content(name, 3000);
-            const QString hash = QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+            const QString hash =
+                QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
             writeBytes(store + u'/' + hash, bytes);
             m_sources.push_back({store + u'/' + hash, QLatin1String(name), hash});
             writeBytes(m_saves + u'/' + QLatin1String(name), "old");
