@@ -66,14 +66,16 @@ private:
             return QStringLiteral("cannot make the mount point");
         QString device = m_image;
         if (!fat) {
-            if (!run(QStringLiteral("losetup"), {"-f", "--show", m_image}, &m_loopDevice))
+            if (!run(QStringLiteral("losetup"), {"-f", "--show", m_image}, &m_loopDevice) || m_loopDevice.isEmpty()) {
+                m_loopDevice.clear();
                 return QStringLiteral("no loop device can be attached here");
+            }
             device = m_loopDevice;
         }
         const bool mounted = fat ? run(QStringLiteral("fusefat"), {"-o", "rw+", device, m_mountPoint})
                                  : run(QStringLiteral("mount.exfat-fuse"), {device, m_mountPoint});
-        m_mounted = mounted && isMountPoint();
-        return m_mounted ? QString() : QStringLiteral("FUSE cannot mount the image here");
+        m_mounted = mounted; // unmounted when the object goes, whatever the check below finds
+        return mounted && isMountPoint() ? QString() : QStringLiteral("FUSE cannot mount the image here");
     }
 
     bool isMountPoint() const {
