@@ -21,7 +21,7 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
-build_packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev libgtest-dev fonts-liberation2)
+build_packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libx11-dev libxxhash-dev libgtest-dev fonts-liberation2)
 
 # The formatter and the linter are pinned to one release, run by their versioned names, so that
 # every machine judges the code alike.

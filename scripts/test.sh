@@ -4,7 +4,8 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 preset=${1:-ci}
-ensure_packages "${build_packages[@]}" desktop-file-utils appstream file
+# fusefat, dosfstools, exfat-fuse and exfatprogs: the copy's tests on real FAT and exFAT media.
+ensure_packages "${build_packages[@]}" desktop-file-utils appstream file fusefat dosfstools exfat-fuse exfatprogs
 build_preset "$preset"
 
 cd "$repo_root"

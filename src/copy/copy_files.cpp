@@ -6,6 +6,7 @@
 #include "copy/source_files.h"
 #include "copy/sync_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <numeric>
 #include <optional>
@@ -39,7 +40,10 @@ public:
         , m_destination(io, destination, kind)
         , m_progress(ui, std::accumulate(m_sources.begin(), m_sources.end(), qint64(0),
                                          [](qint64 sum, const SourceFile& file) { return sum + file.listed.size; }))
-        , m_copier(io, m_progress) {}
+        , m_copier(io, m_progress) {
+        m_copier.setComputeSha256(std::any_of(m_sources.cbegin(), m_sources.cend(),
+                                              [](const SourceFile& file) { return !file.expectedSha256.isEmpty(); }));
+    }
 
     CopyOutcome run();
 
@@ -52,6 +56,7 @@ private:
     Step copySource(const SourceFile& source);
     Replace askToReplace(const SourceFile& source, const QString& targetName);
     Step stopAfter(const CopyStep& step, const SourceFile& source, const QString& targetName);
+    Step refuseDamaged(const SourceFile& source);
     bool publishPending();
     std::optional<CopyError> publish(PendingCopy& pending, int synced);
     void syncFolder();
@@ -134,6 +139,8 @@ CopyRun::Step CopyRun::copySource(const SourceFile& source) {
     for (bool retried = false;; retried = true) {
         WrittenCopy copy(m_io);
         const CopyStep step = m_copier.copy(source, m_destination.hostPath(), targetName, copy);
+        if (step.status == CopyStep::Done && !source.expectedSha256.isEmpty() && copy.sha256 != source.expectedSha256)
+            return refuseDamaged(source);
         if (step.status == CopyStep::Done) {
             m_pendingBytes += copy.size;
             m_pending.push_back({std::move(copy), targetName});
@@ -213,6 +220,20 @@ CopyRun::Step CopyRun::stopAfter(const CopyStep& step, const SourceFile& source,
     return Step::Stop;
 }
 
+// Kept under its hash, the file is not what was kept: nothing of its batch goes in place, since
+// the batch is restored as a whole.
+CopyRun::Step CopyRun::refuseDamaged(const SourceFile& source) {
+    m_pending.clear(); // removes the temporary files
+    m_pendingBytes = 0;
+    const QString message =
+        m_published ? CopyText::tr("Cannot copy %1: the stored copy is damaged (its contents do not match their "
+                                   "hash). The files copied before it were kept.")
+                    : CopyText::tr("Cannot copy %1: the stored copy is damaged (its contents do not match their "
+                                   "hash). Nothing was replaced.");
+    fail({CopyErrorKind::SourceDamaged, source.name, message.arg(source.name)});
+    return Step::Stop;
+}
+
 bool CopyRun::publishPending() {
     if (m_pending.empty())
         return true;
@@ -281,29 +302,34 @@ private:
     CopyUi& m_ui;
 };
 
+CopyOutcome copyListed(SourceListing listed, const QString& destinationFolder, DestinationFolder::PathKind kind,
+                       CopyUi& ui, FileIo& io) {
+    if (listed.error) {
+        ui.reportError(*listed.error);
+        return {CopyStatus::Failed, *listed.error};
+    }
+    CopyRun run(destinationFolder, kind, ui, io, std::move(listed.files));
+    return run.run();
+}
+
 } // namespace
 
 CopyOutcome copyFiles(const QString& sourcePattern, const QString& destinationFolder, CopyUi& ui, FileIo& io) {
     const UiSession session(ui);
-    SourceListing sources = listSources(sourcePattern, io);
-    if (sources.error) {
-        ui.reportError(*sources.error);
-        return {CopyStatus::Failed, *sources.error};
-    }
-    CopyRun run(destinationFolder, DestinationFolder::PathKind::Windows, ui, io, std::move(sources.files));
-    return run.run();
+    return copyListed(listSources(sourcePattern, io), destinationFolder, DestinationFolder::PathKind::Windows, ui, io);
 }
 
 CopyOutcome copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
                           CopyUi& ui, FileIo& io) {
     const UiSession session(ui);
-    SourceListing sources = listHostSources(sourceFolder, names, io);
-    if (sources.error) {
-        ui.reportError(*sources.error);
-        return {CopyStatus::Failed, *sources.error};
-    }
-    CopyRun run(destinationFolder, DestinationFolder::PathKind::Host, ui, io, std::move(sources.files));
-    return run.run();
+    return copyListed(listHostSources(sourceFolder, names, io), destinationFolder, DestinationFolder::PathKind::Host,
+                      ui, io);
+}
+
+CopyOutcome copyHostFiles(const std::vector<HostSource>& sources, const QString& destinationFolder, CopyUi& ui,
+                          FileIo& io) {
+    const UiSession session(ui);
+    return copyListed(listHostSources(sources, io), destinationFolder, DestinationFolder::PathKind::Host, ui, io);
 }
 
 } // namespace quillmere::copy

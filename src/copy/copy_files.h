@@ -2,9 +2,12 @@
 
 #include "copy/copy_ui.h"
 #include "copy/file_io.h"
+#include "copy/source_files.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // The copy behind backup and restore.
 namespace quillmere::copy {
@@ -37,5 +40,14 @@ CopyOutcome copyFiles(const QString& sourcePattern, const QString& destinationFo
 // sourceFolder named in names, into the host folder destinationFolder.
 CopyOutcome copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
                           CopyUi& ui, FileIo& io = defaultFileIo());
+
+// The same for host files given one by one, each copied under its own name: files kept under other
+// names (their content's hash) are put back under theirs. A source with a SHA-256 given has its
+// bytes checked against it as they are read; one that does not match fails the copy with
+// SourceDamaged before anything of its batch is put in place. A run of up to 64 files and 64 MB is
+// one batch, so all of it or none is put in place; of a larger one, the batches before stay (as do
+// the files checked so far when the disk fills up, which are put in place to make room).
+CopyOutcome copyHostFiles(const std::vector<HostSource>& sources, const QString& destinationFolder, CopyUi& ui,
+                          FileIo& io = defaultFileIo());
 
 } // namespace quillmere::copy

@@ -33,6 +33,7 @@ enum class CopyErrorKind {
     ReadFailed,        // the source could not be read
     SourceChanged,     // the source kept changing while it was read
     VerifyFailed,      // the copy on disk differs from what was read
+    SourceDamaged,     // a source's bytes do not match the hash they were kept under
     WriteFailed,       // any other failure while writing or syncing
 };
 

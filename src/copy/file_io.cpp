@@ -119,6 +119,14 @@ int FileIo::linkUnnamed(int fd, const QByteArray& path) {
     return negErrno(::linkat(AT_FDCWD, self, AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW));
 }
 
+int FileIo::reopenRead(int fd, const QByteArray& path) {
+    if (!path.isEmpty())
+        return negErrno(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    return negErrno(::open(self, O_RDONLY | O_CLOEXEC));
+}
+
 ssize_t FileIo::read(int fd, void* buffer, size_t size) {
     return retried([=] { return ::read(fd, buffer, size); });
 }
@@ -129,6 +137,14 @@ ssize_t FileIo::readAt(int fd, void* buffer, size_t size, qint64 offset) {
 
 ssize_t FileIo::write(int fd, const void* buffer, size_t size) {
     return retried([=] { return ::write(fd, buffer, size); });
+}
+
+void FileIo::adviseSequential(int fd) {
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+void FileIo::startWriteback(int fd, qint64 offset, qint64 length) {
+    ::sync_file_range(fd, off_t(offset), off_t(length), SYNC_FILE_RANGE_WRITE);
 }
 
 int FileIo::setMode(int fd, mode_t mode) {

@@ -51,9 +51,18 @@ public:
     // Gives a file made by createUnnamed its first name.
     virtual int linkUnnamed(int fd, const QByteArray& path);
 
+    // A descriptor of its own, read-only, on the file fd is open on: it reads what any later reader
+    // of the file gets, where on some FUSE drivers fd itself reads its own writes back as zeros.
+    // path is the file's name; empty for one made by createUnnamed, reached then through /proc.
+    virtual int reopenRead(int fd, const QByteArray& path);
+
     virtual ssize_t read(int fd, void* buffer, size_t size);
     virtual ssize_t readAt(int fd, void* buffer, size_t size, qint64 offset);
     virtual ssize_t write(int fd, const void* buffer, size_t size);
+    // Advice only, whose failure changes nothing: the file will be read from start to end; and
+    // the range just written may go to the disk now, so that the sync later has little left to do.
+    virtual void adviseSequential(int fd);
+    virtual void startWriteback(int fd, qint64 offset, qint64 length);
     virtual int setMode(int fd, mode_t mode);
     virtual int setModified(int fd, const timespec& modified);
     virtual int syncFile(int fd);

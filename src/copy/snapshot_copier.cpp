@@ -1,15 +1,22 @@
 #include "copy/snapshot_copier.h"
 
-#include "copy/xxhash64.h"
+#include <QCryptographicHash>
 
 #include <cerrno>
 #include <ctime>
+#include <optional>
 
 namespace quillmere::copy {
 
 namespace {
 
-constexpr std::size_t BufferSize = std::size_t(1) << 20;
+// Small enough to stay in the processor's cache between the read, the hash and the write. Larger
+// writes are slower, not faster: the kernel backs each with a folio of its size, and large ones are
+// costly to find.
+constexpr std::size_t BufferSize = std::size_t(128) << 10;
+// The disk takes each such stretch of a large copy while the rest is read, rather than all of it
+// at the sync.
+constexpr qint64 WritebackBytes = qint64(8) << 20;
 constexpr int SnapshotTries = 5;
 constexpr int RetryPauseMs = 100;
 // A file system stamps changes with a coarse clock (a few milliseconds). A change within this
@@ -110,7 +117,12 @@ CopyStep SnapshotCopier::copyOnce(const SourceFile& source, const QByteArray& fo
 }
 
 CopyStep SnapshotCopier::pump(int in, const FileStat& before, const QString& name, WrittenCopy& out) {
-    Xxh64 hash;
+    m_hash.reset();
+    std::optional<QCryptographicHash> sha256;
+    if (m_computeSha256)
+        sha256.emplace(QCryptographicHash::Sha256);
+    m_io.adviseSequential(in);
+    qint64 flushed = 0;
     m_progress.inFile(name, 0);
     for (;;) {
         if (m_progress.cancelled())
@@ -120,21 +132,36 @@ CopyStep SnapshotCopier::pump(int in, const FileStat& before, const QString& nam
             return {CopyStep::ReadFailed, int(-n)};
         if (n == 0)
             break;
-        hash.add(m_buffer.data(), std::size_t(n));
-        for (ssize_t offset = 0; offset < n;) {
-            const ssize_t written = m_io.write(out.temp.fd(), m_buffer.data() + offset, std::size_t(n - offset));
-            if (written <= 0)
-                return {CopyStep::WriteFailed, written < 0 ? int(-written) : EIO};
-            offset += written;
-        }
+        m_hash.add(m_buffer.data(), std::size_t(n));
+        if (sha256)
+            sha256->addData(QByteArrayView(m_buffer.data(), n));
+        if (const int written = writeAll(out.temp.fd(), n); written < 0)
+            return {CopyStep::WriteFailed, -written};
         out.size += n;
         // A file that grows while it is read has changed; no need to read it to its new end.
         if (out.size > before.size)
             return {CopyStep::SourceChanged, 0};
+        if (out.size - flushed >= WritebackBytes) {
+            m_io.startWriteback(out.temp.fd(), flushed, out.size - flushed);
+            flushed = out.size;
+        }
         m_progress.inFile(name, out.size);
     }
-    out.hash = hash.result();
+    out.hash = m_hash.result();
+    if (sha256)
+        out.sha256 = sha256->result().toHex();
     return {CopyStep::Done, 0};
+}
+
+// The first size bytes of the buffer: 0 or -errno.
+int SnapshotCopier::writeAll(int fd, qint64 size) {
+    for (qint64 offset = 0; offset < size;) {
+        const ssize_t written = m_io.write(fd, m_buffer.data() + offset, std::size_t(size - offset));
+        if (written <= 0)
+            return written < 0 ? int(written) : -EIO;
+        offset += written;
+    }
+    return 0;
 }
 
 int SnapshotCopier::stamp(int fd, const FileStat& snapshot) {
@@ -146,19 +173,38 @@ int SnapshotCopier::stamp(int fd, const FileStat& snapshot) {
 }
 
 int SnapshotCopier::verify(const WrittenCopy& copy) {
-    Xxh64 hash;
-    qint64 offset = 0;
+    const int fd = copy.temp.reopenRead();
+    if (fd < 0)
+        return fd;
+    const Descriptor closeFd(m_io, fd);
+    FileStat written;
+    FileStat opened;
+    if (const int found = m_io.openStatus(copy.temp.fd(), written); found < 0)
+        return found;
+    if (const int found = m_io.openStatus(fd, opened); found < 0)
+        return found;
+    if (!opened.isSameFile(written))
+        return 0; // the name leads elsewhere now: a later reader would not get this copy
+    qint64 size = 0;
+    if (const int read = hashReadBack(fd, size); read < 0)
+        return read;
+    return size == copy.size && m_hash.result() == copy.hash ? 1 : 0;
+}
+
+// Hashes the whole file fd into m_hash and counts its bytes: 0 or -errno.
+int SnapshotCopier::hashReadBack(int fd, qint64& size) {
+    m_io.adviseSequential(fd);
+    m_hash.reset();
     for (;;) {
-        const ssize_t n = m_io.readAt(copy.temp.fd(), m_buffer.data(), m_buffer.size(), offset);
+        const ssize_t n = m_io.readAt(fd, m_buffer.data(), m_buffer.size(), size);
         if (n < 0)
             return int(n);
         if (n == 0)
-            break;
-        hash.add(m_buffer.data(), std::size_t(n));
-        offset += n;
+            return 0;
+        m_hash.add(m_buffer.data(), std::size_t(n));
+        size += n;
         m_progress.stillWorking();
     }
-    return offset == copy.size && hash.result() == copy.hash ? 1 : 0;
 }
 
 } // namespace quillmere::copy

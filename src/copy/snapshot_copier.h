@@ -1,5 +1,6 @@
 #pragma once
 
+#include "copy/content_hash.h"
 #include "copy/copy_ui.h"
 #include "copy/file_io.h"
 #include "copy/source_files.h"
@@ -45,7 +46,8 @@ struct WrittenCopy {
         : temp(io) {}
     TempFile temp;
     qint64 size = 0;
-    quint64 hash = 0; // of the bytes read from the source
+    quint64 hash = 0;  // of the bytes read from the source
+    QByteArray sha256; // of the same bytes, in lowercase hex, when the copier computes it; else empty
 };
 
 struct CopyStep {
@@ -59,22 +61,34 @@ struct CopyStep {
 // before the copy gives up on it. The temporary file takes the snapshot's modification time and
 // permissions, and keeps a hash of what was read, so that the copy can be checked before it is
 // renamed into place.
+//
+// Each byte is read from the source once, hashed while it is still in the processor's cache, and
+// written; the copy is read back once, through a descriptor of its own.
 class SnapshotCopier final {
 public:
     SnapshotCopier(FileIo& io, CopyProgress& progress);
 
+    // Also computes each copy's SHA-256 (WrittenCopy::sha256), in the same pass over the bytes. Off
+    // unless asked: it costs more than the rest of the copy.
+    void setComputeSha256(bool compute) { m_computeSha256 = compute; }
+
     CopyStep copy(const SourceFile& source, const QByteArray& folder, const QString& targetName, WrittenCopy& out);
-    // Reads the temporary file back: 1 when it holds what was read, 0 when it does not, else -errno.
+    // Reads the temporary file back as any later reader of it would, through a descriptor opened
+    // afresh: 1 when it holds what was read, 0 when it does not, else -errno.
     int verify(const WrittenCopy& copy);
 
 private:
     CopyStep copyOnce(const SourceFile& source, const QByteArray& folder, const QString& targetName, WrittenCopy& out);
     CopyStep pump(int in, const FileStat& before, const QString& name, WrittenCopy& out);
+    int writeAll(int fd, qint64 size);
     int stamp(int fd, const FileStat& snapshot);
+    int hashReadBack(int fd, qint64& size);
 
     FileIo& m_io;
     CopyProgress& m_progress;
     std::vector<char> m_buffer;
+    ContentHash m_hash;
+    bool m_computeSha256 = false;
 };
 
 } // namespace quillmere::copy

@@ -88,7 +88,7 @@ SourceListing listSources(const QString& sourcePattern, FileIo& io) {
     const QStringList names =
         host::readFolderEntries(hostFolder, host::EntryKind::Files, pattern).value_or(QStringList());
     for (const QString& name : names) {
-        SourceFile file{name, QFile::encodeName(hostFolder + u'/' + name), {}};
+        SourceFile file{name, QFile::encodeName(hostFolder + u'/' + name), {}, {}};
         const int found = io.pathStatus(file.hostPath, file.listed);
         if (found == -ENOENT || (found == 0 && !file.listed.isFile()))
             continue; // gone, or replaced by a folder, since the folder was read
@@ -109,14 +109,21 @@ SourceListing listSources(const QString& sourcePattern, FileIo& io) {
 }
 
 SourceListing listHostSources(const QString& hostFolder, const QStringList& names, FileIo& io) {
+    std::vector<HostSource> sources;
+    for (const QString& name : names)
+        sources.push_back({hostFolder + u'/' + name, name, QString()});
+    return listHostSources(sources, io);
+}
+
+SourceListing listHostSources(const std::vector<HostSource>& sources, FileIo& io) {
     SourceListing listing;
-    for (const QString& name : names) {
-        SourceFile file{name, QFile::encodeName(hostFolder + u'/' + name), {}};
+    for (const HostSource& source : sources) {
+        SourceFile file{source.name, QFile::encodeName(source.hostPath), {}, source.sha256.toLatin1().toLower()};
         int found = io.pathStatus(file.hostPath, file.listed);
         if (found == 0 && !file.listed.isFile())
             found = -EISDIR;
         if (found < 0) {
-            listing.error = readError(-found, hostFolder + u'/' + name);
+            listing.error = readError(-found, source.hostPath);
             return listing;
         }
         listing.files.push_back(std::move(file));

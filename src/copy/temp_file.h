@@ -35,6 +35,8 @@ public:
     // 0 or -errno.
     int create(const QByteArray& folder, const QString& targetName);
     int fd() const { return m_fd; }
+    // A read-only descriptor of the file's own, opened afresh (the caller closes it); -errno.
+    int reopenRead() const { return m_io->reopenRead(m_fd, m_path); }
     // Renames the file over target; on failure the file is removed. 0 or -errno.
     int publish(const QByteArray& target);
     void discard();

@@ -24,8 +24,8 @@ version=$(sed -n 's/^project(Quillmere VERSION \([0-9.]*\) .*/\1/p' "$repo_root/
 [ "$(field Version)" = "$version" ] || fail "version '$(field Version)', the program is $version"
 [ "$(field Section)" = utils ] || fail "section '$(field Section)'"
 field Recommends | grep -qw wine || fail "does not recommend wine"
-# The dependencies come from the linked libraries, so Qt's widgets and the C library are among them.
-for lib in libc6 libqt6widgets6 libstdc++6; do
+# The dependencies come from the linked libraries, so Qt's widgets, the C library and xxHash are among them.
+for lib in libc6 libqt6widgets6 libstdc++6 libxxhash0; do
     field Depends | grep -q "\b$lib\b" || fail "does not depend on $lib: $(field Depends)"
 done
 [ "$(field Description | wc -l)" -gt 2 ] || fail "no long description"

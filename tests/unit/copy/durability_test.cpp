@@ -217,4 +217,32 @@ TEST_F(Durability, ACopyCutShortOnDiskFailsTheCheck) {
     expectOldFilesOnly();
 }
 
+// fusefat reads a file's writes back as zeros through the descriptor that wrote them, and rightly
+// through any other: the check reads what a later reader of the copy gets.
+TEST_F(Durability, TheCheckReadsTheCopyBackAsALaterReaderWould) {
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed" : "named");
+        for (const char* name : {"Hero.d2s", "Hero.key"})
+            writeBytes(m_backup + u'/' + QLatin1String(name), "old");
+        QFile::remove(m_backup + QStringLiteral("/Hero.ma0"));
+        FaultyIo damaged;
+        damaged.noUnnamed = !unnamed;
+        damaged.zerosThroughWriter = true;
+        damaged.readBackFlipAt = 4321;
+        ScriptedUi failing;
+        failing.replaceAnswers = {ReplaceAnswer::YesToAll};
+        EXPECT_EQ(copy(failing, damaged).error.kind, CopyErrorKind::VerifyFailed);
+        expectOldFilesOnly();
+
+        FaultyIo io;
+        io.noUnnamed = !unnamed;
+        io.zerosThroughWriter = true;
+        ScriptedUi ui;
+        ui.replaceAnswers = {ReplaceAnswer::YesToAll};
+        EXPECT_EQ(copy(ui, io).status, CopyStatus::Copied);
+        EXPECT_TRUE(ui.errors.isEmpty());
+        EXPECT_EQ(bytesOf(m_backup + QStringLiteral("/Hero.d2s")), content("Hero.d2s", 5000));
+    }
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <mutex>
@@ -18,7 +19,8 @@ namespace quillmere::test {
 // durable, and hooks through which a test acts as another program between two calls.
 //
 // The record names temporary files "temp1", "temp2", ... in the order they are made: "create temp1",
-// "write temp1" (once per file), "sync temp1", "verify temp1", "rename temp1 Hero.d2s",
+// "write temp1" (once per file), "sync temp1", "verify temp1" (its read back through a descriptor of
+// its own), "rename temp1 Hero.d2s",
 // "syncFolder Hero" (a folder by its last component), "makeFolder Hero".
 class FaultyIo : public copy::FileIo {
 public:
@@ -43,6 +45,10 @@ public:
     std::function<void(int readCount)> onSourceRead; // before each read of a source, counted from 1
     std::function<void(int milliseconds)> onPause;   // before the pause
     int lockDelayUs = 0; // widens the window between a temporary file's creation and its lock
+    // A temporary file's writes read back as zeros through the descriptor that wrote them, as on
+    // fusefat; through any other they read right.
+    bool zerosThroughWriter = false;
+    qint64 readBackFlipAt = -1; // the byte at this offset reads back changed through a fresh descriptor
 
     QStringList calls() const {
         const std::lock_guard lock(m_mutex);
@@ -101,6 +107,15 @@ public:
         }
         return linked;
     }
+    int reopenRead(int fd, const QByteArray& path) override {
+        const int fresh = FileIo::reopenRead(fd, path);
+        if (fresh >= 0) {
+            const std::lock_guard lock(m_mutex);
+            m_temps.insert(fresh, m_temps.value(fd, "?"));
+            m_readBacks.insert(fresh);
+        }
+        return fresh;
+    }
     ssize_t read(int fd, void* buffer, size_t size) override {
         if (!m_sourceFds.contains(fd))
             return FileIo::read(fd, buffer, size);
@@ -116,9 +131,16 @@ public:
         return n;
     }
     ssize_t readAt(int fd, void* buffer, size_t size, qint64 offset) override {
-        if (offset == 0)
+        const bool readBack = isReadBack(fd);
+        if (offset == 0 && readBack)
             record("verify " + tempOf(fd));
-        return FileIo::readAt(fd, buffer, size, offset);
+        const ssize_t n = FileIo::readAt(fd, buffer, size, offset);
+        auto* bytes = static_cast<char*>(buffer);
+        if (n > 0 && zerosThroughWriter && !readBack && tempOf(fd) != "?")
+            std::fill(bytes, bytes + n, '\0');
+        if (readBack && readBackFlipAt >= offset && readBackFlipAt < offset + n)
+            bytes[readBackFlipAt - offset] ^= 1;
+        return n;
     }
     ssize_t write(int fd, const void* buffer, size_t size) override {
         if (!m_written.contains(fd))
@@ -165,6 +187,7 @@ public:
         {
             const std::lock_guard lock(m_mutex);
             m_temps.remove(fd);
+            m_readBacks.remove(fd);
             m_folders.remove(fd);
             m_sourceFds.remove(fd);
             m_written.remove(fd);
@@ -188,6 +211,10 @@ private:
         const std::lock_guard lock(m_mutex);
         map.insert(fd, name);
     }
+    bool isReadBack(int fd) {
+        const std::lock_guard lock(m_mutex);
+        return m_readBacks.contains(fd);
+    }
     QByteArray tempOf(int fd) {
         const std::lock_guard lock(m_mutex);
         return m_temps.value(fd, "?");
@@ -208,6 +235,7 @@ private:
     mutable std::mutex m_mutex;
     QStringList m_calls;
     QHash<int, QByteArray> m_temps;   // open temporary file -> its record name
+    QSet<int> m_readBacks;            // those of m_temps opened to read the file back
     QHash<int, QByteArray> m_folders; // open folder -> its last component
     QHash<QByteArray, QByteArray> m_tempByPath;
     QSet<int> m_sourceFds;
