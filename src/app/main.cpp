@@ -103,7 +103,7 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere
     quillmere::titlebar::GradientTitleBar titleBar;
     quillmere::app::MainWindow window(launcher, fileCopy, history, titleBar);
     window.setGameChoice(&gameChoice);
-    new quillmere::app::HistoryInWindow(window, snapshots, automatic);
+    new quillmere::app::HistoryInWindow(window, snapshots, automatic, history, fileCopy);
     window.showNotice(notice);
     window.show();
     return QApplication::exec();

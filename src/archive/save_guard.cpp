@@ -129,11 +129,13 @@ bool confirmBackupOfProblems(const QList<SaveProblem>& problems) {
 }
 
 CharacterVersion readCharacterVersion(const QString& hostPath) {
-    const QFileInfo info(hostPath);
-    CharacterVersion version;
-    version.saved = info.lastModified();
     game::HEXengine buffer;
-    const game::CharacterSummary summary = game::readCharacterHostFile(hostPath, buffer);
+    return characterVersionOf(game::readCharacterHostFile(hostPath, buffer), QFileInfo(hostPath).lastModified());
+}
+
+CharacterVersion characterVersionOf(const game::CharacterSummary& summary, const QDateTime& saved) {
+    CharacterVersion version;
+    version.saved = saved;
     const std::optional<game::CharacterClass> cls = game::characterClass(summary);
     const QString className = cls ? game::className(*cls) : SaveGuardText::tr("character");
     version.level = summary.level;
@@ -151,13 +153,17 @@ bool goesBackwards(const CharacterVersion& current, const CharacterVersion& back
     return current.saved.isValid() && backup.saved.isValid() && backup.saved.msecsTo(current.saved) > kSameTimeMs;
 }
 
-QString backwardsQuestion(const QString& character, const CharacterVersion& current, const CharacterVersion& backup) {
+QString backwardsQuestion(const QString& character, const CharacterVersion& current, const CharacterVersion& backup,
+                          BackwardsFrom from) {
     // Saved the same day, the dates alone would not tell which is newer.
     const bool sameDay = current.saved.date() == backup.saved.date();
-    return SaveGuardText::tr("%1 in the save folder is %2 saved on %3; the backup is %4 saved on %5. Replace the "
-                             "newer character with the backup?")
-        .arg(character, current.describedAs, dateText(current.saved, sameDay), backup.describedAs,
-             dateText(backup.saved, sameDay));
+    const QString text = from == BackwardsFrom::Backup
+                             ? SaveGuardText::tr("%1 in the save folder is %2 saved on %3; the backup is %4 saved on "
+                                                 "%5. Replace the newer character with the backup?")
+                             : SaveGuardText::tr("%1 in the save folder is %2 saved on %3; the version in the history "
+                                                 "is %4 saved on %5. Replace the newer character with it?");
+    return text.arg(character, current.describedAs, dateText(current.saved, sameDay), backup.describedAs,
+                    dateText(backup.saved, sameDay));
 }
 
 } // namespace quillmere::archive

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/character_file.h"
 #include "game/save_check.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,8 @@ struct CharacterVersion {
     QDateTime saved;
 };
 CharacterVersion readCharacterVersion(const QString& hostPath);
+// The same from what a character file's head said and when it was saved, wherever it is kept.
+CharacterVersion characterVersionOf(const game::CharacterSummary& summary, const QDateTime& saved);
 
 // Whether restoring `backup` over `current` goes backwards: the character in the save folder has
 // the higher level or was saved later. File times within two seconds count as the same: a FAT
@@ -57,6 +60,8 @@ bool goesBackwards(const CharacterVersion& current, const CharacterVersion& back
 
 // "Hero in the save folder is a level 85 Druid saved on 6 Dec 2026; the backup is a level 80 Druid
 // saved on 1 Dec 2026. Replace the newer character with the backup?"
-QString backwardsQuestion(const QString& character, const CharacterVersion& current, const CharacterVersion& backup);
+enum class BackwardsFrom { Backup, History };
+QString backwardsQuestion(const QString& character, const CharacterVersion& current, const CharacterVersion& backup,
+                          BackwardsFrom from = BackwardsFrom::Backup);
 
 } // namespace quillmere::archive

@@ -3,6 +3,7 @@
 #include "controls/mouse_pointer.h"
 #include "copy/copy_files.h"
 #include "copy/destination_folder.h"
+#include "copy/source_files.h"
 #include "host/drive_map.h"
 
 #include <QFile>
@@ -15,13 +16,18 @@ namespace {
 // the user has already agreed to the whole; the error kept for the caller.
 class QuietQuestionsUi final : public copy::CopyUi {
 public:
-    explicit QuietQuestionsUi(copy::CopyUi& ui)
-        : m_ui(ui) {}
+    explicit QuietQuestionsUi(copy::CopyUi& ui, bool showErrors = false)
+        : m_ui(ui)
+        , m_showErrors(showErrors) {}
     void copyStarted() override { m_ui.copyStarted(); }
     void copyFinished() override { m_ui.copyFinished(); }
     copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::YesToAll; }
     bool confirmCreateFolder(const QString&) override { return true; }
-    void reportError(const copy::CopyError& error) override { m_error = error.message; }
+    void reportError(const copy::CopyError& error) override {
+        m_error = error.message;
+        if (m_showErrors)
+            m_ui.reportError(error);
+    }
     void progress(const QString& fileName, qint64 bytesDone, qint64 bytesTotal) override {
         m_ui.progress(fileName, bytesDone, bytesTotal);
     }
@@ -31,6 +37,7 @@ public:
 
 private:
     copy::CopyUi& m_ui;
+    bool m_showErrors;
 };
 
 } // namespace
@@ -65,6 +72,16 @@ bool ShellFileCopy::copyHostFiles(const QString& sourceFolder, const QStringList
         return true;
     *failure = outcome.status == copy::CopyStatus::Cancelled ? tr("The copy was cancelled.") : quiet.m_error;
     return false;
+}
+
+bool ShellFileCopy::copyStoredFiles(const std::vector<copy::HostSource>& sources, const QString& destinationFolder,
+                                    ReplaceQuestions questions) {
+    controls::BusyPointer busy;
+    QuietQuestionsUi quiet(m_ui, true);
+    copy::CopyUi& ui = questions == ReplaceQuestions::Ask ? m_ui : quiet;
+    const copy::CopyOutcome outcome = copy::copyHostFiles(sources, destinationFolder, ui, m_io);
+    busy.restore();
+    return outcome.succeeded();
 }
 
 } // namespace quillmere::archive

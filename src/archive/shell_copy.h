@@ -4,12 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace quillmere::copy {
 class CopyUi;
 class FileIo;
+struct HostSource;
 } // namespace quillmere::copy
 
 namespace quillmere::archive {
+
+enum class ReplaceQuestions { Ask, Replace };
 
 // The shell file copy both archive dialogs run: every file that sourcePattern ("C:\Saves\Hero*.*")
 // selects, into destinationFolder, with the copy's progress, replace questions and error windows.
@@ -33,6 +38,13 @@ public:
     // *failure, for the caller to tell in its own words.
     bool copyHostFiles(const QString& sourceFolder, const QStringList& names, const QString& destinationFolder,
                        QString* failure);
+
+    // Files kept elsewhere under other names (the history's stored contents) copied into the host
+    // folder destinationFolder under their own names, each checked against its hash as it is read,
+    // with the copy's progress and error windows; a file already there is replaced after the copy's
+    // question, or at once. True only when every file was copied.
+    bool copyStoredFiles(const std::vector<copy::HostSource>& sources, const QString& destinationFolder,
+                         ReplaceQuestions questions);
 
     copy::FileIo& io() { return m_io; }
 

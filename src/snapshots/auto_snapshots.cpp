@@ -75,7 +75,8 @@ void AutoSnapshots::takeNow(const QString& reason) {
     }
     m_worker = std::thread([this, game = *m_game, reason] {
         const SnapshotOutcome outcome = m_store.take(game, reason);
-        QMetaObject::invokeMethod(this, [this, outcome] { finished(outcome); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { finished(outcome); }, Qt::QueuedConnection);
     });
 }
 

@@ -4,8 +4,6 @@
 #include "copy/destination_folder.h"
 #include "copy/sync_files.h"
 
-#include <QCryptographicHash>
-
 #include <cerrno>
 
 namespace quillmere::snapshots {
@@ -28,20 +26,6 @@ qint64 nanoseconds(const timespec& time) {
     return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
-// The SHA-256 of what the temporary file holds, read back through io.
-QByteArray hashOfWritten(copy::FileIo& io, int fd, qint64 size) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    QByteArray buffer(qsizetype(1) << 16, Qt::Uninitialized);
-    for (qint64 offset = 0; offset < size;) {
-        const ssize_t n = io.readAt(fd, buffer.data(), std::size_t(buffer.size()), offset);
-        if (n <= 0)
-            return {};
-        hash.addData(QByteArrayView(buffer.constData(), n));
-        offset += n;
-    }
-    return hash.result().toHex();
-}
-
 } // namespace
 
 struct ContentWriter::Pending {
@@ -54,7 +38,9 @@ ContentWriter::ContentWriter(copy::FileIo& io, const QByteArray& objects)
     , m_objects(objects)
     , m_ui(std::make_unique<SilentUi>())
     , m_progress(std::make_unique<copy::CopyProgress>(*m_ui, 0))
-    , m_copier(io, *m_progress) {}
+    , m_copier(io, *m_progress) {
+    m_copier.setComputeSha256(true); // in the same pass as the copy: the name a content is stored under
+}
 
 ContentWriter::~ContentWriter() = default;
 
@@ -67,7 +53,7 @@ bool ContentWriter::isStored(const QByteArray& sha256) {
 
 ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entry, QString* why) {
     copy::WrittenCopy written(m_io);
-    const copy::SourceFile source{file.name, file.hostPath, file.stat};
+    const copy::SourceFile source{file.name, file.hostPath, file.stat, {}};
     const copy::CopyStep step = m_copier.copy(source, m_objects, file.name, written);
     switch (step.status) {
     case copy::CopyStep::Done:
@@ -84,15 +70,11 @@ ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entr
         return Added::Failed;
     }
     entry = FileEntry{file.name,
-                      hashOfWritten(m_io, written.temp.fd(), written.size),
+                      written.sha256,
                       written.size,
                       nanoseconds(file.stat.modified),
                       quint64(file.stat.inode),
                       quint32(file.stat.mode & 07777)};
-    if (entry.sha256.isEmpty()) {
-        *why = tr("the stored copy cannot be read back");
-        return Added::Failed;
-    }
     if (!isStored(entry.sha256)) {
         m_pendingHashes.insert(entry.sha256);
         m_pending.push_back({std::move(written), entry.sha256});

@@ -52,7 +52,8 @@ TEST_F(SnapshotHooksTest, AnAutomaticSnapshotThatFailsSaysWhy) {
     automatic.followGameInUse();
     automatic.takeNow(QStringLiteral("test"));
     ASSERT_TRUE(failed.wait(5000));
-    EXPECT_TRUE(failed[0][0].toString().startsWith(QStringLiteral("the history in "))) << qPrintable(failed[0][0].toString());
+    EXPECT_TRUE(failed[0][0].toString().startsWith(QStringLiteral("the history in ")))
+        << qPrintable(failed[0][0].toString());
 }
 
 TEST_F(SnapshotHooksTest, ARestoreAndItsUndoEachKeepWhatTheyReplaceInTheHistory) {
