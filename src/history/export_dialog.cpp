@@ -26,8 +26,7 @@ archive::ArchiveDialog::Layout ExportDialog::layout() {
     };
 }
 
-ExportDialog::ExportDialog(const VersionRow& version, snapshots::SnapshotStore& store,
-                           archive::ShellFileCopy& fileCopy)
+ExportDialog::ExportDialog(const VersionRow& version, snapshots::SnapshotStore& store, archive::ShellFileCopy& fileCopy)
     : ArchiveDialog("frmExport", tr("Export..."), layout())
     , m_version(version)
     , m_store(store)

@@ -32,7 +32,8 @@ public:
 std::vector<copy::HostSource> sourcesOf(const VersionRow& version, const snapshots::SnapshotStore& store) {
     std::vector<copy::HostSource> sources;
     for (const snapshots::FileEntry& file : version.character.files)
-        sources.push_back({QFile::decodeName(store.contentPath(file.sha256)), file.name, QString::fromLatin1(file.sha256)});
+        sources.push_back(
+            {QFile::decodeName(store.contentPath(file.sha256)), file.name, QString::fromLatin1(file.sha256)});
     return sources;
 }
 
@@ -64,9 +65,9 @@ bool confirmGoingBackwards(const VersionRow& version, const QString& saveFolderH
         archive::characterVersionOf(stored.summary, QDateTime::fromMSecsSinceEpoch(savedNs / 1'000'000));
     if (!archive::goesBackwards(current, older))
         return true;
-    return controls::msgBox(
-               archive::backwardsQuestion(stored.name, current, older, archive::BackwardsFrom::History),
-               controls::MsgStyle::WarningDefaultNo, ActionText::tr("Restore...")) == controls::MsgAnswer::Yes;
+    return controls::msgBox(archive::backwardsQuestion(stored.name, current, older, archive::BackwardsFrom::History),
+                            controls::MsgStyle::WarningDefaultNo,
+                            ActionText::tr("Restore...")) == controls::MsgAnswer::Yes;
 }
 
 QString hostFolderOf(const QString& windowsFolder) {

@@ -127,7 +127,8 @@ QString comparedWithNow(const snapshots::CharacterVersion& version,
     const std::optional<quint8> is = now->summary.level;
     if (!version.isStash() && was && is && *was != *is)
         return HistoryText::tr("level %1 now, %2 here").arg(*is).arg(*was);
-    return version.isStash() ? HistoryText::tr("other contents now") : HistoryText::tr("other contents now, same level");
+    return version.isStash() ? HistoryText::tr("other contents now")
+                             : HistoryText::tr("other contents now, same level");
 }
 
 } // namespace quillmere::history

@@ -37,7 +37,7 @@ QString shownTime(const QDateTime& time) {
 HistoryWindow::HistoryWindow(const snapshots::GameRef& game, snapshots::SnapshotStore& store,
                              archive::RestoreHistory& restores, archive::ShellFileCopy& fileCopy,
                              snapshots::AutoSnapshots* automatic, QWidget* owner)
-    : FixedDialog(owner, "frmHistory", tr("History"), {10005, 5505})
+    : FixedDialog(owner, "frmHistory", tr("History"), {10710, 5505})
     , m_game(game)
     , m_store(store)
     , m_restores(restores)
@@ -53,35 +53,35 @@ HistoryWindow::HistoryWindow(const snapshots::GameRef& game, snapshots::Snapshot
 HistoryWindow::~HistoryWindow() = default;
 
 void HistoryWindow::buildControls() {
-    m_lblCharacters = place(new QLabel(tr("&Characters:"), this), "lblCharacters", {120, 120, 2655, 255});
-    m_lstCharacters = place(new QListWidget(this), "lstCharacters", {120, 360, 2655, 4455});
+    m_lblCharacters = place(new QLabel(tr("&Characters:"), this), "lblCharacters", {120, 120, 2175, 255});
+    m_lstCharacters = place(new QListWidget(this), "lstCharacters", {120, 360, 2175, 4455});
     m_lstCharacters->setAccessibleName(tr("Characters"));
     m_lblCharacters->setBuddy(m_lstCharacters);
 
-    m_lblVersions = place(new QLabel(tr("&Versions:"), this), "lblVersions", {2895, 120, 4935, 255});
-    m_lstVersions = place(new QTreeWidget(this), "lstVersions", {2895, 360, 4935, 4455});
+    m_lblVersions = place(new QLabel(tr("&Versions:"), this), "lblVersions", {2415, 120, 6240, 255});
+    m_lstVersions = place(new QTreeWidget(this), "lstVersions", {2415, 360, 6240, 4455});
     m_lstVersions->setHeaderLabels({tr("Taken"), tr("Character"), tr("Compared with now")});
     m_lstVersions->setRootIsDecorated(false);
     m_lstVersions->setAllColumnsShowFocus(true);
     m_lstVersions->header()->setStretchLastSection(true);
-    m_lstVersions->setColumnWidth(0, controls::twipsSize({1650, 0}).width());
-    m_lstVersions->setColumnWidth(1, controls::twipsSize({1800, 0}).width());
+    m_lstVersions->setColumnWidth(0, controls::twipsSize({1500, 0}).width());
+    m_lstVersions->setColumnWidth(1, controls::twipsSize({2250, 0}).width());
     m_lstVersions->setAccessibleName(tr("Versions"));
     m_lblVersions->setBuddy(m_lstVersions);
 
     m_preview = new character::PreviewPanel(character::PreviewPanel::Variant::RestoreDialog, this);
-    m_preview->move(controls::twipsRect({8070, 240, 1815, 1575}).topLeft());
+    m_preview->move(controls::twipsRect({8775, 240, 1815, 1575}).topLeft());
     m_preview->setAccessibleName(tr("Preview of the version"));
 
-    m_cmdRestore = place(new QPushButton(tr("&Restore"), this), "cmdRestore", {8070, 2040, 1815, 495});
-    m_cmdPin = place(new QPushButton(tr("&Pin"), this), "cmdPin", {8070, 2640, 1815, 495});
-    m_cmdExport = place(new QPushButton(tr("&Export..."), this), "cmdExport", {8070, 3240, 1815, 495});
-    m_cmdClose = place(new QPushButton(tr("C&lose"), this), "cmdClose", {8070, 4320, 1815, 495});
+    m_cmdRestore = place(new QPushButton(tr("&Restore"), this), "cmdRestore", {8775, 2040, 1815, 495});
+    m_cmdPin = place(new QPushButton(tr("&Pin"), this), "cmdPin", {8775, 2640, 1815, 495});
+    m_cmdExport = place(new QPushButton(tr("&Export..."), this), "cmdExport", {8775, 3240, 1815, 495});
+    m_cmdClose = place(new QPushButton(tr("C&lose"), this), "cmdClose", {8775, 4320, 1815, 495});
     m_cmdClose->setDefault(true);
     for (QPushButton* button : {m_cmdRestore, m_cmdPin, m_cmdExport, m_cmdClose})
         button->setAccessibleName(button->text().remove(u'&').remove(QStringLiteral("...")));
 
-    m_lblSummary = place(new QLabel(this), "lblSummary", {120, 4995, 9765, 375});
+    m_lblSummary = place(new QLabel(this), "lblSummary", {120, 4995, 10470, 375});
     m_lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lblSummary->setAccessibleName(tr("What the history holds"));
 
@@ -101,15 +101,16 @@ void HistoryWindow::connectControls() {
 
 void HistoryWindow::reload() {
     const controls::BusyPointer busy;
-    const QString group = selectedCharacter() ? selectedCharacter()->group : QString();
+    const CharacterRow* character = selectedCharacter();
+    const std::optional<QString> group = character ? std::optional(character->group) : std::nullopt;
     const QString snapshot = selectedVersion() ? selectedVersion()->snapshotId : QString();
     m_model = HistoryModel::build(m_store.history(m_game), groupsInFolder(m_store.io(), m_game.saveFolderHost));
     showCharacters();
-    for (int row = 0; row < m_lstCharacters->count(); ++row) {
-        if (m_lstCharacters->item(row)->data(kGroupRole).toString() == group)
+    for (int row = 0; group && row < m_lstCharacters->count(); ++row) {
+        if (m_lstCharacters->item(row)->data(kGroupRole).toString() == *group)
             m_lstCharacters->setCurrentRow(row);
     }
-    for (int row = 0; row < m_lstVersions->topLevelItemCount(); ++row) {
+    for (int row = 0; !snapshot.isEmpty() && row < m_lstVersions->topLevelItemCount(); ++row) {
         if (m_lstVersions->topLevelItem(row)->data(0, kSnapshotRole).toString() == snapshot)
             m_lstVersions->setCurrentItem(m_lstVersions->topLevelItem(row));
     }
@@ -138,10 +139,10 @@ void HistoryWindow::characterSelected() {
             QString described = snapshots::describeSummary(version.character.summary);
             if (version.pinned)
                 described += (described.isEmpty() ? QString() : QStringLiteral(", ")) + tr("pinned");
-            auto* item = new QTreeWidgetItem(m_lstVersions, {shownTime(version.taken), described,
-                                                             damaged.isEmpty()
-                                                                 ? comparedWithNow(version.character, m_now)
-                                                                 : tr("damaged: %1").arg(damaged)});
+            auto* item =
+                new QTreeWidgetItem(m_lstVersions, {shownTime(version.taken), described,
+                                                    damaged.isEmpty() ? comparedWithNow(version.character, m_now)
+                                                                      : tr("damaged: %1").arg(damaged)});
             item->setData(0, kSnapshotRole, version.snapshotId);
         }
     }
@@ -163,12 +164,13 @@ void HistoryWindow::versionSelected() {
 }
 
 void HistoryWindow::showSummary() {
-    QString text = tr("%n snapshot(s)", nullptr, m_model.snapshots);
+    QString text = m_model.snapshots == 1 ? tr("1 snapshot") : tr("%1 snapshots").arg(m_model.snapshots);
     if (m_model.newest.isValid())
         text += tr(", newest %1").arg(shownTime(m_model.newest));
     text += QStringLiteral(", ") + QLocale::c().formattedDataSize(m_store.spaceUsed(), 1, QLocale::DataSizeSIFormat);
     if (m_model.skipped > 0)
-        text += tr("; %n damaged snapshot(s) skipped", nullptr, m_model.skipped);
+        text += m_model.skipped == 1 ? tr("; 1 damaged snapshot skipped")
+                                     : tr("; %1 damaged snapshots skipped").arg(m_model.skipped);
     m_lblSummary->setText(text);
 }
 
