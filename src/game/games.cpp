@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -79,7 +80,7 @@ public:
         const QString real = QFileInfo(hostFolder).canonicalFilePath();
         if (real.isEmpty() || m_seen.contains(real))
             return;
-        m_seen << real;
+        m_seen.insert(real);
         m_games.append({edition, fromRegistry, m_prefix, windowsFolder, mod});
     }
     void addFixed(Edition edition, const QString& hostFolder, const QString& mod = {}) {
@@ -91,7 +92,7 @@ public:
 
 private:
     QString m_prefix;
-    QStringList m_seen;
+    QSet<QString> m_seen;
     QList<Game> m_games;
 };
 

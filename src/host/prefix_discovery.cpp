@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <utility>
+
 namespace quillmere::host {
 
 namespace {
@@ -47,13 +49,20 @@ QStringList filesIn(const QString& parent, const QString& nameFilter) {
     return found;
 }
 
-// The places, each once: XDG folders may or may not be the defaults below the home folder.
+// The places, each once and in the order first given: XDG folders may or may not be the defaults
+// below the home folder, and a launcher's file may name a library many times.
 QStringList distinct(const QStringList& folders) {
     QStringList out;
+    QSet<QString> seen;
+    seen.reserve(folders.size());
     for (const QString& folder : folders) {
-        const QString clean = QDir::cleanPath(folder);
-        if (!folder.isEmpty() && !out.contains(clean))
-            out << clean;
+        if (folder.isEmpty())
+            continue;
+        QString clean = QDir::cleanPath(folder);
+        if (!seen.contains(clean)) {
+            seen.insert(clean);
+            out << std::move(clean);
+        }
     }
     return out;
 }

@@ -119,6 +119,26 @@ TEST(PrefixDiscovery, ThousandsOfGameFoldersHideNoPrefix) {
     EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), QStringList{prefix});
 }
 
+TEST(PrefixDiscovery, APrefixNamedAgainAndAgainComesOnceWhereItWasFirstNamed) {
+    TempHome home;
+    const QString elsewhere = home.path("../elsewhere");
+    const QStringList lutris = {TempHome::makePrefix(elsewhere + "/z"), TempHome::makePrefix(elsewhere + "/a"),
+                                TempHome::makePrefix(elsewhere + "/m")};
+    QByteArray yaml = "game:\n";
+    for (const QString& prefix : {lutris[0], lutris[1], lutris[0], lutris[2], lutris[1]})
+        yaml += "  prefix: " + prefix.toUtf8() + "\n";
+    test::writeBytes(home.path(".config/lutris/games/many.yml"), yaml);
+    QStringList libraries, steam;
+    for (const char* name : {"lib-c", "lib-a", "lib-b"}) {
+        libraries << elsewhere + "/" + name;
+        steam << TempHome::makePrefix(libraries.last() + "/steamapps/compatdata/1/pfx", "steamuser");
+    }
+    test::writeBytes(home.path(".steam/steam/steamapps/libraryfolders.vdf"),
+                     libraryFolders({libraries[0], libraries[1], libraries[0] + "/", libraries[2], libraries[1]}));
+
+    EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), lutris + steam);
+}
+
 TEST(PrefixSources, LutrisPrefixEntriesInTheirYamlSpellings) {
     const QString home = QStringLiteral("/home/me");
     const QByteArray yaml = "game:\n"
