@@ -34,8 +34,13 @@ QByteArray LauncherFileBudget::read(const QString& path) {
         countPassedOver(path);
         return {};
     }
-    // Not held up by a pipe where a file should be.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Another link to a file read already costs one call, not three.
+    struct stat st {};
+    const QByteArray hostPath = QFile::encodeName(path);
+    if (::stat(hostPath.constData(), &st) != 0 || !S_ISREG(st.st_mode) || m_read.contains(identityOf(st)))
+        return {};
+    // Not held up by a pipe put there since.
+    const int fd = ::open(hostPath.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return {};
     QByteArray bytes = readOpened(fd, path);
