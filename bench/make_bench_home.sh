@@ -5,10 +5,19 @@
 # two libraries and in the Flatpak's; PlayOnLinux; CrossOver. Each has a system.reg of about 1.7 MB
 # (a fresh prefix's size) and a user.reg; one holds Diablo II: Resurrected with a few characters, so
 # that exactly one game is found and no question is asked.
-#   bench/make_bench_home.sh <folder>     (the folder is made anew)
+# A case named after the folder adds a hostile launcher file to the same home:
+#   big-steam-vdf   Steam's libraryfolders.vdf of about 1 MB listing 100,000 libraries;
+#   linked-lutris   256 hard links to one Lutris configuration of 65,000 "prefix:" lines (1 MB).
+# Neither names a prefix, so the same one game is found.
+#   bench/make_bench_home.sh <folder> [big-steam-vdf|linked-lutris]     (the folder is made anew)
 set -euo pipefail
 
-home=${1:?usage: make_bench_home.sh <folder>}
+home=${1:?usage: make_bench_home.sh <folder> [big-steam-vdf|linked-lutris]}
+case=${2:-}
+case $case in
+'' | big-steam-vdf | linked-lutris) ;;
+*) echo "make_bench_home.sh: unknown case \"$case\"" >&2; exit 2 ;;
+esac
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 rm -rf "$home"
 mkdir -p "$home"
@@ -64,8 +73,17 @@ done
 steam=$home/.local/share/Steam
 mkdir -p "$steam/steamapps" "$home/.steam"
 ln -s "$steam" "$home/.steam/steam"
-printf '"libraryfolders"\n{\n\t"0"\n\t{\n\t\t"path"\t\t"%s"\n\t}\n\t"1"\n\t{\n\t\t"path"\t\t"%s"\n\t}\n}\n' \
-    "$steam" "$home/SteamLibrary" >"$steam/steamapps/libraryfolders.vdf"
+if [ "$case" = big-steam-vdf ]; then
+    # The older form, whose entries are short enough for 100,000 of them in 1 MB.
+    {
+        printf '"libraryfolders"\n{\n\t"0"\t"%s"\n\t"1"\t"%s"\n' "$steam" "$home/SteamLibrary"
+        awk 'BEGIN { for (i = 0; i < 100000; i++) printf "%d\t/%05d\n", i % 10, i }'
+        printf '}\n'
+    } >"$steam/steamapps/libraryfolders.vdf"
+else
+    printf '"libraryfolders"\n{\n\t"0"\n\t{\n\t\t"path"\t\t"%s"\n\t}\n\t"1"\n\t{\n\t\t"path"\t\t"%s"\n\t}\n}\n' \
+        "$steam" "$home/SteamLibrary" >"$steam/steamapps/libraryfolders.vdf"
+fi
 for app in 1091500 1245620 292030 489830 2805136451; do
     prefix "$steam/steamapps/compatdata/$app/pfx" steamuser
 done
@@ -75,6 +93,13 @@ done
 for app in 8930 3590; do
     prefix "$home/.var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/$app/pfx" steamuser
 done
+if [ "$case" = linked-lutris ]; then
+    lutris=$home/.config/lutris/games
+    awk 'BEGIN { print "game:"; for (i = 0; i < 65000; i++) printf " prefix: /%05d\n", i }' >"$lutris/game-000.yml"
+    for i in $(seq 1 255); do
+        ln "$lutris/game-000.yml" "$(printf '%s/game-%03d.yml' "$lutris" "$i")"
+    done
+fi
 for name in DiabloII Office2010 Photoshop; do
     prefix "$home/.PlayOnLinux/wineprefix/$name" player
 done

@@ -19,6 +19,8 @@ pairs=(
     "bench_preview|BM_SelectionPreview|BM_PeerReadBothFiles|one preview selection vs reading the two files' bytes|3"
     "bench_file_list|fileListSetPath|readdirWildcardHidden|file list from 10,000 files vs readdir + wildcard + Wine's hidden test|2"
     "bench_discovery|BM_DiscoverGames|BM_PeerListAndReadHives|discovery of the games in 30 prefixes vs listing their places and reading their hives|2"
+    "bench_discovery|BM_DiscoverGamesBigSteamVdf|BM_PeerBigSteamVdf|the same with a libraryfolders.vdf of 100,000 libraries vs the same and reading it|2"
+    "bench_discovery|BM_DiscoverGamesLinkedLutris|BM_PeerLinkedLutris|the same with 256 links to a Lutris file of 65,000 prefixes vs the same and reading it once|2"
 )
 # The copy against `cp -p` + `sync`, by bench_copy.sh's scenario; every copy is verified on disk.
 # The backup's save check is part of every scenario but "bigcopy", the copy alone.

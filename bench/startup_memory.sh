@@ -6,6 +6,8 @@
 #  - resident memory once the window has been shown for STARTUP_SETTLE_MS (default 500), same pair;
 #  - start-up with discovery: the same, started without a prefix named, in a home holding 30 prefixes
 #    of the kinds discovered (bench/make_bench_home.sh), beside discovery's own time over that home;
+#    then in the same home with a hostile launcher's file (a libraryfolders.vdf of 100,000 libraries,
+#    256 hard links to a Lutris configuration of 65,000 prefixes);
 #  - the growth of the resident set (and of its peak) while previewing a 4 GB sparse character file.
 #   bench/startup_memory.sh [build folder with quillmere, minimal_window, window_watch, preview_memory,
 #                            bench_discovery]
@@ -87,38 +89,48 @@ pair_figure "CPU time until the main window is shown vs a minimal Qt window (med
 pair_figure "resident memory after start-up vs a minimal Qt window (median of $runs)" \
     "$(median "${ours_kb[@]}")" "$(median "${peer_kb[@]}")" KB "$memory_target"
 
-# Start-up with discovery: no prefix named, nothing remembered, 30 prefixes to look through.
-"$repo_root/bench/make_bench_home.sh" "$work/home"
-# Its 50 MB of hives are written out now, not by the kernel while the start-ups are timed.
-sync
-# The peer runs with the same home: a home without caches costs every Qt program the same.
-in_home() { HOME=$work/home XDG_CONFIG_HOME=$work/home/.config WINEPREFIX='' watch_once "$@"; }
-in_home "$ours_title" "$quillmere" >/dev/null
-in_home "$peer_title" "$peer" >/dev/null
-disc_ms=() disc_cpu=() disc_peer_ms=() disc_peer_cpu=()
-for _ in $(seq "$runs"); do
-    read -r ms cpu _ _ <<<"$(in_home "$ours_title" "$quillmere")"
-    disc_ms+=("$ms") disc_cpu+=("$cpu")
-    read -r ms cpu _ _ <<<"$(in_home "$peer_title" "$peer")"
-    disc_peer_ms+=("$ms") disc_peer_cpu+=("$cpu")
-done
-echo "start-up runs with discovery (ms), ours: ${disc_ms[*]}"
-echo "start-up runs in the same home (ms), peer: ${disc_peer_ms[*]}"
-pair_figure "start-up with discovery over 30 prefixes vs a minimal Qt window (median of $runs)" \
-    "$(median "${disc_ms[@]}")" "$(median "${disc_peer_ms[@]}")" ms "$startup_target"
-pair_figure "CPU time until shown, with discovery over 30 prefixes, vs a minimal Qt window (median of $runs)" \
-    "$(median "${disc_cpu[@]}")" "$(median "${disc_peer_cpu[@]}")" ms "$startup_target"
+# Start-up with discovery: no prefix named, nothing remembered, 30 prefixes to look through; then
+# the same home with each hostile launcher's file of make_bench_home.sh.
 discovery=$build/bench/bench_discovery
-if [ -x "$discovery" ] &&
-    out=$(QUILLMERE_BENCH_HOME=$work/home "$discovery" --benchmark_filter=BM_DiscoverGames --benchmark_format=json); then
-    own() { jq -r --arg name "$1" '.benchmarks[] | select(.name == $name) |
-        .real_time * ({"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1000}[.time_unit])' <<<"$out"; }
-    echo "discovery's own time over the same home: $(printf '%.2f' "$(own BM_DiscoverGamesAtStartUp)") ms as at" \
-        "start-up (a core left to the window), $(printf '%.2f' "$(own BM_DiscoverGames)") ms on every core;" \
-        "of a start-up of $(median "${disc_ms[@]}") ms"
-else
-    echo "discovery's own time: not measured (bench_discovery is not built)"
-fi
+# startup_in_home <case of make_bench_home.sh, or ""> <what the home holds>
+startup_in_home() {
+    local home=$work/home${1:+-$1} ms cpu
+    "$repo_root/bench/make_bench_home.sh" "$home" ${1:+"$1"}
+    # Its 50 MB of hives are written out now, not by the kernel while the start-ups are timed.
+    sync
+    # The peer runs with the same home: a home without caches costs every Qt program the same.
+    in_home() { HOME=$home XDG_CONFIG_HOME=$home/.config WINEPREFIX='' watch_once "$@"; }
+    in_home "$ours_title" "$quillmere" >/dev/null
+    in_home "$peer_title" "$peer" >/dev/null
+    local disc_ms=() disc_cpu=() disc_peer_ms=() disc_peer_cpu=()
+    for _ in $(seq "$runs"); do
+        read -r ms cpu _ _ <<<"$(in_home "$ours_title" "$quillmere")"
+        disc_ms+=("$ms") disc_cpu+=("$cpu")
+        read -r ms cpu _ _ <<<"$(in_home "$peer_title" "$peer")"
+        disc_peer_ms+=("$ms") disc_peer_cpu+=("$cpu")
+    done
+    echo "start-up runs with discovery over $2 (ms), ours: ${disc_ms[*]}"
+    echo "start-up runs in the same home (ms), peer: ${disc_peer_ms[*]}"
+    pair_figure "start-up with discovery over $2 vs a minimal Qt window (median of $runs)" \
+        "$(median "${disc_ms[@]}")" "$(median "${disc_peer_ms[@]}")" ms "$startup_target"
+    pair_figure "CPU time until shown, with discovery over $2, vs a minimal Qt window (median of $runs)" \
+        "$(median "${disc_cpu[@]}")" "$(median "${disc_peer_cpu[@]}")" ms "$startup_target"
+    local out
+    if [ -x "$discovery" ] && out=$(QUILLMERE_BENCH_HOME=$home "$discovery" \
+        --benchmark_filter='^BM_DiscoverGames(AtStartUp)?$' --benchmark_format=json 2>/dev/null); then
+        own() { jq -r --arg name "$1" '.benchmarks[] | select(.name == $name) |
+            .real_time * ({"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1000}[.time_unit])' <<<"$out"; }
+        echo "discovery's own time over the same home: $(printf '%.2f' "$(own BM_DiscoverGamesAtStartUp)") ms as at" \
+            "start-up (a core left to the window), $(printf '%.2f' "$(own BM_DiscoverGames)") ms on every core;" \
+            "of a start-up of $(median "${disc_ms[@]}") ms"
+    else
+        echo "discovery's own time: not measured (bench_discovery is not built)"
+    fi
+    rm -rf "$home"
+}
+startup_in_home "" "30 prefixes"
+startup_in_home big-steam-vdf "30 prefixes and a libraryfolders.vdf of 100,000 libraries"
+startup_in_home linked-lutris "30 prefixes and 256 links to a Lutris file of 65,000 prefixes"
 
 if out=$("$probe" 2>&1); then
     echo "$out" | grep -v '_kb=' || true

@@ -2,13 +2,16 @@
 
 #include "game/d2s_engine.h"
 #include "game/regedit.h"
+#include "host/discovery_log.h"
 #include "host/drive_map.h"
+#include "host/folder_listing.h"
 #include "host/registry.h"
 #include "host/wine_prefix.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -57,11 +60,21 @@ bool holdsCharacters(const QString& hostFolder) {
     return it.hasNext();
 }
 
+// The folders of `parent` that are not hidden, sorted by name; those whose names the program cannot
+// open are said in the log, as what they would have been.
+QStringList visibleSubfolderNames(const QString& parent, const char* what) {
+    host::HostSubfolders found = host::readHostSubfolders(parent);
+    host::logUndecodableFolders(parent, found.undecodable, what);
+    found.names.removeIf([](const QString& name) { return name.startsWith(QLatin1Char('.')); });
+    found.names.sort();
+    return found.names;
+}
+
 // The profiles of a prefix: every folder of C:\users but the shared one.
 QStringList userFolders(const QString& prefix) {
     const QString users = prefix + QStringLiteral("/drive_c/users");
     QStringList folders;
-    for (const QString& name : QDir(users).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString& name : visibleSubfolderNames(users, "profile")) {
         if (name.compare(QStringLiteral("Public"), Qt::CaseInsensitive) != 0)
             folders << users + QLatin1Char('/') + name;
     }
@@ -79,7 +92,7 @@ public:
         const QString real = QFileInfo(hostFolder).canonicalFilePath();
         if (real.isEmpty() || m_seen.contains(real))
             return;
-        m_seen << real;
+        m_seen.insert(real);
         m_games.append({edition, fromRegistry, m_prefix, windowsFolder, mod});
     }
     void addFixed(Edition edition, const QString& hostFolder, const QString& mod = {}) {
@@ -91,7 +104,7 @@ public:
 
 private:
     QString m_prefix;
-    QStringList m_seen;
+    QSet<QString> m_seen;
     QList<Game> m_games;
 };
 
@@ -102,7 +115,7 @@ void addResurrected(GameList& list, const QString& folder) {
     const QString mods = childFolder(folder, QStringLiteral("mods"));
     if (mods.isEmpty())
         return;
-    for (const QString& mod : QDir(mods).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString& mod : visibleSubfolderNames(mods, "mod folder")) {
         const QString modFolder = mods + QLatin1Char('/') + mod;
         if (holdsCharacters(modFolder))
             list.addFixed(Edition::Resurrected, modFolder, mod);

@@ -179,6 +179,24 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
     return readFolderEntries(hostPath, EntryFilter{kind, pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)});
 }
 
+HostSubfolders readHostSubfolders(const QString& hostPath) {
+    HostSubfolders found;
+    DIR* dir = ::opendir(QFile::encodeName(hostPath).constData());
+    if (!dir)
+        return found;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotEntry(entry->d_name) || !admits(EntryKind::Folders, ::dirfd(dir), *entry))
+            continue;
+        QString name = decodedEntryName(entry->d_name);
+        if (name.isEmpty())
+            found.undecodable.append(QByteArray(entry->d_name));
+        else
+            found.names.append(std::move(name));
+    }
+    ::closedir(dir);
+    return found;
+}
+
 bool isListedAs(const QString& hostPath, EntryKind kind) {
     struct stat st {};
     return ::stat(QFile::encodeName(hostPath).constData(), &st) == 0 && admits(kind, st) && !isHiddenHostFile(hostPath);

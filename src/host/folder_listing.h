@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +41,15 @@ std::optional<QStringList> readFolderEntries(const QString& hostPath, EntryKind 
 
 // Whether one host path is an entry such a listing could hold, by its kind and the hidden rule.
 bool isListedAs(const QString& hostPath, EntryKind kind);
+
+// The folders right below a host folder, hidden ones included, links counting as what they point
+// at; unsorted. A name that is not valid UTF-8 cannot be opened again through the program's paths:
+// it comes apart, as the file system gives it. Nothing when the folder cannot be listed.
+struct HostSubfolders {
+    QStringList names;
+    QList<QByteArray> undecodable;
+};
+HostSubfolders readHostSubfolders(const QString& hostPath);
 
 // A host name as the program sees it: decoded from the file system's encoding, or empty when the
 // decoded name would not encode back to the same bytes (it could not be opened again).

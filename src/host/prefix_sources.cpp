@@ -1,8 +1,10 @@
 #include "host/prefix_sources.h"
 
 #include <QDir>
+#include <QSet>
 
 #include <optional>
+#include <utility>
 
 namespace quillmere::host {
 
@@ -20,6 +22,8 @@ QString unquoteYaml(QString value) {
 }
 
 QString expandHome(const QString& path, const QString& home) {
+    if (!path.startsWith(QLatin1Char('~')) && !path.startsWith(QLatin1Char('$')))
+        return path;
     for (const QString& start : {QStringLiteral("~"), QStringLiteral("$HOME"), QStringLiteral("${HOME}")}) {
         if (path == start || path.startsWith(start + QLatin1Char('/')))
             return home + path.mid(start.size());
@@ -68,30 +72,34 @@ private:
     std::optional<VdfToken> quoted() {
         VdfToken token;
         for (++m_pos; m_pos < m_text.size(); ++m_pos) {
-            char c = m_text[m_pos];
-            if (c == '"') {
+            // The plain run up to the next quote or escape, in one piece.
+            const qsizetype from = m_pos;
+            while (m_pos < m_text.size() && m_text[m_pos] != '"' && m_text[m_pos] != '\\')
+                ++m_pos;
+            token.text.append(m_text.sliced(from, m_pos - from));
+            if (m_pos >= m_text.size())
+                break;
+            if (m_text[m_pos] == '"') {
                 ++m_pos;
                 return token;
             }
-            if (c == '\\' && m_pos + 1 < m_text.size()) {
-                c = m_text[++m_pos];
-                c = c == 'n' ? '\n' : c == 't' ? '\t' : c;
+            if (m_pos + 1 < m_text.size()) {
+                const char c = m_text[++m_pos];
+                token.text.append(c == 'n' ? '\n' : c == 't' ? '\t' : c);
             }
-            token.text.append(c);
         }
         return std::nullopt; // unterminated: the rest is not to be trusted
     }
 
     VdfToken bare() {
-        VdfToken token;
+        const qsizetype from = m_pos;
         while (m_pos < m_text.size()) {
             const char c = m_text[m_pos];
             if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '"')
                 break;
-            token.text.append(c);
             ++m_pos;
         }
-        return token;
+        return VdfToken{VdfToken::String, m_text.sliced(from, m_pos - from).toByteArray()};
     }
 
     QByteArrayView m_text;
@@ -108,29 +116,56 @@ bool isNumber(const QByteArray& text) {
     return true;
 }
 
+// Absolute paths, clean, each once in the order first given, up to `most` of them (all when negative).
+class DistinctPaths {
+public:
+    explicit DistinctPaths(qsizetype most)
+        : m_most(most) {}
+
+    void add(const QString& path) {
+        if (!path.startsWith(QLatin1Char('/')))
+            return;
+        QString clean = QDir::cleanPath(path);
+        if (!m_seen.contains(clean)) {
+            m_seen.insert(clean);
+            m_paths << std::move(clean);
+        }
+    }
+    bool full() const { return m_most >= 0 && m_paths.size() >= m_most; }
+    QStringList paths() const { return m_paths; }
+
+private:
+    qsizetype m_most;
+    QStringList m_paths;
+    QSet<QString> m_seen;
+};
+
 } // namespace
 
-QStringList lutrisPrefixes(QByteArrayView yaml, const QString& home) {
-    QStringList prefixes;
-    const QStringList lines = QString::fromUtf8(yaml).split(QLatin1Char('\n'));
-    for (const QString& line : lines) {
-        const QString trimmed = line.trimmed();
-        if (!trimmed.startsWith(QStringLiteral("prefix:")))
-            continue;
-        const QString path = expandHome(unquoteYaml(trimmed.mid(7)), home);
-        if (QDir::isAbsolutePath(path))
-            prefixes << QDir::cleanPath(path);
+QStringList lutrisPrefixes(QByteArrayView yaml, const QString& home, qsizetype most) {
+    DistinctPaths prefixes(most);
+    for (qsizetype start = 0; start < yaml.size() && !prefixes.full();) {
+        qsizetype end = yaml.indexOf('\n', start);
+        if (end < 0)
+            end = yaml.size();
+        // Only the lines of the key are decoded: most lines of a configuration are about other things.
+        const QByteArrayView line = yaml.sliced(start, end - start).trimmed();
+        start = end + 1;
+        if (line.startsWith("prefix:"))
+            prefixes.add(expandHome(unquoteYaml(QString::fromUtf8(line.sliced(7))), home));
     }
-    prefixes.removeDuplicates();
-    return prefixes;
+    return prefixes.paths();
 }
 
-QStringList steamLibraryFolders(QByteArrayView vdf) {
-    QStringList folders;
+QStringList steamLibraryFolders(QByteArrayView vdf, qsizetype most) {
+    DistinctPaths folders(most);
     VdfReader reader(vdf);
     QList<QByteArray> keys; // the keys of the blocks we are in
     std::optional<QByteArray> pendingKey;
-    while (const std::optional<VdfToken> token = reader.next()) {
+    while (!folders.full()) {
+        const std::optional<VdfToken> token = reader.next();
+        if (!token)
+            break;
         if (token->kind == VdfToken::Open) {
             if (!pendingKey)
                 break; // a block without a name: not Valve's format
@@ -143,18 +178,15 @@ QStringList steamLibraryFolders(QByteArrayView vdf) {
         } else if (!pendingKey) {
             pendingKey = token->text;
         } else {
-            const QByteArray key = pendingKey->toLower();
             const bool inRoot = !keys.isEmpty() && keys.first() == "libraryfolders";
-            const bool current = inRoot && keys.size() == 2 && key == "path";
-            const bool older = inRoot && keys.size() == 1 && isNumber(key);
-            const QString folder = QString::fromUtf8(token->text);
-            if ((current || older) && QDir::isAbsolutePath(folder))
-                folders << QDir::cleanPath(folder);
+            const bool current = inRoot && keys.size() == 2 && pendingKey->compare("path", Qt::CaseInsensitive) == 0;
+            const bool older = inRoot && keys.size() == 1 && isNumber(*pendingKey);
+            if (current || older)
+                folders.add(QString::fromUtf8(token->text));
             pendingKey.reset();
         }
     }
-    folders.removeDuplicates();
-    return folders;
+    return folders.paths();
 }
 
 } // namespace quillmere::host

@@ -1,9 +1,12 @@
 #include "host/wine_prefix.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <mutex>
+
+#include <sys/stat.h>
 
 namespace quillmere::host {
 
@@ -51,8 +54,14 @@ ScopedWinePrefix::~ScopedWinePrefix() {
 }
 
 bool isWinePrefix(const QString& folder) {
-    return !folder.isEmpty() && QFileInfo(folder + QStringLiteral("/system.reg")).isFile() &&
-           QFileInfo(folder + QStringLiteral("/drive_c")).isDir();
+    // Discovery asks this of thousands of folders named in launchers' files: plain calls, no QFileInfo.
+    return !folder.isEmpty() && isWinePrefixAt(QFile::encodeName(folder));
+}
+
+bool isWinePrefixAt(const QByteArray& hostPath) {
+    struct stat st {};
+    return ::stat((hostPath + "/system.reg").constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::stat((hostPath + "/drive_c").constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace quillmere::host

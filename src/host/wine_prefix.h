@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -29,5 +30,7 @@ private:
 
 // Wine's own test of a prefix: a folder holding system.reg and drive_c/.
 bool isWinePrefix(const QString& folder);
+// The same for a host path in the file system's bytes, which need not be a name Qt can decode.
+bool isWinePrefixAt(const QByteArray& hostPath);
 
 } // namespace quillmere::host

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <sys/xattr.h>
 
 namespace quillmere::test {
@@ -48,6 +50,16 @@ QStringList foldersIn(const QString& hostFolder) {
 QStringList entriesIn(const QString& hostFolder) {
     return QDir(hostFolder)
         .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+UndecodableName::UndecodableName(const QString& folder, const QByteArray& name)
+    : m_from(QFile::encodeName(folder))
+    , m_to(QFile::encodeName(QFileInfo(folder).absolutePath()) + '/' + name) {
+    EXPECT_EQ(std::rename(m_from.constData(), m_to.constData()), 0) << m_to.constData();
+}
+
+UndecodableName::~UndecodableName() {
+    std::rename(m_to.constData(), m_from.constData());
 }
 
 } // namespace quillmere::test

@@ -31,4 +31,19 @@ QStringList filesIn(const QString& hostFolder);
 QStringList foldersIn(const QString& hostFolder);
 QStringList entriesIn(const QString& hostFolder);
 
+// A folder given a name that is not valid UTF-8 for a test's length: Qt can neither list nor remove
+// such a name, so the folder gets its own name back at the end.
+class UndecodableName {
+public:
+    // Renames `folder` to `name` (raw bytes) in the same parent folder.
+    UndecodableName(const QString& folder, const QByteArray& name);
+    ~UndecodableName();
+    UndecodableName(const UndecodableName&) = delete;
+    UndecodableName& operator=(const UndecodableName&) = delete;
+
+private:
+    QByteArray m_from;
+    QByteArray m_to;
+};
+
 } // namespace quillmere::test

@@ -5,6 +5,7 @@
 #include "game/regedit.h"
 #include "host/process_start.h"
 #include "host/wine_prefix.h"
+#include "support/captured_log.h"
 #include "support/d2s_fixtures.h"
 #include "support/files.h"
 #include "support/qt_print.h"
@@ -80,6 +81,22 @@ TEST_F(SaveFoldersOfAPrefix, LookingIntoAPrefixLeavesTheOneInUseAsItWas) {
     ASSERT_NE(before, prefix);
     ASSERT_FALSE(games::gamesInPrefix(prefix).isEmpty());
     EXPECT_EQ(host::winePrefixPath(), before);
+}
+
+TEST_F(SaveFoldersOfAPrefix, AModFolderWhoseNameIsNotUtf8IsLeftOutAndSaidWhy) {
+    const QString mods = prefix + "/drive_c/users/other/Saved Games/Diablo II Resurrected/mods";
+    test::writeBytes(mods + "/Caf\u00e9/Hero.d2s", d2s::stateFile(105, 7, 80, 0x20));
+    test::writeBytes(mods + "/latin1/Hero.d2s", d2s::stateFile(105, 7, 80, 0x20));
+    const test::UndecodableName latin1(mods + "/latin1", "caf\xe9");
+
+    const test::CapturedLog log("quillmere.discovery");
+    QStringList modsFound;
+    for (const Game& game : games::gamesInPrefix(prefix))
+        modsFound << game.mod;
+    EXPECT_EQ(modsFound, (QStringList{"", "", "Caf\u00e9", "RMD"}));
+    EXPECT_EQ(log.messages().size(), 1) << qPrintable(log.text());
+    EXPECT_TRUE(log.text().contains("mod folder in " + mods + " for a name")) << qPrintable(log.text());
+    EXPECT_TRUE(log.text().contains("\"caf\\xE9\"")) << qPrintable(log.text());
 }
 
 TEST(GamesInPrefix, ProtonProfileAndFolderNamesInAnyCase) {

@@ -2,12 +2,14 @@
 // files that lead to them, well-formed and not.
 #include "host/prefix_discovery.h"
 #include "host/prefix_sources.h"
+#include "support/captured_log.h"
 #include "support/files.h"
 #include "support/qt_print.h"
 #include "support/temp_home.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,13 @@ QByteArray libraryFolders(const QStringList& paths) {
         text += "\t\"" + QByteArray::number(i) + "\"\n\t{\n\t\t\"path\"\t\t\"" + paths[i].toUtf8() +
                 "\"\n\t\t\"label\"\t\t\"\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"0\"\n\t\t}\n\t}\n";
     return text + "}\n";
+}
+
+QByteArray lutrisConfigOf(const QStringList& prefixes) {
+    QByteArray yaml = "game:\n";
+    for (const QString& prefix : prefixes)
+        yaml += "  prefix: " + prefix.toUtf8() + "\n";
+    return yaml;
 }
 
 TEST(PrefixDiscovery, FindsThePrefixesOfEveryLauncherInTheirPlaces) {
@@ -117,6 +126,111 @@ TEST(PrefixDiscovery, ThousandsOfGameFoldersHideNoPrefix) {
         ASSERT_TRUE(QDir().mkpath(home.path(QStringLiteral("Games/game-%1").arg(i, 4, 10, QLatin1Char('0')))));
     const QString prefix = TempHome::makePrefix(home.path("Games/game-1999"));
     EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), QStringList{prefix});
+}
+
+TEST(PrefixDiscovery, APrefixNamedAgainAndAgainComesOnceWhereItWasFirstNamed) {
+    TempHome home;
+    const QString elsewhere = home.path("../elsewhere");
+    const QStringList lutris = {TempHome::makePrefix(elsewhere + "/z"), TempHome::makePrefix(elsewhere + "/a"),
+                                TempHome::makePrefix(elsewhere + "/m")};
+    test::writeBytes(home.path(".config/lutris/games/many.yml"),
+                     lutrisConfigOf({lutris[0], lutris[1], lutris[0], lutris[2], lutris[1]}));
+    QStringList libraries, steam;
+    for (const char* name : {"lib-c", "lib-a", "lib-b"}) {
+        libraries << elsewhere + "/" + name;
+        steam << TempHome::makePrefix(libraries.last() + "/steamapps/compatdata/1/pfx", "steamuser");
+    }
+    test::writeBytes(home.path(".steam/steam/steamapps/libraryfolders.vdf"),
+                     libraryFolders({libraries[0], libraries[1], libraries[0] + "/", libraries[2], libraries[1]}));
+
+    EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), lutris + steam);
+}
+
+// Two Lutris configurations, then Steam's list of libraries, each naming prefixes away from the
+// places discovery lists itself.
+class LaunchersFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString elsewhere = home.path("../elsewhere");
+        for (const char* name : {"a1", "a2", "a3", "b1"})
+            prefixes << TempHome::makePrefix(elsewhere + "/" + name);
+        prefixes << TempHome::makePrefix(elsewhere + "/library/steamapps/compatdata/1/pfx", "steamuser");
+        test::writeBytes(home.path(".config/lutris/games/a.yml"), lutrisConfigOf(prefixes.mid(0, 3)));
+        test::writeBytes(home.path(".config/lutris/games/b.yml"), lutrisConfigOf({prefixes[3]}));
+        test::writeBytes(home.path(".steam/steam/steamapps/libraryfolders.vdf"),
+                         libraryFolders({elsewhere + "/library"}));
+    }
+
+    TempHome home;
+    QStringList prefixes;
+};
+
+TEST_F(LaunchersFiles, PastTheBudgetTheRestIsPassedOverWithALineInTheLog) {
+    const qint64 aBytes = QFileInfo(home.path(".config/lutris/games/a.yml")).size();
+    const struct {
+        host::DiscoveryLimits limits;
+        QList<int> found; // of `prefixes`
+        QString logged;
+    } cases[] = {
+        {{}, {0, 1, 2, 3, 4}, {}},
+        {{1 << 20, 2, 256},
+         {0, 1},
+         "a.yml from its entry 3 on and 2 launcher files after it: a search takes at most 2"},
+        {{1 << 20, 3, 256}, {0, 1, 2}, "b.yml and 1 launcher file after it: a search takes at most 3 entries"},
+        {{aBytes, 100, 256},
+         {0, 1, 2},
+         QStringLiteral("b.yml and 1 launcher file after it: a search reads at most %1").arg(aBytes)},
+        {{1 << 20, 100, 2},
+         {0, 1, 3, 4},
+         "the entries of " + home.path(".config/lutris/games/a.yml") + " past the first 2"},
+    };
+    for (const auto& each : cases) {
+        const test::CapturedLog log("quillmere.discovery");
+        QStringList expected;
+        for (const int index : each.found)
+            expected << prefixes[index];
+        EXPECT_EQ(discoverPrefixes(home.home(), home.environment(), each.limits), expected);
+        if (each.logged.isEmpty())
+            EXPECT_TRUE(log.messages().isEmpty()) << qPrintable(log.text());
+        else
+            EXPECT_EQ(log.messages().size(), 1) << qPrintable(log.text());
+        EXPECT_TRUE(log.text().contains(each.logged)) << qPrintable(log.text());
+    }
+}
+
+TEST_F(LaunchersFiles, AFileReachedThroughManyHardLinksIsReadOnce) {
+    const QString a = home.path(".config/lutris/games/a.yml");
+    for (const char* link : {"a-copy.yml", "a-link.yml", "a-more.yml"})
+        ASSERT_EQ(::link(QFile::encodeName(a).constData(),
+                         QFile::encodeName(home.path(QStringLiteral(".config/lutris/games/") + link)).constData()),
+                  0);
+    // Room for a.yml once, b.yml and the libraries, not for reading a.yml four times.
+    const qint64 room = QFileInfo(a).size() + QFileInfo(home.path(".config/lutris/games/b.yml")).size() +
+                        QFileInfo(home.path(".steam/steam/steamapps/libraryfolders.vdf")).size();
+    ASSERT_LT(room, QFileInfo(a).size() * 4);
+    const test::CapturedLog log("quillmere.discovery");
+    EXPECT_EQ(discoverPrefixes(home.home(), home.environment(), {room, 100, 100}), prefixes);
+    EXPECT_TRUE(log.messages().isEmpty()) << qPrintable(log.text());
+}
+
+TEST(PrefixDiscovery, APrefixWhoseNameIsNotUtf8IsLeftOutAndSaidWhy) {
+    TempHome home;
+    // The program opens files through Unicode paths: a name that does not decode cannot be reached.
+    const QString unicode = TempHome::makePrefix(home.path("Games/Caf\u00e9"));
+    TempHome::makePrefix(home.path("Games/latin1"));
+    QDir().mkpath(home.path("Games/no-prefix"));
+    const test::UndecodableName latin1(home.path("Games/latin1"), "caf\xe9");
+    const test::UndecodableName other(home.path("Games/no-prefix"), "stray\xff");
+    test::writeBytes(home.path(".config/lutris/games/d2.yml"), "game:\n  prefix: /games/d2\xff\n");
+
+    const test::CapturedLog log("quillmere.discovery");
+    EXPECT_EQ(discoverPrefixes(home.home(), home.environment()), QStringList{unicode});
+    EXPECT_EQ(log.messages().size(), 2) << qPrintable(log.text());
+    EXPECT_TRUE(log.text().contains(home.path("Games") + " for a name that is not valid UTF-8"))
+        << qPrintable(log.text());
+    EXPECT_TRUE(log.text().contains("\"caf\\xE9\"")) << qPrintable(log.text());
+    EXPECT_TRUE(log.text().contains("d2.yml")) << qPrintable(log.text());
+    EXPECT_FALSE(log.text().contains("stray")) << qPrintable(log.text());
 }
 
 TEST(PrefixSources, LutrisPrefixEntriesInTheirYamlSpellings) {
