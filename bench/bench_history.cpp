@@ -24,9 +24,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -37,8 +37,8 @@ namespace {
 using namespace quillmere;
 
 constexpr int kCharacters = 200;
-constexpr std::array<std::pair<const char*, int>, 5> kFiles{{{"d2s", 4096}, {"key", 1024}, {"ma0", 2048}, {"map", 2048},
-                                                             {"d2x", 1024}}}; // 10 KB a character
+constexpr std::array<std::pair<const char*, int>, 5> kFiles{
+    {{"d2s", 4096}, {"key", 1024}, {"ma0", 2048}, {"map", 2048}, {"d2x", 1024}}}; // 10 KB a character
 
 // A file of one character at one level: no two characters' files are alike.
 QByteArray characterFile(int character, int level, int size) {
@@ -64,7 +64,8 @@ QString nameOf(int character) {
 
 void writeCharacter(const QString& folder, int character, int level) {
     for (const auto& [extension, size] : kFiles)
-        write(folder + u'/' + nameOf(character) + u'.' + QLatin1String(extension), characterFile(character, level, size));
+        write(folder + u'/' + nameOf(character) + u'.' + QLatin1String(extension),
+              characterFile(character, level, size));
 }
 
 // A command run as a whole process, its output thrown away.
@@ -135,9 +136,8 @@ void BM_SnapshotOneCharacterChanged(benchmark::State& state) {
         state.ResumeTiming();
         const snapshots::SnapshotOutcome outcome = folder.store.take(folder.game, QStringLiteral("bench"));
         if (outcome.status != snapshots::SnapshotOutcome::Status::Taken) {
-            state.SkipWithError(qPrintable(QStringLiteral("no snapshot was taken (%1): %2")
-                                               .arg(int(outcome.status))
-                                               .arg(outcome.failure)));
+            state.SkipWithError(qPrintable(
+                QStringLiteral("no snapshot was taken (%1): %2").arg(int(outcome.status)).arg(outcome.failure)));
             break;
         }
     }
@@ -169,8 +169,8 @@ BENCHMARK(BM_PeerCopyCharacterAndSync)->Unit(benchmark::kMillisecond)->UseRealTi
 // Bytes of the regular files below folder.
 qint64 bytesBelow(const QString& folder) {
     qint64 total = 0;
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
-                                                              QDir::Hidden)) {
+    for (const QFileInfo& entry :
+         QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
         total += entry.isDir() && !entry.isSymLink() ? bytesBelow(entry.filePath()) : entry.size();
     }
     return total;
@@ -192,7 +192,6 @@ void storeSizeFigure() {
                 "changed files|%lld|%lld|bytes|1.1\n",
                 static_cast<long long>(ours), static_cast<long long>(peer));
 }
-
 
 // A store of 2,000 snapshots of 200 characters, each after one character changed, written record by
 // record as the program writes them (without the syncs, which would only slow the making).
@@ -310,7 +309,8 @@ void BM_SelectVersion(benchmark::State& state) {
 BENCHMARK(BM_SelectVersion)->Unit(benchmark::kMicrosecond);
 
 void BM_PeerReadStoredSave(benchmark::State& state) {
-    const snapshots::FileEntry& save = longHistory().store.history(longHistory().game).entries().back().manifest->written[0];
+    const snapshots::FileEntry& save =
+        longHistory().store.history(longHistory().game).entries().back().manifest->written[0];
     const std::string path = longHistory().store.contentPath(save.sha256).toStdString();
     for (auto _ : state) {
         std::ifstream in(path, std::ios::binary);

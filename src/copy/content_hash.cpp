@@ -34,4 +34,8 @@ void ContentHash::reset() {
     XXH3_64bits_reset(m_state);
 }
 
+quint64 contentHashOf(const void* data, std::size_t size) {
+    return XXH3_64bits(data, size);
+}
+
 } // namespace quillmere::copy

@@ -27,4 +27,7 @@ private:
     XXH3_state_s* m_state;
 };
 
+// The same hash of bytes held whole, without a state to feed.
+quint64 contentHashOf(const void* data, std::size_t size);
+
 } // namespace quillmere::copy

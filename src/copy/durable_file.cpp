@@ -10,9 +10,7 @@
 
 namespace quillmere::copy {
 
-namespace {
-
-int writeAll(FileIo& io, int fd, const QByteArray& data) {
+int writeAllTo(FileIo& io, int fd, const QByteArray& data) {
     for (qsizetype offset = 0; offset < data.size();) {
         const ssize_t written = io.write(fd, data.constData() + offset, std::size_t(data.size() - offset));
         if (written <= 0)
@@ -22,13 +20,11 @@ int writeAll(FileIo& io, int fd, const QByteArray& data) {
     return 0;
 }
 
-} // namespace
-
 int writeFileDurably(FileIo& io, const QByteArray& folder, const QString& name, const QByteArray& data) {
     TempFile temp(io);
     if (const int created = temp.create(folder, name); created < 0)
         return created;
-    if (const int written = writeAll(io, temp.fd(), data); written < 0)
+    if (const int written = writeAllTo(io, temp.fd(), data); written < 0)
         return written;
     if (const int synced = io.syncFile(temp.fd()); synced < 0)
         return synced;
@@ -39,7 +35,7 @@ int writeFileDurably(FileIo& io, const QByteArray& folder, const QString& name, 
 
 namespace {
 
-// Reads to the end, at most limit bytes than the file had when opened. 0 or -errno.
+// Reads to the end, at most limit bytes. 0 or -errno.
 int readToEnd(FileIo& io, int fd, qint64 limit, QByteArray& out) {
     out.resize(qsizetype(limit) + 1);
     qsizetype total = 0;

@@ -7,6 +7,9 @@
 
 namespace quillmere::copy {
 
+// Writes all of data to fd. 0 or -errno.
+int writeAllTo(FileIo& io, int fd, const QByteArray& data);
+
 // A small file of the program's own (a record, a manifest), written whole or not at all: into a
 // temporary file of its folder, synced, renamed over name, then the folder synced, so that a crash
 // at any moment leaves the old file or the new one. 0 or -errno.

@@ -3,6 +3,7 @@
 #include "copy/copy_errors.h"
 #include "copy/destination_folder.h"
 #include "copy/sync_files.h"
+#include "snapshots/save_state.h"
 
 #include <cerrno>
 
@@ -51,7 +52,21 @@ bool ContentWriter::isStored(const QByteArray& sha256) {
     return m_io.linkStatus(m_objects + '/' + sha256, found) == 0 && found.isFile();
 }
 
-ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entry, QString* why) {
+std::optional<game::CharacterSummary> ContentWriter::headOf(const copy::WrittenCopy& written) {
+    const int fd = written.temp.reopenRead();
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray head(game::HEXengine::kKeptBytes, Qt::Uninitialized);
+    const ssize_t n = m_io.readAt(fd, head.data(), std::size_t(head.size()), 0);
+    m_io.close(fd);
+    if (n < 0)
+        return std::nullopt;
+    head.truncate(n);
+    return game::summarizeCharacterHead(head);
+}
+
+ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entry,
+                                        std::optional<game::CharacterSummary>* summary, QString* why) {
     copy::WrittenCopy written(m_io);
     const copy::SourceFile source{file.name, file.hostPath, file.stat, {}};
     const copy::CopyStep step = m_copier.copy(source, m_objects, file.name, written);
@@ -75,6 +90,8 @@ ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entr
                       nanoseconds(file.stat.modified),
                       quint64(file.stat.inode),
                       quint32(file.stat.mode & 07777)};
+    // Read from the copy: the save itself may have changed since.
+    *summary = isCharacterFile(file.name) ? headOf(written) : std::nullopt;
     if (!isStored(entry.sha256)) {
         m_pendingHashes.insert(entry.sha256);
         m_pending.push_back({std::move(written), entry.sha256});
@@ -82,14 +99,17 @@ ContentWriter::Added ContentWriter::add(const ScannedFile& file, FileEntry& entr
     return Added::Stored;
 }
 
-int ContentWriter::publish() {
-    if (m_pending.empty())
-        return 0;
+int ContentWriter::publish(const copy::TempFile* alsoSync) {
     std::vector<int> fds;
     for (const Pending& pending : m_pending)
         fds.push_back(pending.copy.temp.fd());
+    if (alsoSync)
+        fds.push_back(alsoSync->fd());
+    if (fds.empty())
+        return 0;
+    // Syncs that arrive together cost about one: the record goes to the disk with the contents.
     const std::vector<int> synced = copy::syncFiles(m_io, fds, [] {});
-    int result = 0;
+    int result = alsoSync ? synced.back() : 0;
     for (std::size_t i = 0; i < m_pending.size() && result == 0; ++i) {
         result = synced[i];
         const int verified = result < 0 ? result : m_copier.verify(m_pending[i].copy);
@@ -97,10 +117,12 @@ int ContentWriter::publish() {
         if (result == 0)
             result = m_pending[i].copy.temp.publish(m_objects + '/' + m_pending[i].sha256);
     }
+    const bool named = !m_pending.empty() && result == 0;
     m_pending.clear(); // what was not named is removed with its temporary file
     m_pendingHashes.clear();
-    const int folder = copy::syncFolderAt(m_io, m_objects);
-    return result < 0 ? result : folder;
+    if (result < 0 || !named)
+        return result;
+    return copy::syncFolderAt(m_io, m_objects);
 }
 
 } // namespace quillmere::snapshots

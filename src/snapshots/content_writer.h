@@ -28,14 +28,17 @@ public:
         LeftOut, // the file could not be read as a whole: *why says why, and the snapshot goes on
         Failed,  // the store cannot be written: *why says why, and the snapshot fails
     };
-    Added add(const ScannedFile& file, FileEntry& entry, QString* why);
+    // For a character file, *summary gets what the head of the copy read says.
+    Added add(const ScannedFile& file, FileEntry& entry, std::optional<game::CharacterSummary>* summary, QString* why);
 
-    // Puts every content read in place. 0 or -errno.
-    int publish();
+    // Puts every content read in place: synced together with alsoSync (the snapshot's record, not
+    // yet named), checked and named, and the folder synced. 0 or -errno.
+    int publish(const copy::TempFile* alsoSync = nullptr);
 
 private:
     struct Pending;
     bool isStored(const QByteArray& sha256);
+    std::optional<game::CharacterSummary> headOf(const copy::WrittenCopy& written);
 
     copy::FileIo& m_io;
     QByteArray m_objects;

@@ -62,6 +62,12 @@ void GameHistory::findUnusable() {
     }
 }
 
+void GameHistory::append(const QString& fileName, const Manifest& manifest) {
+    m_entries.append({fileName, manifest});
+    m_unusable.clear();
+    findUnusable();
+}
+
 int GameHistory::damagedCount() const {
     return int(m_unusable.size());
 }

@@ -30,6 +30,8 @@ public:
     static GameHistory read(copy::FileIo& io, const QByteArray& folder);
 
     const QList<Entry>& entries() const { return m_entries; }
+    // A snapshot just written, the newest.
+    void append(const QString& fileName, const Manifest& manifest);
     // Damaged records, and snapshots that cannot be rebuilt because of them.
     int damagedCount() const;
     bool isSound() const { return damagedCount() == 0; }

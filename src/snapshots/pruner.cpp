@@ -7,6 +7,8 @@
 #include "snapshots/game_history.h"
 #include "snapshots/retention.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace quillmere::snapshots {
@@ -18,21 +20,50 @@ bool isContentName(const QByteArray& name) {
                                             [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
+// What the rule needs of each snapshot. Only the last snapshot to hold a character names it, which
+// is all the rule asks about holding: found from the changes alone, without going through every
+// character of every snapshot.
 QList<RetentionItem> retentionItems(const GameHistory& history) {
     QList<RetentionItem> items;
-    history.replay([&items](const Manifest& m, const SaveState& state, const QStringList&) {
-        items.append({m.id, m.taken, m.pinned, heldGroups(state)});
+    QHash<QString, qsizetype> holding; // group -> the newest snapshot that holds it, while it does
+    history.replay([&](const Manifest& m, const SaveState& state, const QStringList& lost) {
+        QSet<QString> groups;
+        if (m.parent.isEmpty() || !lost.isEmpty()) {
+            groups = QSet<QString>(holding.keyBegin(), holding.keyEnd());
+            for (const QString& group : state.groups())
+                groups.insert(group);
+        } else {
+            groups = groupsChangedBy(m.changedNames());
+        }
+        for (const QString& group : std::as_const(groups)) {
+            const auto held = holding.constFind(group);
+            if (!holdsGroup(state, group) && held != holding.cend()) {
+                items[*held].holds.append(group); // the last to hold it
+                holding.erase(held);
+            }
+        }
+        items.append({m.id, m.taken, m.pinned, {}});
+        for (const QString& group : std::as_const(groups)) {
+            if (holdsGroup(state, group))
+                holding.insert(group, items.size() - 1);
+        }
     });
+    for (auto it = holding.cbegin(); it != holding.cend(); ++it)
+        items[it.value()].holds.append(it.key());
     return items;
 }
 
 } // namespace
 
+bool holdsGroup(const SaveState& state, const QString& group) {
+    const QStringList names = state.namesIn(group);
+    return group.isEmpty() ? !names.isEmpty() : std::any_of(names.cbegin(), names.cend(), isCharacterFile);
+}
+
 QStringList heldGroups(const SaveState& state) {
     QStringList held;
     for (const QString& group : state.groups()) {
-        const QStringList names = state.namesIn(group);
-        if (group.isEmpty() || std::any_of(names.cbegin(), names.cend(), isCharacterFile))
+        if (holdsGroup(state, group))
             held.append(group);
     }
     return held;
@@ -69,14 +100,22 @@ PruneOutcome Pruner::prune(const QDateTime& now) {
     PruneOutcome outcome;
     bool sound = true;
     for (const QByteArray& folder : gameFolders(m_io, m_paths))
-        sound = pruneGame(folder, now, outcome) && sound;
+        sound = pruneGame(GameHistory::read(m_io, folder), folder, now, outcome) && sound;
     if (sound)
         removeUnnamedContents(outcome);
     return outcome;
 }
 
-bool Pruner::pruneGame(const QByteArray& folder, const QDateTime& now, PruneOutcome& outcome) {
-    const GameHistory history = GameHistory::read(m_io, folder);
+PruneOutcome Pruner::pruneAfterSnapshot(const GameHistory& history, const QByteArray& folder, const QDateTime& now) {
+    PruneOutcome outcome;
+    // Contents are freed only by snapshots that go; those a killed snapshot left go with them.
+    if (pruneGame(history, folder, now, outcome) && outcome.snapshotsRemoved > 0)
+        removeUnnamedContents(outcome);
+    return outcome;
+}
+
+bool Pruner::pruneGame(const GameHistory& history, const QByteArray& folder, const QDateTime& now,
+                       PruneOutcome& outcome) {
     if (!history.isSound()) {
         outcome.notes << tr("%1 holds a damaged snapshot: nothing of it was pruned").arg(QFile::decodeName(folder));
         return false;

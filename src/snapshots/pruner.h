@@ -13,6 +13,7 @@ class FileIo;
 
 namespace quillmere::snapshots {
 
+class GameHistory;
 class SaveState;
 
 struct PruneOutcome {
@@ -34,7 +35,10 @@ public:
         : m_io(io)
         , m_paths(paths) {}
 
+    // Every game's history, then every content no snapshot names.
     PruneOutcome prune(const QDateTime& now);
+    // One game's history, as just read or written; the contents only when a snapshot went.
+    PruneOutcome pruneAfterSnapshot(const GameHistory& history, const QByteArray& folder, const QDateTime& now);
 
     // The real folders of games/ (never a link), each a game's history.
     static QByteArrayList gameFolders(copy::FileIo& io, const StorePaths& paths);
@@ -42,7 +46,7 @@ public:
     static std::optional<QSet<QByteArray>> namedContents(copy::FileIo& io, const StorePaths& paths);
 
 private:
-    bool pruneGame(const QByteArray& folder, const QDateTime& now, PruneOutcome& outcome);
+    bool pruneGame(const GameHistory& history, const QByteArray& folder, const QDateTime& now, PruneOutcome& outcome);
     void removeUnnamedContents(PruneOutcome& outcome);
 
     copy::FileIo& m_io;
@@ -51,5 +55,7 @@ private:
 
 // The groups (characters and the stash) a state holds.
 QStringList heldGroups(const SaveState& state);
+// Whether a state holds one group's character (or, for the stash, any of it).
+bool holdsGroup(const SaveState& state, const QString& group);
 
 } // namespace quillmere::snapshots

@@ -1,6 +1,6 @@
 #include "snapshots/save_state.h"
 
-#include <QCryptographicHash>
+#include "copy/content_hash.h"
 
 #include <algorithm>
 
@@ -114,11 +114,11 @@ std::optional<CharacterVersion> characterIn(const SaveState& state, const QStrin
     QStringList names = state.namesIn(group);
     std::sort(names.begin(), names.end());
     CharacterVersion character;
-    QCryptographicHash version(QCryptographicHash::Sha256);
+    QByteArray identity;
     for (const QString& name : names) {
         const FileEntry* file = state.file(name);
         character.files.append(*file);
-        version.addData(name.toCaseFolded().toUtf8() + ' ' + file->sha256 + '\n');
+        identity += name.toUtf8() + ' ' + file->sha256 + '\n';
         if (!group.isEmpty() && character.file.isEmpty() && isCharacterFile(name)) {
             character.file = name;
             character.name = name.chopped(4);
@@ -127,7 +127,8 @@ std::optional<CharacterVersion> characterIn(const SaveState& state, const QStrin
     }
     if (character.files.isEmpty() || (!group.isEmpty() && character.file.isEmpty()))
         return std::nullopt;
-    character.version = version.result().toHex().left(32);
+    // Tells versions of one character apart; the contents themselves are named by their SHA-256.
+    character.version = QByteArray::number(copy::contentHashOf(identity.constData(), std::size_t(identity.size())), 16);
     return character;
 }
 

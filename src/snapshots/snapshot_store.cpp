@@ -38,9 +38,10 @@ SnapshotOutcome SnapshotStore::take(const GameRef& game, const QString& reason, 
         outcome.failure = lockFailure(lock.result());
         return outcome;
     }
-    outcome = SnapshotWriter(m_io, m_paths).take(game, reason, now);
+    GameHistory history;
+    outcome = SnapshotWriter(m_io, m_paths).take(game, reason, now, &history);
     if (outcome.status == SnapshotOutcome::Status::Taken)
-        Pruner(m_io, m_paths).prune(now);
+        Pruner(m_io, m_paths).pruneAfterSnapshot(history, m_paths.gameFolder(game), now);
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 #include "snapshots/snapshot_writer.h"
 
 #include "copy/copy_errors.h"
+#include "copy/destination_folder.h"
 #include "copy/durable_file.h"
 #include "copy/file_io.h"
 #include "copy/temp_file.h"
@@ -62,16 +63,18 @@ bool SnapshotWriter::prepare(const GameRef& game, SnapshotOutcome& outcome) {
     return true;
 }
 
-SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason, const QDateTime& now) {
+SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason, const QDateTime& now,
+                                     GameHistory* after) {
     SnapshotOutcome outcome;
     if (!prepare(game, outcome))
         return outcome;
     const QByteArray folder = m_paths.gameFolder(game);
-    const GameHistory history = GameHistory::read(m_io, folder);
+    GameHistory history = GameHistory::read(m_io, folder);
     const std::optional<GameHistory::Latest> latest = history.latest();
     const SaveState* previous = latest ? &latest->state : nullptr;
     SaveState state;
-    if (!readFolder(game, previous, state, outcome))
+    ContentWriter contents(m_io, m_paths.objects());
+    if (!readFolder(game, previous, contents, state, outcome))
         return outcome;
     // After damage a snapshot stands on its own, so that it does not depend on what is damaged.
     const bool chained = latest && history.isSound();
@@ -94,17 +97,35 @@ SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason,
         manifest.parentChanged = latest->manifest.changedNames();
     }
     state.changesFrom(chained ? latest->state : SaveState(), manifest);
-    const int written =
-        copy::writeFileDurably(m_io, folder, manifest.id + QLatin1String(kManifestSuffix), formatManifest(manifest));
-    if (written < 0)
+    if (const int written = writeManifest(contents, folder, manifest); written < 0)
         return failed(outcome, written);
     outcome.status = SnapshotOutcome::Status::Taken;
     outcome.id = manifest.id;
+    if (after) {
+        history.append(manifest.id + QLatin1String(kManifestSuffix), manifest);
+        *after = std::move(history);
+    }
     return outcome;
 }
 
-bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, SaveState& state,
-                                SnapshotOutcome& outcome) {
+// The record goes to the disk in one sync with the contents it names, and is named only once they
+// are: whatever a crash keeps, a record that is there names contents that are.
+int SnapshotWriter::writeManifest(ContentWriter& contents, const QByteArray& folder, const Manifest& manifest) {
+    copy::TempFile record(m_io);
+    const QString name = manifest.id + QLatin1String(kManifestSuffix);
+    if (const int created = record.create(folder, name); created < 0)
+        return created;
+    if (const int written = copy::writeAllTo(m_io, record.fd(), formatManifest(manifest)); written < 0)
+        return written;
+    if (const int published = contents.publish(&record); published < 0)
+        return published;
+    if (const int renamed = record.publish(folder + '/' + QFile::encodeName(name)); renamed < 0)
+        return renamed;
+    return copy::syncFolderAt(m_io, folder);
+}
+
+bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, ContentWriter& contents,
+                                SaveState& state, SnapshotOutcome& outcome) {
     const FolderScan scan = scanSaveFolder(m_io, game.saveFolderHost);
     if (scan.error < 0) {
         outcome.failure =
@@ -114,17 +135,17 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
         return false;
     }
     outcome.skipped = scan.skipped;
-    ContentWriter contents(m_io, m_paths.objects());
     for (const ScannedFile& file : scan.files) {
         if (const FileEntry* before = unchangedEntry(previous, file)) {
             state.put(*before, previous->summaryOf(file.name));
             continue;
         }
         FileEntry entry;
+        std::optional<game::CharacterSummary> summary;
         QString why;
-        switch (contents.add(file, entry, &why)) {
+        switch (contents.add(file, entry, &summary, &why)) {
         case ContentWriter::Added::Stored:
-            state.put(entry, std::nullopt);
+            state.put(entry, summary);
             break;
         case ContentWriter::Added::LeftOut:
             outcome.skipped.append({file.name, why});
@@ -133,10 +154,6 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
             outcome.failure = tr("the history in %1 cannot be written: %2").arg(QFile::decodeName(m_paths.root), why);
             return false;
         }
-    }
-    if (const int published = contents.publish(); published < 0) {
-        outcome = failed(outcome, published);
-        return false;
     }
     return true;
 }

@@ -13,6 +13,8 @@ class FileIo;
 
 namespace quillmere::snapshots {
 
+class ContentWriter;
+class GameHistory;
 class SaveState;
 
 struct SnapshotOutcome {
@@ -38,11 +40,15 @@ public:
         : m_io(io)
         , m_paths(paths) {}
 
-    SnapshotOutcome take(const GameRef& game, const QString& reason, const QDateTime& now);
+    // after, when given, gets the game's history with the new snapshot in it.
+    SnapshotOutcome take(const GameRef& game, const QString& reason, const QDateTime& now,
+                         GameHistory* after = nullptr);
 
 private:
     bool prepare(const GameRef& game, SnapshotOutcome& outcome);
-    bool readFolder(const GameRef& game, const SaveState* previous, SaveState& state, SnapshotOutcome& outcome);
+    bool readFolder(const GameRef& game, const SaveState* previous, ContentWriter& contents, SaveState& state,
+                    SnapshotOutcome& outcome);
+    int writeManifest(ContentWriter& contents, const QByteArray& folder, const Manifest& manifest);
     void summarize(SaveState& state, const SaveState* previous);
     QByteArray headOf(const QByteArray& sha256) const;
     QString freeId(const QByteArray& folder, const QDateTime& now, const QString& after) const;

@@ -1,19 +1,19 @@
 #include "app/history_in_window.h"
+#include "controls/dir_list_box.h"
 #include "gui/archive/archive_fixture.h"
-#include "main_window_parts.h"
-#include "snapshots/auto_snapshots.h"
-#include "qt_print.h"
 #include "history/export_dialog.h"
 #include "history/history_window.h"
-#include "controls/dir_list_box.h"
+#include "main_window_parts.h"
+#include "qt_print.h"
+#include "snapshots/auto_snapshots.h"
 #include "snapshots/snapshot_store.h"
 
 #include <QAction>
 #include <QLabel>
 
 #include <QListWidget>
-#include <QThread>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -85,7 +85,9 @@ TEST_F(HistoryWindowTest, TheListsShowEachVersionThatDiffersDeletedCharactersInc
     select(*window, QStringLiteral("Other (deleted)"), 0);
     EXPECT_EQ(rows(window->findChild<QTreeWidget*>(QStringLiteral("lstVersions"))),
               QStringList{"Amazon level 3 | not in the save folder now"});
-    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("lblSummary"))->text().startsWith(QStringLiteral("3 snapshots, newest ")));
+    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("lblSummary"))
+                    ->text()
+                    .startsWith(QStringLiteral("3 snapshots, newest ")));
 }
 
 TEST_F(HistoryWindowTest, AnOlderVersionWarnsRestoresByteForByteAndUndoGivesBackTheNewer) {
@@ -148,9 +150,9 @@ TEST_F(HistoryWindowTest, APinnedSnapshotSurvivesTheRetentionThatWouldPruneIt) {
     store.prune(now.addDays(40));
     window->reload();
     auto* versions = window->findChild<QTreeWidget*>(QStringLiteral("lstVersions"));
-    EXPECT_EQ(rows(versions), (QStringList{"Paladin level 26 | same as now",
-                                           "Paladin level 25, pinned | level 26 now, 25 here",
-                                           "Paladin level 24 | level 26 now, 24 here"}));
+    EXPECT_EQ(rows(versions),
+              (QStringList{"Paladin level 26 | same as now", "Paladin level 25, pinned | level 26 now, 25 here",
+                           "Paladin level 24 | level 26 now, 24 here"}));
     select(*window, QStringLiteral("Hero"), 1);
     button(*window, "cmdPin")->click();
     store.prune(now.addDays(40));
