@@ -93,7 +93,7 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere
     QApplication::style();
     const QString notice = gameChoice.chooseAtStartUp(startUpGames.get());
     quillmere::host::WineProcessStarter starter;
-    quillmere::app::Launcher launcher(starter);
+    quillmere::app::Launcher launcher(starter, QCoreApplication::applicationFilePath());
     quillmere::copy::ShellCopyWindows copyWindows;
     quillmere::archive::ShellFileCopy fileCopy(copyWindows);
     quillmere::archive::RestoreHistory history(quillmere::archive::RestoreHistory::defaultRoot(), fileCopy);

@@ -136,7 +136,8 @@ HostCommand WineProcessStarter::translate(const QString& commandLine, ShowWindow
     return command;
 }
 
-StartResult WineProcessStarter::start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon) {
+StartResult WineProcessStarter::start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon,
+                                      const QStringList& afterExit) {
     QString reason;
     const HostCommand command = translate(commandLine, show, &reason);
     if (command.program.isEmpty())
@@ -151,7 +152,7 @@ StartResult WineProcessStarter::start(const QString& commandLine, ShowWindow sho
             failedSoon(tr("%1 could not be started: %2").arg(commandLine, why));
     };
     QString error;
-    if (!startWatched(command.program, command.arguments, environment, m_watch, failed, &error))
+    if (!startWatched(command.program, command.arguments, environment, m_watch, failed, &error, afterExit))
         return {false, tr("%1 could not be started: %2").arg(commandLine, error)};
     return {true, {}};
 }

@@ -19,11 +19,14 @@ struct StartResult {
 };
 
 // Starts a Windows command line and returns at once, without waiting for the program. A program
-// that fails within its first moments may still be reported later, through failedSoon.
+// that fails within its first moments may still be reported later, through failedSoon. A host
+// command in afterExit (the program first) runs once the program has ended, whether this program
+// still runs or not.
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
-    virtual StartResult start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon) = 0;
+    virtual StartResult start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon,
+                              const QStringList& afterExit = {}) = 0;
 };
 
 // A host program with its argument vector and the prefix it runs in.
@@ -40,14 +43,16 @@ struct HostCommand {
 // .bat, .cmd) is started, named by its absolute drive path, so that Wine's "start" neither opens a
 // document nor takes the path for one of its options. Wine is watched for a moment: when it gives
 // up on the program, its last line of output is the reason. The shell's disk-format entry point
-// (the Windows folder's rundll32.exe shell32.dll,SHFormatDrive) becomes the desktop's disk utility.
+// (the Windows folder's rundll32.exe shell32.dll,SHFormatDrive) becomes the desktop's disk utility,
+// which is not watched and has nothing run after it.
 class WineProcessStarter final : public ProcessStarter {
     Q_DECLARE_TR_FUNCTIONS(WineProcessStarter)
 public:
     explicit WineProcessStarter(std::chrono::milliseconds watch = std::chrono::seconds(2))
         : m_watch(watch) {}
 
-    StartResult start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon) override;
+    StartResult start(const QString& commandLine, ShowWindow show, FailedSoon failedSoon,
+                      const QStringList& afterExit = {}) override;
 
     // The host command a start would run; empty program and a reason when there is none.
     static HostCommand translate(const QString& commandLine, ShowWindow show, QString* reason);

@@ -60,41 +60,74 @@ int openOutputFile() {
     return fd;
 }
 
-// The watcher: starts the program, waits for it at most watchMs, reports, and ends, leaving a
-// program that still runs to the system. Only async-signal-safe calls from here on.
-[[noreturn]] void runWatcher(const char* program, char* const* argv, char* const* envp, int outputFd, int reportFd,
-                             long watchMs) {
+// What the watcher runs, as C vectors built before the fork.
+struct WatchPlan {
+    const char* program = nullptr;
+    char* const* argv = nullptr;
+    char* const* envp = nullptr;
+    const char* afterProgram = nullptr; // nothing runs after the program when null
+    char* const* afterArgv = nullptr;
+    int outputFd = -1; // -1: /dev/null
+    int reportFd = -1;
+    long watchMs = 0;
+};
+
+// Runs a program in this forked process, with no signal blocked and nothing to read.
+[[noreturn]] void execute(const char* program, char* const* argv, char* const* envp, int outputFd) {
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, STDIN_FILENO);
+    ::dup2(outputFd < 0 ? null : outputFd, STDOUT_FILENO);
+    ::dup2(outputFd < 0 ? null : outputFd, STDERR_FILENO);
+    ::execve(program, argv, envp);
+    _exit(127);
+}
+
+void sendReport(int reportFd, const Report& report) {
+    [[maybe_unused]] const ssize_t written = ::write(reportFd, &report, sizeof report);
+}
+
+// Waits for the program at most watchMs; `ended` when it did end meanwhile.
+Report watchFor(pid_t child, long watchMs) {
+    for (long waited = 0;; waited += 20) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return {1, status};
+        if (waited >= watchMs)
+            return {};
+        const timespec step{0, 20L * 1000 * 1000};
+        ::nanosleep(&step, nullptr);
+    }
+}
+
+// The watcher: starts the program, waits for it at most watchMs and reports. Without a command to
+// run after the program it then ends, leaving a program that still runs to the system; with one,
+// it waits for the program to end and becomes that command. Only async-signal-safe calls here.
+[[noreturn]] void runWatcher(const WatchPlan& plan) {
+    if (plan.afterArgv != nullptr) {
+        // This watcher outlives the watch, so it must not be the child that the starter waits for.
+        const pid_t watcher = ::fork();
+        if (watcher < 0)
+            sendReport(plan.reportFd, {1, 127 << 8});
+        if (watcher != 0)
+            _exit(0);
+    }
     ::setsid(); // no hang-up from our terminal, no signals meant for our process group
     const pid_t child = ::fork();
-    if (child == 0) {
-        sigset_t none;
-        ::sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(outputFd, STDOUT_FILENO);
-        ::dup2(outputFd, STDERR_FILENO);
-        ::execve(program, argv, envp);
-        _exit(127);
-    }
-    Report report;
-    if (child < 0) {
-        report = {1, 127 << 8};
-    } else {
-        for (long waited = 0;; waited += 20) {
-            int status = 0;
-            if (::waitpid(child, &status, WNOHANG) == child) {
-                report = {1, status};
-                break;
-            }
-            if (waited >= watchMs)
-                break;
-            const timespec step{0, 20L * 1000 * 1000};
-            ::nanosleep(&step, nullptr);
+    if (child == 0)
+        execute(plan.program, plan.argv, plan.envp, plan.outputFd);
+    const Report report = child < 0 ? Report{1, 127 << 8} : watchFor(child, plan.watchMs);
+    sendReport(plan.reportFd, report);
+    if (plan.afterArgv == nullptr || child < 0)
+        _exit(0);
+    if (!report.ended) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
     }
-    [[maybe_unused]] const ssize_t written = ::write(reportFd, &report, sizeof report);
-    _exit(0);
+    execute(plan.afterProgram, plan.afterArgv, plan.envp, -1);
 }
 
 // The last line the program printed, read from the end of its output.
@@ -169,7 +202,7 @@ private:
 
     void finish() {
         if (m_watcher > 0)
-            ::waitpid(m_watcher, nullptr, 0); // it ends right after its report
+            ::waitpid(m_watcher, nullptr, 0); // it ends by its report at the latest
         m_watcher = -1;
         for (int* fd : {&m_reportFd, &m_outputFd}) {
             if (*fd >= 0)
@@ -188,11 +221,14 @@ private:
 } // namespace
 
 bool startWatched(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
-                  std::chrono::milliseconds watch, FailedSoon failedSoon, QString* error) {
+                  std::chrono::milliseconds watch, FailedSoon failedSoon, QString* error,
+                  const QStringList& afterExit) {
     const bool watched = QCoreApplication::instance() != nullptr;
     const QByteArray programBytes = QFile::encodeName(program);
     const CVector argv(QStringList{program} + arguments);
     const CVector envp(environment.toStringList());
+    const QByteArray afterProgram = afterExit.isEmpty() ? QByteArray() : QFile::encodeName(afterExit.first());
+    const CVector afterArgv(afterExit);
 
     const int outputFd = openOutputFile();
     int report[2] = {-1, -1};
@@ -204,10 +240,17 @@ bool startWatched(const QString& program, const QStringList& arguments, const QP
         }
         return false;
     }
+    const WatchPlan plan{programBytes.constData(),
+                         argv.data(),
+                         envp.data(),
+                         afterExit.isEmpty() ? nullptr : afterProgram.constData(),
+                         afterExit.isEmpty() ? nullptr : afterArgv.data(),
+                         outputFd,
+                         report[1],
+                         watched ? static_cast<long>(watch.count()) : 0};
     const pid_t watcher = ::fork();
     if (watcher == 0)
-        runWatcher(programBytes.constData(), argv.data(), envp.data(), outputFd, report[1],
-                   watched ? static_cast<long>(watch.count()) : 0);
+        runWatcher(plan);
     const int forkError = errno;
     ::close(report[1]);
     if (watcher < 0) {

@@ -18,7 +18,9 @@ namespace quillmere::test {
 // A process starter that starts nothing and reports success.
 class NoStarter final : public host::ProcessStarter {
 public:
-    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon) override { return {true, {}}; }
+    host::StartResult start(const QString&, host::ShowWindow, host::FailedSoon, const QStringList&) override {
+        return {true, {}};
+    }
 };
 
 // What a main window is made with in a test: a launcher that starts nothing, a copy whose questions

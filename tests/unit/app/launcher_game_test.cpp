@@ -16,13 +16,16 @@ namespace {
 
 class Starter final : public host::ProcessStarter {
 public:
-    host::StartResult start(const QString& commandLine, host::ShowWindow show, host::FailedSoon) override {
+    host::StartResult start(const QString& commandLine, host::ShowWindow show, host::FailedSoon,
+                            const QStringList& afterExit) override {
         commandLines << commandLine;
         shows << show;
+        afterExits << afterExit;
         return {true, {}};
     }
     QStringList commandLines;
     QList<host::ShowWindow> shows;
+    QList<QStringList> afterExits;
 };
 
 // A home with a classic game in ~/.wine, by its registry values, and Resurrected in a prefix of
@@ -75,4 +78,15 @@ TEST_F(StartChosenGame, TheClassicGameStartsItsProgramValueMinimised) {
     EXPECT_EQ(starter.commandLines, QStringList{"\"C:\\Diablo II\\Game.exe\""});
     EXPECT_EQ(starter.shows, QList<host::ShowWindow>{host::ShowWindow::Minimized});
     EXPECT_TRUE(boxes.boxes().isEmpty());
+}
+
+TEST_F(StartChosenGame, OnlyTheGameHasItsPrefixSnapshotWhenItExits) {
+    app::Launcher withSnapshots(starter, QStringLiteral("/opt/quillmere/quillmere"));
+    games::useGame(games::gamesInPrefix(classic).value(0));
+    withSnapshots.startGame();
+    withSnapshots.formatFloppyDisk();
+    launcher.startGame(); // made without this program's file
+    const QStringList snapshot{QStringLiteral("/opt/quillmere/quillmere"), QStringLiteral("--snapshot"),
+                               QStringLiteral("--after-game"), QStringLiteral("--prefix"), classic};
+    EXPECT_EQ(starter.afterExits, (QList<QStringList>{snapshot, {}, {}}));
 }

@@ -20,7 +20,8 @@ public:
         QString commandLine;
         host::ShowWindow show;
     };
-    host::StartResult start(const QString& commandLine, host::ShowWindow show, host::FailedSoon) override {
+    host::StartResult start(const QString& commandLine, host::ShowWindow show, host::FailedSoon,
+                            const QStringList&) override {
         starts.append({commandLine, show});
         return next;
     }
