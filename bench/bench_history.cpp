@@ -38,7 +38,7 @@ using namespace quillmere;
 
 constexpr int kCharacters = 200;
 constexpr std::array<std::pair<const char*, int>, 5> kFiles{
-    {{"d2s", 4096}, {"key", 1024}, {"ma0", 2048}, {"map", 2048}, {"d2x", 1024}}}; // 10 KB a character
+    {{"d2s", 4096}, {"key", 1000}, {"ma0", 2048}, {"map", 2100}, {"d2x", 996}}}; // 10 KB a character
 
 // A file of one character at one level: no two characters' files are alike.
 QByteArray characterFile(int character, int level, int size) {
@@ -49,6 +49,7 @@ QByteArray characterFile(int character, int level, int size) {
     for (int i = 64; i < size; ++i)
         bytes[i] = char((i * 31 + level * 7 + character * 13) & 0xff);
     bytes.replace(48, 4, QByteArray::number(character).rightJustified(4, '0'));
+    bytes.replace(52, 8, QByteArray::number(size).rightJustified(8, '0'));
     return bytes;
 }
 
@@ -144,18 +145,22 @@ void BM_SnapshotOneCharacterChanged(benchmark::State& state) {
 }
 BENCHMARK(BM_SnapshotOneCharacterChanged)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Into a folder beside the store's whose last copies went just before: like the history, cp then
+// makes new files in a folder of the same disk area, where files are also removed now and then.
 void BM_PeerCopyCharacterAndSync(benchmark::State& state) {
     SaveFolder& folder = saveFolder();
+    const QString target = folder.dir.path() + QStringLiteral("/copies");
+    QDir().mkpath(target);
     std::vector<std::string> cp{"cp", "-p"};
     for (const auto& [extension, size] : kFiles)
         cp.push_back(QFile::encodeName(folder.save + u'/' + nameOf(7) + u'.' + QLatin1String(extension)).toStdString());
-    const QString target = folder.dir.path() + QStringLiteral("/copies");
     cp.push_back(QFile::encodeName(target).toStdString());
-    QDir().mkpath(target);
     static int level = 1;
     for (auto _ : state) {
         state.PauseTiming();
         writeCharacter(folder.save, 7, ++level % 99 + 1);
+        for (const QString& copy : QDir(target).entryList(QDir::Files))
+            QFile::remove(target + u'/' + copy);
         QThread::msleep(60);
         state.ResumeTiming();
         if (run(cp) != 0 || run({"sync"}) != 0) {
@@ -187,7 +192,10 @@ void storeSizeFigure() {
             std::abort();
     }
     const qint64 ours = bytesBelow(folder.store.root());
-    const qint64 peer = bytesBelow(folder.save) + 100 * qint64(10 * 1024);
+    qint64 character = 0;
+    for (const auto& [extension, size] : kFiles)
+        character += size;
+    const qint64 peer = bytesBelow(folder.save) + 100 * character;
     std::printf("figure: store after 100 snapshots of one changed character vs the folder plus 100 times the "
                 "changed files|%lld|%lld|bytes|1.1\n",
                 static_cast<long long>(ours), static_cast<long long>(peer));

@@ -2,6 +2,8 @@
 
 #include "copy/content_hash.h"
 
+#include <QVarLengthArray>
+
 #include <charconv>
 #include <limits>
 
@@ -80,8 +82,10 @@ template <typename Number> bool readOptional(QByteArrayView field, std::optional
     return true;
 }
 
-QList<QByteArrayView> fieldsOf(QByteArrayView line) {
-    QList<QByteArrayView> fields;
+using Fields = QVarLengthArray<QByteArrayView, 8>;
+
+Fields fieldsOf(QByteArrayView line) {
+    Fields fields;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= line.size(); ++i) {
         if (i == line.size() || line[i] == ' ') {
@@ -165,7 +169,7 @@ public:
         : m_out(out) {}
 
     bool line(QByteArrayView text) {
-        const QList<QByteArrayView> f = fieldsOf(text);
+        const Fields f = fieldsOf(text);
         const QByteArrayView tag = f[0];
         if (tag == "w")
             return entry(f);
@@ -179,7 +183,7 @@ public:
     }
 
 private:
-    bool header(QByteArrayView tag, const QList<QByteArrayView>& f) {
+    bool header(QByteArrayView tag, const Fields& f) {
         if (tag == "game" && f.size() == 5)
             return text(f[1], m_out.game.name) && text(f[2], m_out.game.prefix) && text(f[3], m_out.game.saveFolder) &&
                    text(f[4], m_out.game.saveFolderHost);
@@ -204,7 +208,7 @@ private:
         return false;
     }
 
-    bool entry(const QList<QByteArrayView>& f) {
+    bool entry(const Fields& f) {
         FileEntry file;
         if (f.size() != 7 || !isSha256(f[1]))
             return false;
@@ -217,7 +221,7 @@ private:
         return true;
     }
 
-    bool summary(const QList<QByteArrayView>& f) {
+    bool summary(const Fields& f) {
         StoredSummary stored;
         game::CharacterSummary& s = stored.summary;
         const std::optional<int> layout = f.size() == 7 ? number<int>(f[4]) : std::nullopt;
@@ -231,7 +235,7 @@ private:
         return true;
     }
 
-    bool skipped(const QList<QByteArrayView>& f) {
+    bool skipped(const Fields& f) {
         Skipped item;
         if (f.size() != 3 || !text(f[1], item.name) || !text(f[2], item.reason))
             return false;
@@ -239,7 +243,7 @@ private:
         return true;
     }
 
-    static bool name(const QList<QByteArrayView>& f, QStringList& into) {
+    static bool name(const Fields& f, QStringList& into) {
         QString value;
         if (f.size() != 2 || !text(f[1], value))
             return false;

@@ -120,13 +120,25 @@ bool Pruner::pruneGame(const GameHistory& history, const QByteArray& folder, con
         outcome.notes << tr("%1 holds a damaged snapshot: nothing of it was pruned").arg(QFile::decodeName(folder));
         return false;
     }
-    const QSet<QString> kept = keptByRetention(retentionItems(history), now);
+    // Most snapshots drop none: the times alone tell, without rebuilding any snapshot.
+    QList<RetentionItem> byTime;
+    for (const GameHistory::Entry& entry : history.entries())
+        byTime.append({entry.manifest->id, entry.manifest->taken, entry.manifest->pinned, {}});
+    if (keptByRetention(byTime, now).size() == byTime.size())
+        return true;
+    const QList<RetentionItem> items = retentionItems(history);
+    const QSet<QString> kept = keptByRetention(items, now);
+    if (kept.size() == items.size())
+        return true;
     QList<Manifest> rewritten;
     QStringList removed;
-    SaveState keptState;
+    SaveState keptState; // held only where a snapshot after it goes, for the next one kept to stand on
     QString keptId;
     QStringList keptChanges;
+    qsizetype index = 0;
     history.replay([&](const Manifest& m, const SaveState& state, const QStringList&) {
+        const bool nextGoes = index + 1 < items.size() && !kept.contains(items[index + 1].id);
+        ++index;
         if (!kept.contains(m.id)) {
             removed.append(m.id);
             return;
@@ -139,7 +151,7 @@ bool Pruner::pruneGame(const GameHistory& history, const QByteArray& folder, con
         changed.parentChanged = keptChanges;
         if (changed.parent != m.parent || changed.parentChanged != m.parentChanged)
             rewritten.append(changed);
-        keptState = state;
+        keptState = nextGoes ? state : SaveState();
         keptId = m.id;
         keptChanges = changed.changedNames();
     });

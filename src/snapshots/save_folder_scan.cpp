@@ -14,8 +14,13 @@ namespace quillmere::snapshots {
 
 namespace {
 
+bool isAscii(const QByteArray& raw) {
+    return std::all_of(raw.cbegin(), raw.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 QString reasonToLeaveOut(const QString& name, const QByteArray& raw, const copy::FileStat& stat) {
-    if (QFile::encodeName(name) != raw || !winpath::isAddressableName(name))
+    // A name that is not valid UTF-8 does not come back from its decoding the same.
+    if ((!isAscii(raw) && QFile::encodeName(name) != raw) || !winpath::isAddressableName(name))
         return ScanText::tr("its name cannot be held by Windows");
     if (S_ISLNK(stat.mode))
         return ScanText::tr("it is a link");

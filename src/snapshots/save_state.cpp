@@ -11,6 +11,7 @@ void SaveState::apply(const Manifest& manifest) {
         m_files.clear();
         m_summaries.clear();
         m_groups.clear();
+        reserve(manifest.written.size());
     }
     for (const QString& name : manifest.removed)
         remove(name);
@@ -28,14 +29,22 @@ void SaveState::forget(const QStringList& names) {
 }
 
 void SaveState::put(const FileEntry& file, const std::optional<game::CharacterSummary>& summary) {
-    const auto existing = m_files.constFind(file.name);
-    if (existing == m_files.cend() || existing->sha256 != file.sha256)
-        m_summaries.remove(file.name); // the head of other contents says other things
-    if (existing == m_files.cend())
+    const auto existing = m_files.find(file.name);
+    if (existing == m_files.end()) {
         m_groups[groupOf(file.name)].append(file.name);
-    m_files.insert(file.name, file);
+        m_files.insert(file.name, file);
+    } else {
+        if (existing->sha256 != file.sha256)
+            m_summaries.remove(file.name); // the head of other contents says other things
+        *existing = file;
+    }
     if (summary)
         m_summaries.insert(file.name, *summary);
+}
+
+void SaveState::reserve(qsizetype files) {
+    m_files.reserve(files);
+    m_summaries.reserve(files / 4);
 }
 
 void SaveState::remove(const QString& name) {
@@ -82,6 +91,12 @@ void SaveState::changesFrom(const SaveState& from, Manifest& out) const {
         if (!m_files.contains(file.name))
             out.removed.append(file.name);
     }
+    // In name order, so that the same change is the same record.
+    std::sort(out.written.begin(), out.written.end(),
+              [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+    std::sort(out.removed.begin(), out.removed.end());
+    std::sort(out.summaries.begin(), out.summaries.end(),
+              [](const StoredSummary& a, const StoredSummary& b) { return a.name < b.name; });
     out.fileCount = m_files.size();
     out.totalBytes = totalBytes();
 }

@@ -3,7 +3,6 @@
 #include "snapshots/manifest.h"
 
 #include <QHash>
-#include <QMap>
 #include <QSet>
 
 namespace quillmere::snapshots {
@@ -16,7 +15,8 @@ public:
     // Leaves out names whose record was lost with a damaged snapshot.
     void forget(const QStringList& names);
 
-    const QMap<QString, FileEntry>& files() const { return m_files; }
+    // By name, in no order.
+    const QHash<QString, FileEntry>& files() const { return m_files; }
     const FileEntry* file(const QString& name) const;
     // What the head of the character file name said; nothing for a file that is not one.
     std::optional<game::CharacterSummary> summaryOf(const QString& name) const;
@@ -27,6 +27,7 @@ public:
     bool operator==(const SaveState& other) const { return m_files == other.m_files; }
 
     void put(const FileEntry& file, const std::optional<game::CharacterSummary>& summary);
+    void reserve(qsizetype files);
 
     // The names of one group's files (see groupOf), in no order.
     QStringList namesIn(const QString& group) const { return m_groups.value(group); }
@@ -35,7 +36,7 @@ public:
 private:
     void remove(const QString& name);
 
-    QMap<QString, FileEntry> m_files;
+    QHash<QString, FileEntry> m_files;
     QHash<QString, game::CharacterSummary> m_summaries;
     QHash<QString, QStringList> m_groups;
 };

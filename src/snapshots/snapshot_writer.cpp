@@ -56,10 +56,12 @@ bool SnapshotWriter::prepare(const GameRef& game, SnapshotOutcome& outcome) {
             outcome = failed(outcome, made);
             return false;
         }
-        QByteArrayList names;
-        if (m_io.listFolder(folder, names) == 0)
-            copy::sweepStaleTemps(m_io, folder, names); // left by a snapshot that was killed
     }
+    // What a killed snapshot left: its record's temporary file here, its contents' in objects/,
+    // which the pruning sweeps (the objects folder is long to list).
+    QByteArrayList names;
+    if (m_io.listFolder(m_paths.gameFolder(game), names) == 0)
+        copy::sweepStaleTemps(m_io, m_paths.gameFolder(game), names);
     return true;
 }
 
@@ -135,6 +137,7 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
         return false;
     }
     outcome.skipped = scan.skipped;
+    state.reserve(scan.files.size());
     for (const ScannedFile& file : scan.files) {
         if (const FileEntry* before = unchangedEntry(previous, file)) {
             state.put(*before, previous->summaryOf(file.name));

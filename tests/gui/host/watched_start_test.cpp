@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 namespace {
 
 struct AfterExitCase {
-    const char* what; // the case's name
+    const char* what;    // the case's name
     const char* program; // shell commands; each run appends a line to the log
     bool withAfterExit;
     std::chrono::milliseconds watch; // long enough to see a failure at once, short to end before a program that runs on

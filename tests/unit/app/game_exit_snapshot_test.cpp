@@ -41,9 +41,9 @@ TEST(GameExit, TheSnapshotTakenWhenTheGameExitsHoldsTheCharacterItSaved) {
     tools.add(QStringLiteral("wine"), "#!/bin/sh\n/bin/sleep 0.3\n/bin/cp '" + home.path("saved.d2s").toLocal8Bit() +
                                           "' '" + prefix.toLocal8Bit() + "/drive_c/Diablo II/Save/Hero.d2s'\n");
     // The built program, with the test's home for its data folder.
-    const QString quillmere =
-        tools.add(QStringLiteral("quillmere"), "#!/bin/sh\nexec /usr/bin/env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME='" +
-                                                   home.home().toLocal8Bit() + "' '" QUILLMERE_PROGRAM "' \"$@\"\n");
+    const QString quillmere = tools.add(QStringLiteral("quillmere"),
+                                        "#!/bin/sh\nexec /usr/bin/env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME='" +
+                                            home.home().toLocal8Bit() + "' '" QUILLMERE_PROGRAM "' \"$@\"\n");
     test::RecordingMessageBox boxes;
     host::WineProcessStarter starter;
     app::Launcher(starter, quillmere).startGame();

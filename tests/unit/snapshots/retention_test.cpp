@@ -109,6 +109,7 @@ TEST_F(PruneTest, PruningKeepsEveryKeptSnapshotAsItWasTakenAndRemovesWhatNoneNam
         QStringList contents;
         for (const snapshots::FileEntry& file : state.files())
             contents << file.name + u' ' + QString::fromLatin1(file.sha256);
+        contents.sort();
         return contents;
     };
     for (int i = 160; i >= 0; --i) {
