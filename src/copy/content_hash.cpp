@@ -34,8 +34,8 @@ void ContentHash::reset() {
     XXH3_64bits_reset(m_state);
 }
 
-quint64 contentHashOf(const void* data, std::size_t size) {
-    return XXH3_64bits(data, size);
+quint64 contentHashOf(const void* data, std::size_t size, quint64 seed) {
+    return seed == 0 ? XXH3_64bits(data, size) : XXH3_64bits_withSeed(data, size, seed);
 }
 
 } // namespace quillmere::copy

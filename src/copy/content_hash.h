@@ -27,7 +27,7 @@ private:
     XXH3_state_s* m_state;
 };
 
-// The same hash of bytes held whole, without a state to feed.
-quint64 contentHashOf(const void* data, std::size_t size);
+// The same hash of bytes held whole, without a state to feed; seed chains pieces hashed one by one.
+quint64 contentHashOf(const void* data, std::size_t size, quint64 seed = 0);
 
 } // namespace quillmere::copy

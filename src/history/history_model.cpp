@@ -52,6 +52,7 @@ QString CharacterRow::display() const {
 HistoryModel HistoryModel::build(const snapshots::GameHistory& history, const QSet<QString>& groupsNow) {
     HistoryModel model;
     model.skipped = history.damagedCount();
+    model.bytes = history.spaceUsed();
     QHash<QString, CharacterRow> rows;
     QHash<QString, QByteArray> lastVersion;
     history.replay([&](const snapshots::Manifest& m, const snapshots::SaveState& state, const QStringList& lost) {
@@ -103,9 +104,8 @@ QSet<QString> groupsInFolder(copy::FileIo& io, const QString& saveFolderHost) {
 std::optional<snapshots::CharacterVersion> characterNow(copy::FileIo& io, const QString& saveFolderHost,
                                                         const QString& group) {
     snapshots::SaveState state;
-    for (const snapshots::ScannedFile& file : snapshots::scanSaveFolder(io, saveFolderHost).files) {
-        if (snapshots::groupOf(file.name) != group)
-            continue;
+    const auto ofGroup = [&group](const QString& name) { return snapshots::groupOf(name) == group; };
+    for (const snapshots::ScannedFile& file : snapshots::scanSaveFolder(io, saveFolderHost, ofGroup).files) {
         QByteArray head;
         const bool character = snapshots::isCharacterFile(file.name);
         const QByteArray sha = hashFile(io, file.hostPath, character ? &head : nullptr);

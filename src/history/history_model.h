@@ -43,7 +43,8 @@ struct HistoryModel {
     QList<CharacterRow> characters; // by name, the stash last
     int snapshots = 0;
     QDateTime newest;
-    int skipped = 0; // damaged records, and snapshots that cannot be rebuilt because of them
+    int skipped = 0;  // damaged records, and snapshots that cannot be rebuilt because of them
+    qint64 bytes = 0; // what the game's history takes in the store
 
     // groupsNow: the groups the save folder holds a character of now ("" for the stash).
     static HistoryModel build(const snapshots::GameHistory& history, const QSet<QString>& groupsNow);

@@ -167,7 +167,7 @@ void HistoryWindow::showSummary() {
     QString text = m_model.snapshots == 1 ? tr("1 snapshot") : tr("%1 snapshots").arg(m_model.snapshots);
     if (m_model.newest.isValid())
         text += tr(", newest %1").arg(shownTime(m_model.newest));
-    text += QStringLiteral(", ") + QLocale::c().formattedDataSize(m_store.spaceUsed(), 1, QLocale::DataSizeSIFormat);
+    text += QStringLiteral(", ") + QLocale::c().formattedDataSize(m_model.bytes, 1, QLocale::DataSizeSIFormat);
     if (m_model.skipped > 0)
         text += m_model.skipped == 1 ? tr("; 1 damaged snapshot skipped")
                                      : tr("; %1 damaged snapshots skipped").arg(m_model.skipped);

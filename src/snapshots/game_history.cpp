@@ -30,7 +30,10 @@ GameHistory GameHistory::read(copy::FileIo& io, const QByteArray& folder) {
         const int read = copy::readSmallFile(io, folder + '/' + name, kMaxManifestBytes, bytes);
         if (read == -ENOENT)
             continue;
-        Entry entry{QFile::decodeName(name), read == 0 ? parseManifest(bytes) : std::nullopt};
+        const Manifest* previous = history.m_entries.isEmpty() || !history.m_entries.back().manifest
+                                       ? nullptr
+                                       : &*history.m_entries.back().manifest;
+        Entry entry{QFile::decodeName(name), read == 0 ? parseManifest(bytes, previous) : std::nullopt, bytes.size()};
         // A record under another id's name is not to be trusted either.
         if (entry.manifest && entry.manifest->id + QLatin1String(kManifestSuffix) != entry.fileName)
             entry.manifest.reset();
@@ -63,9 +66,24 @@ void GameHistory::findUnusable() {
 }
 
 void GameHistory::append(const QString& fileName, const Manifest& manifest) {
-    m_entries.append({fileName, manifest});
+    m_entries.append({fileName, manifest, formatManifest(manifest).size()});
     m_unusable.clear();
     findUnusable();
+}
+
+qint64 GameHistory::spaceUsed() const {
+    qint64 total = 0;
+    QSet<QByteArray> counted;
+    for (const Entry& entry : m_entries) {
+        total += entry.bytes;
+        for (const FileEntry& file : entry.manifest ? entry.manifest->written : QList<FileEntry>()) {
+            if (!counted.contains(file.sha256)) {
+                counted.insert(file.sha256);
+                total += file.size;
+            }
+        }
+    }
+    return total;
 }
 
 int GameHistory::damagedCount() const {

@@ -24,6 +24,7 @@ public:
     struct Entry {
         QString fileName;                 // of its manifest
         std::optional<Manifest> manifest; // nothing when the record is damaged
+        qint64 bytes = 0;                 // the record's size
     };
 
     // Reads every manifest of folder. A manifest that vanishes meanwhile (pruned) is passed over.
@@ -32,6 +33,8 @@ public:
     const QList<Entry>& entries() const { return m_entries; }
     // A snapshot just written, the newest.
     void append(const QString& fileName, const Manifest& manifest);
+    // The bytes the history takes: its records, and each content they name, once.
+    qint64 spaceUsed() const;
     // Damaged records, and snapshots that cannot be rebuilt because of them.
     int damagedCount() const;
     bool isSound() const { return damagedCount() == 0; }

@@ -86,14 +86,15 @@ using Fields = QVarLengthArray<QByteArrayView, 8>;
 
 Fields fieldsOf(QByteArrayView line) {
     Fields fields;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= line.size(); ++i) {
-        if (i == line.size() || line[i] == ' ') {
-            fields.append(line.sliced(start, i - start));
-            start = i + 1;
+    for (qsizetype start = 0;;) {
+        const qsizetype blank = line.indexOf(' ', start);
+        if (blank < 0) {
+            fields.append(line.sliced(start));
+            return fields;
         }
+        fields.append(line.sliced(start, blank - start));
+        start = blank + 1;
     }
-    return fields;
 }
 
 void formatEntry(QByteArray& out, const FileEntry& file) {
@@ -140,7 +141,9 @@ QByteArray formatManifest(const Manifest& m) {
     QByteArray out = kHeader.toByteArray() + '\n';
     out += "id " + escaped(m.id) + '\n';
     out += "parent " + escaped(m.parent) + '\n';
-    out += "taken " + m.taken.toString(Qt::ISODateWithMs).toLatin1() + '\n';
+    // The moment and the offset from UTC the player's clock showed then.
+    out += "taken " + QByteArray::number(m.taken.toMSecsSinceEpoch()) + ' ' +
+           QByteArray::number(m.taken.offsetFromUtc()) + '\n';
     out += "reason " + escaped(m.reason) + '\n';
     out += QByteArray("pinned ") + (m.pinned ? '1' : '0') + '\n';
     out += "game " + escaped(m.game.name) + ' ' + escaped(m.game.prefix) + ' ' + escaped(m.game.saveFolder) + ' ' +
@@ -165,8 +168,9 @@ namespace {
 // Reads the lines between the header and the end line; false at the first that is not right.
 class ManifestParser {
 public:
-    explicit ManifestParser(Manifest& out)
-        : m_out(out) {}
+    ManifestParser(Manifest& out, const Manifest* previous)
+        : m_out(out)
+        , m_previous(previous) {}
 
     bool line(QByteArrayView text) {
         const Fields f = fieldsOf(text);
@@ -185,8 +189,15 @@ public:
 private:
     bool header(QByteArrayView tag, const Fields& f) {
         if (tag == "game" && f.size() == 5)
-            return text(f[1], m_out.game.name) && text(f[2], m_out.game.prefix) && text(f[3], m_out.game.saveFolder) &&
-                   text(f[4], m_out.game.saveFolderHost);
+            return game(f);
+        if (tag == "taken" && f.size() == 3) {
+            const std::optional<qint64> ms = number<qint64>(f[1]);
+            const std::optional<int> offset = number<int>(f[2]);
+            if (!ms || !offset)
+                return false;
+            m_out.taken = QDateTime::fromMSecsSinceEpoch(*ms, Qt::OffsetFromUTC, *offset);
+            return m_out.taken.isValid();
+        }
         if (tag == "totals" && f.size() == 3)
             return assign(number<qint64>(f[1]), m_out.fileCount) && assign(number<qint64>(f[2]), m_out.totalBytes);
         if (f.size() != 2)
@@ -201,11 +212,20 @@ private:
             m_out.pinned = f[1] == "1";
             return f[1] == "0" || f[1] == "1";
         }
-        if (tag == "taken") {
-            m_out.taken = QDateTime::fromString(QString::fromLatin1(f[1]), Qt::ISODateWithMs);
-            return m_out.taken.isValid();
-        }
         return false;
+    }
+
+    // Every record of a history names the same game: read once, shared after.
+    bool game(const Fields& f) {
+        const QByteArrayView line(f[1].data(), f[4].data() + f[4].size() - f[1].data());
+        if (m_previous && line == m_previous->gameLine) {
+            m_out.game = m_previous->game;
+            m_out.gameLine = m_previous->gameLine;
+            return true;
+        }
+        m_out.gameLine = line.toByteArray();
+        return text(f[1], m_out.game.name) && text(f[2], m_out.game.prefix) && text(f[3], m_out.game.saveFolder) &&
+               text(f[4], m_out.game.saveFolderHost);
     }
 
     bool entry(const Fields& f) {
@@ -265,11 +285,12 @@ private:
     }
 
     Manifest& m_out;
+    const Manifest* m_previous;
 };
 
 } // namespace
 
-std::optional<Manifest> parseManifest(QByteArrayView bytes) {
+std::optional<Manifest> parseManifest(QByteArrayView bytes, const Manifest* previous) {
     if (!bytes.startsWith(kHeader) || bytes.size() <= kHeader.size() || bytes[kHeader.size()] != '\n' ||
         !bytes.endsWith('\n'))
         return std::nullopt;
@@ -281,7 +302,7 @@ std::optional<Manifest> parseManifest(QByteArrayView bytes) {
     if (sum != checksumOf(body))
         return std::nullopt;
     Manifest manifest;
-    ManifestParser parser(manifest);
+    ManifestParser parser(manifest, previous);
     qsizetype start = kHeader.size() + 1;
     while (start < body.size()) {
         const qsizetype end = body.indexOf('\n', start);

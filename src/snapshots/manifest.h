@@ -59,13 +59,16 @@ struct Manifest {
     QStringList parentChanged;      // what the parent wrote or removed: what a damaged parent costs
     QList<Skipped> skipped;
 
+    QByteArray gameLine; // the game as read, for the next record of the history to share
+
     // The names this snapshot changes, written or removed.
     QStringList changedNames() const;
 };
 
 QByteArray formatManifest(const Manifest& manifest);
 // Nothing when the bytes are not a whole manifest: cut short, altered, or of another format.
-std::optional<Manifest> parseManifest(QByteArrayView bytes);
+// previous, the record read before it, lends it the game they share.
+std::optional<Manifest> parseManifest(QByteArrayView bytes, const Manifest* previous = nullptr);
 
 // Snapshot ids sort as their times do: "20261209T140203.123Z".
 QString snapshotId(const QDateTime& taken);

@@ -33,7 +33,8 @@ QString reasonToLeaveOut(const QString& name, const QByteArray& raw, const copy:
 
 } // namespace
 
-FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder) {
+FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder,
+                          const std::function<bool(const QString& name)>& wanted) {
     FolderScan scan;
     const QByteArray folder = QFile::encodeName(hostFolder);
     copy::FileStat found;
@@ -50,7 +51,10 @@ FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder) {
     for (const QByteArray& raw : names) {
         if (copy::isTempName(raw))
             continue;
-        ScannedFile file{QFile::decodeName(raw), folder + '/' + raw, {}};
+        ScannedFile file{QFile::decodeName(raw), {}, {}};
+        if (wanted && !wanted(file.name))
+            continue;
+        file.hostPath = folder + '/' + raw;
         const int status = io.linkStatus(file.hostPath, file.stat);
         if (status == -ENOENT)
             continue; // gone since the folder was read

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <functional>
+
 namespace quillmere::snapshots {
 
 struct ScannedFile {
@@ -22,7 +24,9 @@ struct FolderScan {
     QList<Skipped> skipped;
 };
 
-FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder);
+// wanted, when given, picks the names to look at: the others are passed over unread.
+FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder,
+                          const std::function<bool(const QString& name)>& wanted = {});
 
 class ScanText {
     Q_DECLARE_TR_FUNCTIONS(Snapshots)

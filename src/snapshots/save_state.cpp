@@ -115,7 +115,15 @@ QString groupOf(const QString& fileName) {
     if (isStashFile(fileName))
         return {};
     const qsizetype dot = fileName.lastIndexOf(u'.');
-    return (dot > 0 ? fileName.left(dot) : fileName).toCaseFolded();
+    const QStringView base = dot > 0 ? QStringView(fileName).left(dot) : QStringView(fileName);
+    // Save names are plain letters: folded by hand, without the Unicode tables.
+    if (std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        QString folded(base.size(), Qt::Uninitialized);
+        std::transform(base.cbegin(), base.cend(), folded.begin(),
+                       [](QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() + 32) : c; });
+        return folded;
+    }
+    return base.toString().toCaseFolded();
 }
 
 QSet<QString> groupsChangedBy(const QStringList& names) {
@@ -129,11 +137,13 @@ std::optional<CharacterVersion> characterIn(const SaveState& state, const QStrin
     QStringList names = state.namesIn(group);
     std::sort(names.begin(), names.end());
     CharacterVersion character;
-    QByteArray identity;
+    character.files.reserve(names.size());
+    quint64 identity = 0x51u; // chained over each file's name and content
     for (const QString& name : names) {
         const FileEntry* file = state.file(name);
         character.files.append(*file);
-        identity += name.toUtf8() + ' ' + file->sha256 + '\n';
+        identity = copy::contentHashOf(name.constData(), std::size_t(name.size()) * sizeof(QChar), identity);
+        identity = copy::contentHashOf(file->sha256.constData(), std::size_t(file->sha256.size()), identity);
         if (!group.isEmpty() && character.file.isEmpty() && isCharacterFile(name)) {
             character.file = name;
             character.name = name.chopped(4);
@@ -143,7 +153,7 @@ std::optional<CharacterVersion> characterIn(const SaveState& state, const QStrin
     if (character.files.isEmpty() || (!group.isEmpty() && character.file.isEmpty()))
         return std::nullopt;
     // Tells versions of one character apart; the contents themselves are named by their SHA-256.
-    character.version = QByteArray::number(copy::contentHashOf(identity.constData(), std::size_t(identity.size())), 16);
+    character.version = QByteArray::number(identity, 16);
     return character;
 }
 

@@ -38,10 +38,15 @@ SnapshotOutcome SnapshotStore::take(const GameRef& game, const QString& reason, 
         outcome.failure = lockFailure(lock.result());
         return outcome;
     }
-    GameHistory history;
-    outcome = SnapshotWriter(m_io, m_paths).take(game, reason, now, &history);
-    if (outcome.status == SnapshotOutcome::Status::Taken)
-        Pruner(m_io, m_paths).pruneAfterSnapshot(history, m_paths.gameFolder(game), now);
+    const std::lock_guard cached(m_cacheMutex);
+    outcome = SnapshotWriter(m_io, m_paths).take(game, reason, now, m_cache);
+    if (outcome.status != SnapshotOutcome::Status::Taken)
+        return outcome;
+    const PruneOutcome pruned =
+        Pruner(m_io, m_paths)
+            .pruneAfterSnapshot(m_cache.history(m_io, m_paths.gameFolder(game)), m_paths.gameFolder(game), now);
+    if (pruned.snapshotsRemoved > 0)
+        m_cache.forget(); // records rewritten and removed: read anew next time
     return outcome;
 }
 
@@ -126,22 +131,6 @@ VerifyOutcome SnapshotStore::verify() const {
             outcome.damaged.append({it.key(), it.value(), checked == -ENOENT});
     }
     return outcome;
-}
-
-qint64 SnapshotStore::spaceUsed() const {
-    qint64 total = 0;
-    QByteArrayList folders = Pruner::gameFolders(m_io, m_paths);
-    folders.append(m_paths.objects());
-    for (const QByteArray& folder : folders) {
-        QByteArrayList names;
-        m_io.listFolder(folder, names);
-        for (const QByteArray& name : names) {
-            copy::FileStat found;
-            if (m_io.linkStatus(folder + '/' + name, found) == 0 && found.isFile())
-                total += found.size;
-        }
-    }
-    return total;
 }
 
 } // namespace quillmere::snapshots

@@ -2,6 +2,7 @@
 
 #include "copy/file_io.h"
 #include "snapshots/game_history.h"
+#include "snapshots/history_cache.h"
 #include "snapshots/pruner.h"
 #include "snapshots/snapshot_writer.h"
 #include "snapshots/store_paths.h"
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <chrono>
+#include <mutex>
 
 namespace quillmere::snapshots {
 
@@ -56,8 +58,6 @@ public:
     int checkContent(const QByteArray& sha256) const;
     // Reads every content the snapshots name again against its hash.
     VerifyOutcome verify() const;
-    // The bytes the store's records and contents take.
-    qint64 spaceUsed() const;
 
     // Why the lock could not be had, in words.
     QString lockFailure(int error) const;
@@ -67,6 +67,8 @@ private:
     QString m_root;
     StorePaths m_paths;
     std::chrono::milliseconds m_lockWait{std::chrono::seconds(30)};
+    std::mutex m_cacheMutex; // the window's thread and the automatic snapshots' share the store
+    HistoryCache m_cache;
 };
 
 } // namespace quillmere::snapshots

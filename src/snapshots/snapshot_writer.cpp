@@ -7,6 +7,7 @@
 #include "copy/temp_file.h"
 #include "snapshots/content_writer.h"
 #include "snapshots/game_history.h"
+#include "snapshots/history_cache.h"
 #include "snapshots/save_folder_scan.h"
 
 #include <QTimeZone>
@@ -66,15 +67,15 @@ bool SnapshotWriter::prepare(const GameRef& game, SnapshotOutcome& outcome) {
 }
 
 SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason, const QDateTime& now,
-                                     GameHistory* after) {
+                                     HistoryCache& cache) {
     SnapshotOutcome outcome;
     if (!prepare(game, outcome))
         return outcome;
     const QByteArray folder = m_paths.gameFolder(game);
-    GameHistory history = GameHistory::read(m_io, folder);
-    const std::optional<GameHistory::Latest> latest = history.latest();
+    const GameHistory& history = cache.history(m_io, folder);
+    const std::optional<GameHistory::Latest>& latest = cache.latest();
     const SaveState* previous = latest ? &latest->state : nullptr;
-    SaveState state;
+    SaveState state = previous ? *previous : SaveState(); // unchanged files stay as they are
     ContentWriter contents(m_io, m_paths.objects());
     if (!readFolder(game, previous, contents, state, outcome))
         return outcome;
@@ -103,10 +104,7 @@ SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason,
         return failed(outcome, written);
     outcome.status = SnapshotOutcome::Status::Taken;
     outcome.id = manifest.id;
-    if (after) {
-        history.append(manifest.id + QLatin1String(kManifestSuffix), manifest);
-        *after = std::move(history);
-    }
+    cache.written(m_io, manifest.id + QLatin1String(kManifestSuffix), manifest, state);
     return outcome;
 }
 
@@ -137,12 +135,12 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
         return false;
     }
     outcome.skipped = scan.skipped;
-    state.reserve(scan.files.size());
+    QSet<QString> present;
+    present.reserve(scan.files.size());
     for (const ScannedFile& file : scan.files) {
-        if (const FileEntry* before = unchangedEntry(previous, file)) {
-            state.put(*before, previous->summaryOf(file.name));
+        present.insert(file.name);
+        if (unchangedEntry(previous, file))
             continue;
-        }
         FileEntry entry;
         std::optional<game::CharacterSummary> summary;
         QString why;
@@ -152,12 +150,20 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
             break;
         case ContentWriter::Added::LeftOut:
             outcome.skipped.append({file.name, why});
+            present.remove(file.name);
             break;
         case ContentWriter::Added::Failed:
             outcome.failure = tr("the history in %1 cannot be written: %2").arg(QFile::decodeName(m_paths.root), why);
             return false;
         }
     }
+    // Gone from the folder, or left out this time.
+    QStringList gone;
+    for (const FileEntry& file : state.files()) {
+        if (!present.contains(file.name))
+            gone.append(file.name);
+    }
+    state.forget(gone);
     return true;
 }
 

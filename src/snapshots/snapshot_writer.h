@@ -15,6 +15,7 @@ namespace quillmere::snapshots {
 
 class ContentWriter;
 class GameHistory;
+class HistoryCache;
 class SaveState;
 
 struct SnapshotOutcome {
@@ -40,9 +41,8 @@ public:
         : m_io(io)
         , m_paths(paths) {}
 
-    // after, when given, gets the game's history with the new snapshot in it.
-    SnapshotOutcome take(const GameRef& game, const QString& reason, const QDateTime& now,
-                         GameHistory* after = nullptr);
+    // cache holds the game's history as last read, and gets the new snapshot.
+    SnapshotOutcome take(const GameRef& game, const QString& reason, const QDateTime& now, HistoryCache& cache);
 
 private:
     bool prepare(const GameRef& game, SnapshotOutcome& outcome);
