@@ -19,6 +19,10 @@ pairs=(
     "bench_preview|BM_SelectionPreview|BM_PeerReadBothFiles|one preview selection vs reading the two files' bytes|3"
     "bench_file_list|fileListSetPath|readdirWildcardHidden|file list from 10,000 files vs readdir + wildcard + Wine's hidden test|2"
     "bench_discovery|BM_DiscoverGames|BM_PeerListAndReadHives|discovery of the games in 30 prefixes vs listing their places and reading their hives|2"
+    "bench_history|BM_SnapshotUnchanged|BM_PeerFindStats|snapshot of an unchanged folder of 1,000 files vs find printing their stats|3"
+    "bench_history|BM_SnapshotOneCharacterChanged/real_time|BM_PeerCopyCharacterAndSync/real_time|snapshot after one character (five files, 10 KB) changed vs cp -p of them + sync|2"
+    "bench_history|BM_OpenHistoryWindow|BM_PeerCatRecords|History window opened on 2,000 snapshots of 200 characters vs cat of their records|3"
+    "bench_history|BM_SelectVersion|BM_PeerReadStoredSave|one version selected in the History window vs reading its stored save's bytes|3"
     "bench_discovery|BM_DiscoverGamesBigSteamVdf|BM_PeerBigSteamVdf|the same with a libraryfolders.vdf of 100,000 libraries vs the same and reading it|2"
     "bench_discovery|BM_DiscoverGamesLinkedLutris|BM_PeerLinkedLutris|the same with 256 links to a Lutris file of 65,000 prefixes vs the same and reading it once|2"
 )
@@ -62,10 +66,15 @@ for program in "${programs[@]}"; do
     color=()
     [ -t 1 ] || color=(--benchmark_color=false)
     # shellcheck disable=SC2086 # BENCH_ARGS is a list of arguments
-    if ! "$build/bench/$program" --benchmark_out="$json" --benchmark_out_format=json "${color[@]}" ${BENCH_ARGS:-}; then
+    if ! "$build/bench/$program" --benchmark_out="$json" --benchmark_out_format=json "${color[@]}" ${BENCH_ARGS:-} |
+        tee "$work/$program.out"; then
         echo "error: $program failed" >&2
         failures=$((failures + 1))
     fi
+    # Figures a program measures itself, one a line: "figure: name|ours|peer|unit|highest ratio allowed".
+    while IFS='|' read -r figure ours peer unit target; do
+        pair_figure "$figure" "$ours" "$peer" "$unit" "$target"
+    done < <(sed -n 's/^figure: //p' "$work/$program.out")
     paired=()
     for pair in "${pairs[@]}"; do
         IFS='|' read -r name ours peer figure target <<<"$pair"

@@ -152,15 +152,23 @@ void HistoryWindow::characterSelected() {
 
 void HistoryWindow::versionSelected() {
     const VersionRow* version = selectedVersion();
-    m_preview->ResetPreview();
+    const game::CharacterSummary* summary =
+        version && !version->character.isStash() ? &version->character.summary : nullptr;
+    // A version that names its class and level replaces all the preview shows; any other starts
+    // from the empty preview.
+    if (!summary || !summary->level || !game::characterClass(*summary))
+        m_preview->ResetPreview();
+    if (summary)
+        m_preview->ShowCharacterSummary(*summary);
     const bool whole = version && damagedFile(*version).isEmpty();
-    if (version && !version->character.isStash())
-        m_preview->ShowCharacterSummary(version->character.summary);
     m_cmdRestore->setEnabled(whole);
     m_cmdExport->setEnabled(whole);
     m_cmdPin->setEnabled(version != nullptr);
-    m_cmdPin->setText(version && version->pinned ? tr("Un&pin") : tr("&Pin"));
-    m_cmdPin->setAccessibleName(version && version->pinned ? tr("Unpin") : tr("Pin"));
+    const bool pinned = version && version->pinned;
+    if (m_cmdPin->accessibleName() != (pinned ? tr("Unpin") : tr("Pin"))) {
+        m_cmdPin->setText(pinned ? tr("Un&pin") : tr("&Pin"));
+        m_cmdPin->setAccessibleName(pinned ? tr("Unpin") : tr("Pin"));
+    }
 }
 
 void HistoryWindow::showSummary() {

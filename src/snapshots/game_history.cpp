@@ -7,6 +7,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace quillmere::snapshots {
 
@@ -14,31 +16,59 @@ namespace {
 
 // A manifest names the changes of one snapshot: far below this.
 constexpr qint64 kMaxManifestBytes = qint64(64) << 20;
+constexpr qsizetype kRecordsForTwoThreads = 256;
 
 } // namespace
+
+// Reads the records named, in order.
+QList<GameHistory::Entry> GameHistory::readRecords(copy::FileIo& io, const QByteArray& folder,
+                                                   const QByteArrayList& names) {
+    QList<Entry> entries;
+    entries.reserve(names.size());
+    for (const QByteArray& name : names) {
+        QByteArray bytes;
+        const int read = copy::readSmallFile(io, folder + '/' + name, kMaxManifestBytes, bytes);
+        if (read == -ENOENT)
+            continue;
+        const Manifest* previous =
+            entries.isEmpty() || !entries.back().manifest ? nullptr : &*entries.back().manifest;
+        Entry entry{QFile::decodeName(name), read == 0 ? parseManifest(bytes, previous) : std::nullopt, bytes.size()};
+        // A record under another id's name is not to be trusted either.
+        if (entry.manifest && entry.manifest->id + QLatin1String(kManifestSuffix) != entry.fileName)
+            entry.manifest.reset();
+        entries.append(std::move(entry));
+    }
+    return entries;
+}
 
 GameHistory GameHistory::read(copy::FileIo& io, const QByteArray& folder) {
     GameHistory history;
     QByteArrayList names;
     if (io.listFolder(folder, names) < 0)
         return history;
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const QByteArray& name) {
+                                   return !name.endsWith(kManifestSuffix) || name.startsWith('.');
+                               }),
+                names.end());
     std::sort(names.begin(), names.end());
-    for (const QByteArray& name : names) {
-        if (!name.endsWith(kManifestSuffix) || name.startsWith('.'))
-            continue;
-        QByteArray bytes;
-        const int read = copy::readSmallFile(io, folder + '/' + name, kMaxManifestBytes, bytes);
-        if (read == -ENOENT)
-            continue;
-        const Manifest* previous = history.m_entries.isEmpty() || !history.m_entries.back().manifest
-                                       ? nullptr
-                                       : &*history.m_entries.back().manifest;
-        Entry entry{QFile::decodeName(name), read == 0 ? parseManifest(bytes, previous) : std::nullopt, bytes.size()};
-        // A record under another id's name is not to be trusted either.
-        if (entry.manifest && entry.manifest->id + QLatin1String(kManifestSuffix) != entry.fileName)
-            entry.manifest.reset();
-        history.m_entries.append(std::move(entry));
+    // A long history is read on two cores: the records stand each on its own.
+    const qsizetype half = names.size() >= kRecordsForTwoThreads && std::thread::hardware_concurrency() > 1
+                               ? names.size() / 2
+                               : names.size();
+    QList<Entry> later;
+    std::thread helper;
+    if (half < names.size()) {
+        try {
+            helper = std::thread([&] { later = readRecords(io, folder, names.mid(half)); });
+        } catch (const std::system_error&) {
+            later = readRecords(io, folder, names.mid(half)); // no thread to be had: here, after all
+        }
     }
+    history.m_entries = readRecords(io, folder, names.first(half));
+    if (helper.joinable())
+        helper.join();
+    history.m_entries.append(std::move(later));
     history.findUnusable();
     return history;
 }

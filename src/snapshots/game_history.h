@@ -52,6 +52,7 @@ public:
     std::optional<Latest> latest() const;
 
 private:
+    static QList<Entry> readRecords(copy::FileIo& io, const QByteArray& folder, const QByteArrayList& names);
     void findUnusable();
     SaveState run(const Visit& visit, qsizetype* last) const;
 
