@@ -14,7 +14,7 @@ archive::ArchiveDialog::Layout ExportDialog::layout() {
         .client = {4680, 3765},
         .frameCaption = tr("Directory Selection"),
         .frame = {120, 120, 3495, 3015},
-        .instruction = tr("Please select where you would like to export this version of your character:"),
+        .instruction = tr("Please select where you would like to export this version:"),
         .label1 = {120, 360, 2415, 495},
         .instructionWraps = true,
         .drive1 = {120, 840, 2175, 315},

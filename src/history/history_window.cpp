@@ -28,6 +28,15 @@ namespace {
 constexpr int kGroupRole = Qt::UserRole;
 constexpr int kSnapshotRole = Qt::UserRole + 1;
 
+// The stash has no level to show: its files tell its versions apart.
+QString stashFiles(const snapshots::CharacterVersion& stash) {
+    QStringList names;
+    for (const snapshots::FileEntry& file : stash.files)
+        names << QStringLiteral("%1 (%2)").arg(file.name,
+                                               QLocale::c().formattedDataSize(file.size, 1, QLocale::DataSizeSIFormat));
+    return names.join(QStringLiteral(", "));
+}
+
 QString shownTime(const QDateTime& time) {
     return QLocale::c().toString(time.toLocalTime(), QStringLiteral("d MMM yyyy HH:mm"));
 }
@@ -136,7 +145,8 @@ void HistoryWindow::characterSelected() {
     if (row) {
         for (const VersionRow& version : row->versions) {
             const QString damaged = damagedFile(version);
-            QString described = snapshots::describeSummary(version.character.summary);
+            QString described = version.character.isStash() ? stashFiles(version.character)
+                                                            : snapshots::describeSummary(version.character.summary);
             if (version.pinned)
                 described += (described.isEmpty() ? QString() : QStringLiteral(", ")) + tr("pinned");
             auto* item =

@@ -30,8 +30,7 @@ QList<GameHistory::Entry> GameHistory::readRecords(copy::FileIo& io, const QByte
         const int read = copy::readSmallFile(io, folder + '/' + name, kMaxManifestBytes, bytes);
         if (read == -ENOENT)
             continue;
-        const Manifest* previous =
-            entries.isEmpty() || !entries.back().manifest ? nullptr : &*entries.back().manifest;
+        const Manifest* previous = entries.isEmpty() || !entries.back().manifest ? nullptr : &*entries.back().manifest;
         Entry entry{QFile::decodeName(name), read == 0 ? parseManifest(bytes, previous) : std::nullopt, bytes.size()};
         // A record under another id's name is not to be trusted either.
         if (entry.manifest && entry.manifest->id + QLatin1String(kManifestSuffix) != entry.fileName)
@@ -46,11 +45,10 @@ GameHistory GameHistory::read(copy::FileIo& io, const QByteArray& folder) {
     QByteArrayList names;
     if (io.listFolder(folder, names) < 0)
         return history;
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const QByteArray& name) {
-                                   return !name.endsWith(kManifestSuffix) || name.startsWith('.');
-                               }),
-                names.end());
+    names.erase(
+        std::remove_if(names.begin(), names.end(),
+                       [](const QByteArray& name) { return !name.endsWith(kManifestSuffix) || name.startsWith('.'); }),
+        names.end());
     std::sort(names.begin(), names.end());
     // A long history is read on two cores: the records stand each on its own.
     const qsizetype half = names.size() >= kRecordsForTwoThreads && std::thread::hardware_concurrency() > 1
