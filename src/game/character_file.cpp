@@ -68,16 +68,16 @@ CharacterSummary readCharacterHostFile(const QString& hostPath, HEXengine& buffe
     return summarizeCharacterHead(buffer.fileBytes());
 }
 
-CharacterSummary summarizeCharacterHead(const QByteArray& bytes) {
+CharacterSummary summarizeCharacterHead(const QByteArray& head) {
     CharacterSummary summary;
-    if (bytes.size() >= 8 && qFromLittleEndian<quint32>(bytes.constData()) == kSignature)
-        summary.version = qFromLittleEndian<quint32>(bytes.constData() + 4);
+    if (head.size() >= 8 && qFromLittleEndian<quint32>(head.constData()) == kSignature)
+        summary.version = qFromLittleEndian<quint32>(head.constData() + 4);
 
     const SaveLayout layout = saveLayoutFor(summary.version);
     summary.layout = layout.layout;
-    summary.classCode = byteAt(bytes, layout.classCode);
-    summary.level = byteAt(bytes, layout.level);
-    summary.status = byteAt(bytes, layout.status);
+    summary.classCode = byteAt(head, layout.classCode);
+    summary.level = byteAt(head, layout.level);
+    summary.status = byteAt(head, layout.status);
     return summary;
 }
 

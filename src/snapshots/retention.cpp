@@ -6,7 +6,7 @@ namespace quillmere::snapshots {
 
 namespace {
 
-constexpr qint64 kEveryOneSecs = 48 * 3600;
+constexpr qint64 kEveryOneSecs = qint64(48) * 3600;
 constexpr qint64 kDailyDays = 30;
 constexpr qint64 kWeeklyDays = 365;
 

@@ -205,7 +205,7 @@ QString SnapshotWriter::freeId(const QByteArray& folder, const QDateTime& now, c
     if (last.isValid() && at <= last)
         at = last.addMSecs(1);
     for (;; at = at.addMSecs(1)) {
-        const QString id = snapshotId(at);
+        QString id = snapshotId(at);
         copy::FileStat found;
         if (m_io.linkStatus(folder + '/' + QFile::encodeName(id + QLatin1String(kManifestSuffix)), found) == -ENOENT)
             return id;
