@@ -65,6 +65,12 @@ int takeSnapshots(snapshots::SnapshotStore& store, const QList<games::Game>& gam
             result = HistoryText::tr("failed: the game names no save folder");
         } else {
             const snapshots::SnapshotOutcome outcome = store.take(*ref, reason);
+            for (const snapshots::Skipped& skipped : outcome.skipped)
+                std::fputs(HistoryText::tr("%1: %2 was left out: %3\n")
+                               .arg(game.name(), skipped.name, skipped.reason)
+                               .toLocal8Bit()
+                               .constData(),
+                           stderr);
             switch (outcome.status) {
             case snapshots::SnapshotOutcome::Status::Taken:
                 result = HistoryText::tr("kept %1 files").arg(outcome.files);
