@@ -17,9 +17,10 @@ public:
 
     void cmdOK_Click();
 
-private:
+    // Where frmBackup has what; a dialog that picks a place the same way starts from it.
     static Layout layout();
 
+private:
     QString m_selectedFileName;
     ShellFileCopy& m_fileCopy;
 };

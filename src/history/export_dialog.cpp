@@ -1,5 +1,6 @@
 #include "history/export_dialog.h"
 
+#include "archive/backup_dialog.h"
 #include "controls/dir_list_box.h"
 #include "controls/drive_list_box.h"
 #include "controls/placement.h"
@@ -9,21 +10,12 @@
 
 namespace quillmere::history {
 
+// The backup's place, picked the same way.
 archive::ArchiveDialog::Layout ExportDialog::layout() {
-    return {
-        .client = {4680, 3765},
-        .frameCaption = tr("Directory Selection"),
-        .frame = {120, 120, 3495, 3015},
-        .instruction = tr("Please select where you would like to export this version:"),
-        .label1 = {120, 360, 2415, 495},
-        .instructionWraps = true,
-        .drive1 = {120, 840, 2175, 315},
-        .dir1 = {120, 1200, 2175, 1665},
-        .cmdOK = {2520, 960, 975, 495},
-        .cmdCancel = {2520, 1560, 975, 495},
-        .note = tr("*The version's files are copied into a folder named after the character."),
-        .label2 = {120, 3240, 4455, 495},
-    };
+    Layout layout = archive::BackupDialog::layout();
+    layout.instruction = tr("Please select where you would like to export this version:");
+    layout.note = tr("*The version's files are copied into a folder named after the character.");
+    return layout;
 }
 
 ExportDialog::ExportDialog(const VersionRow& version, snapshots::SnapshotStore& store, archive::ShellFileCopy& fileCopy)
