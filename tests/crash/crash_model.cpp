@@ -185,7 +185,8 @@ bool CrashModel::applyRemoval(qsizetype index, QString* why) {
     const auto found = entries.find(parent->second);
     const bool folder = step.kind == Step::Kind::RemoveFolder;
     if (found == entries.end() || (found->second.kind == TreeNode::Kind::Folder) != folder) {
-        *why = QStringLiteral("%1 is no %2 there").arg(quoted(step.path), folder ? QStringLiteral("folder") : QStringLiteral("file"));
+        *why = QStringLiteral("%1 is no %2 there")
+                   .arg(quoted(step.path), folder ? QStringLiteral("folder") : QStringLiteral("file"));
         return false;
     }
     if (folder && !m_live[std::size_t(found->second.id)].empty()) {

@@ -65,7 +65,9 @@ QString CrashScenario::restores() const {
 
 snapshots::GameRef CrashScenario::game() const {
     const std::optional<snapshots::GameRef> inUse = snapshots::gameRefInUse();
-    return inUse ? *inUse : snapshots::GameRef{QStringLiteral("Diablo II"), m_prefix.prefix(), QStringLiteral("C:\\Save"), save()};
+    return inUse
+               ? *inUse
+               : snapshots::GameRef{QStringLiteral("Diablo II"), m_prefix.prefix(), QStringLiteral("C:\\Save"), save()};
 }
 
 bool CrashScenario::put(const QString& hostPath, const QByteArray& bytes) {
@@ -112,9 +114,9 @@ bool CrashScenario::record(const Run& run, const std::function<bool(copy::FileIo
         places.listed.append(relative(folder));
     places.store = run.withStore ? relative(store()) : QByteArray();
     places.restores = run.withRestores ? relative(restores()) : QByteArray();
-    invariants = Invariants(std::move(places), before, after, storeBefore,
-                            run.withStore ? readStore(store()) : StoreView(), undoBefore,
-                            run.withRestores ? readOfferedUndo(restores()) : std::nullopt);
+    invariants =
+        Invariants(std::move(places), before, after, storeBefore, run.withStore ? readStore(store()) : StoreView(),
+                   undoBefore, run.withRestores ? readOfferedUndo(restores()) : std::nullopt);
     return true;
 }
 

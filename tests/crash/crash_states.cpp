@@ -21,7 +21,7 @@ quint64 times(quint64 a, quint64 b) {
     return b != 0 && a > ~quint64(0) / b ? ~quint64(0) : a * b;
 }
 
-// The last sync at or before point, as a step index; -1 when none.
+// The last sync before the cut at point (done by then), as a step index; -1 when none.
 qsizetype lastSyncBefore(const std::vector<qsizetype>& syncs, qsizetype point) {
     const auto after = std::lower_bound(syncs.cbegin(), syncs.cend(), point);
     return after == syncs.cbegin() ? -1 : *(after - 1);
@@ -71,7 +71,8 @@ struct FileChoice {
     }
 
     QString said(const FilePlan& plan) const {
-        QStringList parts{QStringLiteral("%1 of %2 written blocks").arg(qPopulationCount(groups)).arg(plan.groupStart.size())};
+        QStringList parts{
+            QStringLiteral("%1 of %2 written blocks").arg(qPopulationCount(groups)).arg(plan.groupStart.size())};
         if (plan.sizeChoice)
             parts << QStringLiteral("size %1").arg(lastSize ? plan.last.size() : plan.durable.size());
         if (plan.metaChoice)
@@ -79,8 +80,6 @@ struct FileChoice {
         return parts.join(QStringLiteral(", "));
     }
 };
-
-} // namespace
 
 // The choices the model allows at one point, and the state each one leaves.
 class PointPlan {
@@ -129,8 +128,8 @@ void PointPlan::planFile(int index) {
         return; // lost whatever it holds: nothing names it
     // Changes before the last sync are durable; those after it come after them in the log.
     const qsizetype sync = lastSyncBefore(file.syncs, m_point);
-    FilePlan plan{index, file.initial, file.initial, {}, file.mode, file.mode, file.modified, file.modified, false,
-                  false};
+    FilePlan plan{index,     file.initial,  file.initial,  {},    file.mode,
+                  file.mode, file.modified, file.modified, false, false};
     std::set<qint64> blocks;
     for (const qsizetype at : file.changes) {
         if (at >= m_point)
@@ -259,6 +258,8 @@ TreeNode PointPlan::fileNode(int file, const std::vector<quint64>& choice) const
     return {TreeNode::Kind::File, bytes, kept.meta ? plan.lastMode : plan.durableMode,
             kept.meta ? plan.lastTime : plan.durableTime};
 }
+
+} // namespace
 
 CrashStates::CrashStates(std::unique_ptr<CrashModel> model)
     : m_model(std::move(model)) {}

@@ -1,6 +1,15 @@
 #include "crash_states.h"
 #include "explorer.h"
 #include "operations.h"
+#include "qt_print.h"
+#include "recording_io.h"
+
+#include "copy/durable_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +72,21 @@ TEST(CrashStates, ACopyThatRenamesBeforeItsDataIsSyncedLeavesAnEmptyTarget) {
     EXPECT_TRUE(found.kinds.contains(Violation::Kind::TargetEmpty)) << qPrintable(found.examples.join(u'\n'));
 }
 
+// The same faults in the other operations: every kind of check can fail, each where it should.
+TEST(CrashStates, TheSeededFaultsBreakEveryOtherOperationToo) {
+    QSet<Violation::Kind> kinds;
+    for (const Operation& operation : operations()) {
+        SCOPED_TRACE(qPrintable(operation.name));
+        const Exploration found = exploreRecorded(operation.record, Fault::SyncAfterRename, kSampled);
+        ASSERT_TRUE(found.failure.isEmpty()) << qPrintable(found.failure);
+        EXPECT_TRUE(found.kinds.contains(Violation::Kind::TargetEmpty));
+        kinds += found.kinds;
+    }
+    for (const Violation::Kind kind : {Violation::Kind::TargetTorn, Violation::Kind::KeptRestore,
+                                       Violation::Kind::History, Violation::Kind::Listing})
+        EXPECT_TRUE(kinds.contains(kind)) << qPrintable(kindName(kind));
+}
+
 TEST(CrashStates, ACopyThatSkipsTheFolderSyncIsNotDurableWhenItSaysItIsDone) {
     const Exploration found = exploreRecorded(&recordBackup, Fault::NoFolderSyncAfterRename, kFaultSample);
     ASSERT_TRUE(found.failure.isEmpty()) << qPrintable(found.failure);
@@ -111,7 +135,10 @@ TEST(CrashStates, TheBuilderRefusesALogItCannotReplayAndNeverPassesAnEmptyOne) {
     } cases[] = {
         {"an empty log", {}, first, "no step"},
         {"a path outside the root", {outside}, first, "outside the recorded root"},
-        {"a rename between folders", {across}, treeOf({{"a", nullptr}, {"b", nullptr}, {"b/x", "x"}}), "between two folders"},
+        {"a rename between folders",
+         {across},
+         treeOf({{"a", nullptr}, {"b", nullptr}, {"b/x", "x"}}),
+         "between two folders"},
         {"a file never made", {stepOf(Step::Kind::Write, "", 7, "data")}, first, "did not make"},
         {"an unlink of a missing name", {stepOf(Step::Kind::Unlink, "a/y")}, first, "no file there"},
         {"a change around the log", {stepOf(Step::Kind::Unlink, "a/x")}, first, "does not account"},
@@ -124,4 +151,41 @@ TEST(CrashStates, TheBuilderRefusesALogItCannotReplayAndNeverPassesAnEmptyOne) {
         EXPECT_FALSE(CrashStates::build(first, log, c.last, &error));
         EXPECT_TRUE(error.contains(QLatin1String(c.says))) << qPrintable(error);
     }
+}
+
+// A record written whole through a folder reached by a link: every step, the file by its number
+// from its making without a name to its rename, the folder by its own path.
+TEST(CrashStates, TheRecorderLogsEveryChangeWithItsFileAndItsFolderAsTheDiskHasThem) {
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("data/records")));
+    ASSERT_TRUE(QFile::link(root.path() + QStringLiteral("/data"), root.path() + QStringLiteral("/linked")));
+    RecordingIo io(QFile::encodeName(root.path()));
+    ASSERT_EQ(quillmere::copy::writeFileDurably(io, QFile::encodeName(root.path() + QStringLiteral("/linked/records")),
+                                                QStringLiteral("r.json"), "{}"),
+              0);
+    QStringList steps;
+    for (const Step& step : io.log().steps)
+        steps << describe(step).replace(QRegularExpression(QStringLiteral("\\.[A-Za-z0-9]{6}\\.tmp")),
+                                        QStringLiteral(".tmp"));
+    EXPECT_EQ(steps, QStringList({"createUnnamed data/records #1", "write #1 0+2", "syncFile #1",
+                                  "link #1 data/records/.quillmere-r.json.tmp",
+                                  "rename data/records/.quillmere-r.json.tmp data/records/r.json",
+                                  "syncFolder data/records"}));
+}
+
+// What a crash state says is what the disk holds once it is written out over another.
+TEST(CrashStates, AStateWrittenOutOverAnotherIsExactlyWhatTheDiskHolds) {
+    QTemporaryDir root;
+    const QByteArray path = QFile::encodeName(root.path());
+    FileTree first = treeOf({{"a", nullptr}, {"a/kept", "same"}, {"a/gone", "x"}, {"b", nullptr}, {"b/inner", "y"}});
+    first.put("link", {TreeNode::Kind::Link, "a", 0, std::nullopt});
+    FileTree second = treeOf({{"a", nullptr}, {"a/kept", "same"}, {"a/new", "new"}, {"b", "a file now"}});
+    second.put("link", {TreeNode::Kind::Link, "b", 0, std::nullopt});
+    second.put("a/timed", {TreeNode::Kind::File, "t", 0444, timespec{1000000000, 5}});
+    QString error;
+    ASSERT_TRUE(first.writeOver(path, FileTree(), &error)) << qPrintable(error);
+    ASSERT_TRUE(second.writeOver(path, first, &error)) << qPrintable(error);
+    const std::optional<FileTree> read = FileTree::capture(path, &error);
+    ASSERT_TRUE(read) << qPrintable(error);
+    EXPECT_EQ(second.differences(*read, true), QStringList());
 }

@@ -11,10 +11,10 @@ namespace quillmere::crash {
 
 // What the crash states of one recorded operation showed.
 struct Exploration {
-    qsizetype points = 0;      // cut points: before each step, and after the last
+    qsizetype points = 0;        // cut points: before each step, and after the last
     qsizetype sampledPoints = 0; // those with more states than the limit
-    quint64 states = 0;        // distinct states checked
-    quint64 broken = 0;        // states that broke an invariant
+    quint64 states = 0;          // distinct states checked
+    quint64 broken = 0;          // states that broke an invariant
     QSet<Violation::Kind> kinds;
     QStringList examples; // the first broken states: where, what was kept, what broke
     QString failure;      // why nothing could be checked: the builder refused the log, or a state could not be written

@@ -16,7 +16,8 @@ namespace quillmere::crash {
 namespace {
 
 QString failed(const char* what, const QByteArray& path) {
-    return QStringLiteral("%1 %2: %3").arg(QLatin1String(what), QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1 %2: %3")
+        .arg(QLatin1String(what), QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 QByteArray join(const QByteArray& root, const QByteArray& relative) {
@@ -126,8 +127,9 @@ bool TreeNode::sameAs(const TreeNode& other, bool withTimes) const {
         return true;
     if (mode != other.mode)
         return false;
+    // A file given no time has whatever time its writing gave it.
     if (!withTimes || !modified || !other.modified)
-        return !withTimes || modified.has_value() == other.modified.has_value();
+        return true;
     return modified->tv_sec == other.modified->tv_sec && modified->tv_nsec == other.modified->tv_nsec;
 }
 

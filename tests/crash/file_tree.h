@@ -16,9 +16,9 @@ namespace quillmere::crash {
 struct TreeNode {
     enum class Kind { Folder, File, Link };
     Kind kind = Kind::File;
-    QByteArray content; // a file's bytes, a link's target
-    mode_t mode = 0600; // a file's permission bits
-    std::optional<timespec> modified; // a file's time; none leaves the time of its writing
+    QByteArray content;               // a file's bytes, a link's target
+    mode_t mode = 0600;               // a file's permission bits
+    std::optional<timespec> modified; // a file's time; none for the time of its writing, any time
 
     bool sameAs(const TreeNode& other, bool withTimes) const;
 };

@@ -84,9 +84,9 @@ QByteArray nameOf(const QByteArray& path) {
 } // namespace
 
 QString kindName(Violation::Kind kind) {
-    static const char* const names[] = {"target empty", "target torn",     "target lost",
-                                        "not durable",  "source changed",  "temporary file listed",
-                                        "kept restore", "history",         "listing"};
+    static const char* const names[] = {"target empty", "target torn",    "target lost",
+                                        "not durable",  "source changed", "temporary file listed",
+                                        "kept restore", "history",        "listing"};
     return QLatin1String(names[int(kind)]);
 }
 
@@ -220,7 +220,8 @@ void Invariants::checkListing(QList<Violation>& found) const {
             game::HEXengine buffer;
             const game::CharacterSummary summary = game::readCharacterHostFile(path, buffer);
             if (!archive::checkSaveFile(io, QFile::encodeName(path)).passed() || !summary.classCode || !summary.level)
-                found.append({Violation::Kind::Listing, QStringLiteral("%1 does not preview as a character").arg(path)});
+                found.append(
+                    {Violation::Kind::Listing, QStringLiteral("%1 does not preview as a character").arg(path)});
         }
     }
 }

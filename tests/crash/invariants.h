@@ -42,7 +42,7 @@ using OfferedUndo = std::optional<QString>;
 
 // Where an operation works, relative to the recorded root.
 struct Places {
-    QByteArray root; // absolute
+    QByteArray root;        // absolute
     QByteArrayList sources; // folders it only reads
     QByteArrayList listed;  // folders whose characters the program lists and previews
     QByteArray store;       // the snapshot store; empty when there is none

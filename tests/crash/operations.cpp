@@ -34,7 +34,8 @@ bool putCharacter(CrashScenario& s, const QString& folder, quint8 level, bool wi
     ok = ok && s.put(folder + QStringLiteral("/Hero.key"), "keys of level " + version);
     ok = ok && s.put(folder + QStringLiteral("/Hero.ma0"), companion(("map 0 at " + version).constData(), 3000));
     ok = ok && s.put(folder + QStringLiteral("/Hero.map"), "map seed " + version);
-    return ok && (!withMap1 || s.put(folder + QStringLiteral("/Hero.ma1"), companion(("map 1 at " + version).constData(), 700)));
+    return ok && (!withMap1 ||
+                  s.put(folder + QStringLiteral("/Hero.ma1"), companion(("map 1 at " + version).constData(), 700)));
 }
 
 bool fail(CrashScenario& s, const QString& why) {
@@ -103,8 +104,8 @@ bool setUpRestore(CrashScenario& s) {
 bool restoreOp(CrashScenario& s, Fault fault) {
     if (!setUpRestore(s))
         return false;
-    const CrashScenario::Run run{fault, false, {s.floppy() + QStringLiteral("/Hero")},
-                                 {s.save(), s.floppy() + QStringLiteral("/Hero")}};
+    const CrashScenario::Run run{
+        fault, false, {s.floppy() + QStringLiteral("/Hero")}, {s.save(), s.floppy() + QStringLiteral("/Hero")}};
     return s.record(run, [&s](copy::FileIo& io) { return restoreInto(s, io); });
 }
 
@@ -117,7 +118,8 @@ bool undoOp(CrashScenario& s, Fault fault) {
     const OfferedUndo offered = readOfferedUndo(s.restores());
     if (!offered)
         return fail(s, QStringLiteral("the restore offers no undo"));
-    const CrashScenario::Run run{fault, false, {*offered + u'/' + QLatin1String(archive::kKeptFilesFolder)}, {s.save()}};
+    const CrashScenario::Run run{
+        fault, false, {*offered + u'/' + QLatin1String(archive::kKeptFilesFolder)}, {s.save()}};
     return s.record(run, [&s](copy::FileIo& io) {
         test::ScriptedShellUi ui;
         archive::ShellFileCopy copy(ui, io);
@@ -168,14 +170,16 @@ bool pruneOp(CrashScenario& s, Fault fault) {
         if (!s.put(s.save() + QStringLiteral("/Hero.d2s"), characterFile(quint8(40 + i))))
             return fail(s, QStringLiteral("the save could not be changed"));
         std::this_thread::sleep_for(std::chrono::milliseconds(80));
-        if (snapshots::SnapshotStore(s.store()).take(s.game(), QStringLiteral("test"), first.addSecs(3600 * hours[i]))
+        if (snapshots::SnapshotStore(s.store())
+                .take(s.game(), QStringLiteral("test"), first.addSecs(3600 * hours[i]))
                 .status != snapshots::SnapshotOutcome::Status::Taken)
             return fail(s, QStringLiteral("a snapshot could not be taken"));
     }
     const CrashScenario::Run run{fault, false, {s.save()}, {s.save()}};
     return s.record(run, [&s, first](copy::FileIo& io) {
         QString failure;
-        const snapshots::PruneOutcome pruned = snapshots::SnapshotStore(s.store(), io).prune(first.addDays(10), &failure);
+        const snapshots::PruneOutcome pruned =
+            snapshots::SnapshotStore(s.store(), io).prune(first.addDays(10), &failure);
         if (failure.isEmpty() && pruned.snapshotsRemoved == 4 && pruned.contentsRemoved == 4)
             return true;
         s.failure = QStringLiteral("the pruning removed %1 snapshots and %2 contents %3")
@@ -194,12 +198,9 @@ bool recordBackup(CrashScenario& scenario, Fault fault) {
 
 QList<Operation> operations() {
     return {
-        {QStringLiteral("backup"), &recordBackup},
-        {QStringLiteral("backup, named temporary files"), &backupNamedOp},
-        {QStringLiteral("restore"), &restoreOp},
-        {QStringLiteral("undo last restore"), &undoOp},
-        {QStringLiteral("snapshot"), &snapshotOp},
-        {QStringLiteral("retention pass"), &pruneOp},
+        {QStringLiteral("backup"), &recordBackup}, {QStringLiteral("backup, named temporary files"), &backupNamedOp},
+        {QStringLiteral("restore"), &restoreOp},   {QStringLiteral("undo last restore"), &undoOp},
+        {QStringLiteral("snapshot"), &snapshotOp}, {QStringLiteral("retention pass"), &pruneOp},
     };
 }
 
