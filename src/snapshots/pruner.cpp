@@ -162,8 +162,8 @@ bool Pruner::pruneGame(const GameHistory& history, const QByteArray& folder, con
         }
     }
     // Newest first: a removal cut short at any point leaves each record that stays with its parent.
-    for (auto id = removed.crbegin(); id != removed.crend(); ++id) {
-        if (m_io.unlink(folder + '/' + QFile::encodeName(*id + QLatin1String(kManifestSuffix))) == 0)
+    for (qsizetype i = removed.size() - 1; i >= 0; --i) {
+        if (m_io.unlink(folder + '/' + QFile::encodeName(removed[i] + QLatin1String(kManifestSuffix))) == 0)
             ++outcome.snapshotsRemoved;
     }
     return copy::syncFolderAt(m_io, folder) == 0 || removed.isEmpty();

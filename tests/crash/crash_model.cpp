@@ -13,7 +13,7 @@ QString quoted(const QByteArray& path) {
 } // namespace
 
 std::unique_ptr<CrashModel> CrashModel::replay(const FileTree& first, const CrashLog& log, QString* error) {
-    auto model = std::unique_ptr<CrashModel>(new CrashModel);
+    auto model = std::make_unique<CrashModel>();
     model->m_log = log;
     if (!model->start(first, error))
         return nullptr;

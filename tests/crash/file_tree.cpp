@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -176,16 +177,19 @@ QByteArray FileTree::digest() const {
 
 bool FileTree::writeOver(const QByteArray& root, const FileTree& current, QString* error) const {
     // What goes or changes its kind, what a folder holds before the folder.
-    for (auto it = current.m_nodes.rbegin(); it != current.m_nodes.rend(); ++it) {
-        const TreeNode* wanted = find(it->first);
-        if (wanted && wanted->kind == it->second.kind)
-            continue;
-        const QByteArray full = join(root, it->first);
-        if ((it->second.kind == TreeNode::Kind::Folder ? ::rmdir(full.constData()) : ::unlink(full.constData())) != 0) {
-            *error = failed("cannot remove", full);
-            return false;
-        }
-    }
+    const bool cleared = std::all_of(current.m_nodes.rbegin(), current.m_nodes.rend(), [&](const auto& entry) {
+        const TreeNode* wanted = find(entry.first);
+        if (wanted && wanted->kind == entry.second.kind)
+            return true;
+        const QByteArray full = join(root, entry.first);
+        const bool folder = entry.second.kind == TreeNode::Kind::Folder;
+        if ((folder ? ::rmdir(full.constData()) : ::unlink(full.constData())) == 0)
+            return true;
+        *error = failed("cannot remove", full);
+        return false;
+    });
+    if (!cleared)
+        return false;
     for (const auto& [path, node] : m_nodes) {
         const TreeNode* there = current.find(path);
         const QByteArray full = join(root, path);

@@ -189,8 +189,9 @@ void Invariants::checkTargets(const FileTree& state, bool afterReport, QList<Vio
 
 void Invariants::checkSources(const FileTree& state, QList<Violation>& found) const {
     for (const auto& [path, node] : m_before.nodes()) {
+        const QByteArray& file = path;
         const bool source = std::any_of(m_places.sources.cbegin(), m_places.sources.cend(),
-                                        [&](const QByteArray& folder) { return below(path, folder); });
+                                        [&file](const QByteArray& folder) { return below(file, folder); });
         const TreeNode* there = state.find(path);
         if (source && node.kind == TreeNode::Kind::File && (!there || there->content != node.content))
             found.append({Violation::Kind::SourceChanged,

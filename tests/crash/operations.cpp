@@ -171,7 +171,7 @@ bool pruneOp(CrashScenario& s, Fault fault) {
             return fail(s, QStringLiteral("the save could not be changed"));
         std::this_thread::sleep_for(std::chrono::milliseconds(80));
         if (snapshots::SnapshotStore(s.store())
-                .take(s.game(), QStringLiteral("test"), first.addSecs(3600 * hours[i]))
+                .take(s.game(), QStringLiteral("test"), first.addSecs(qint64(3600) * hours[i]))
                 .status != snapshots::SnapshotOutcome::Status::Taken)
             return fail(s, QStringLiteral("a snapshot could not be taken"));
     }

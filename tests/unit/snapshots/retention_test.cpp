@@ -150,7 +150,7 @@ TEST_F(PruneTest, APruningCutShortAtAnyStepLeavesEverySnapshotListedWhole) {
     for (const int hour : {0, 1, 2, 3, 6}) {
         put(QStringLiteral("Hero.d2s"), test::d2s::stateFile(96, 3, quint8(40 + hour), 0x24));
         QThread::msleep(80);
-        const auto taken = store.take(game(), QStringLiteral("test"), first.addSecs(3600 * hour));
+        const auto taken = store.take(game(), QStringLiteral("test"), first.addSecs(qint64(3600) * hour));
         ASSERT_EQ(taken.status, snapshots::SnapshotOutcome::Status::Taken) << qPrintable(taken.failure);
         asTaken.insert(taken.id, contentsOf(store.history(game()).latest()->state));
     }
