@@ -107,13 +107,20 @@ bool CrashScenario::record(const Run& run, const std::function<bool(copy::FileIo
     before = std::move(*first);
     after = std::move(*last);
 
-    Places places{m_root, {}, {}, {}, {}, save()};
+    Places places{m_root, {}, {}, {}, {}, save(), {}};
     for (const QString& folder : run.sources)
         places.sources.append(relative(folder));
     for (const QString& folder : run.listed)
         places.listed.append(relative(folder));
     places.store = run.withStore ? relative(store()) : QByteArray();
     places.restores = run.withRestores ? relative(restores()) : QByteArray();
+    for (const Step& step : log.steps) {
+        if (step.kind == Step::Kind::Rename)
+            places.named.append(step.to);
+        else if (step.kind == Step::Kind::CreateFile || step.kind == Step::Kind::Link ||
+                 step.kind == Step::Kind::Unlink)
+            places.named.append(step.path);
+    }
     invariants =
         Invariants(std::move(places), before, after, storeBefore, run.withStore ? readStore(store()) : StoreView(),
                    undoBefore, run.withRestores ? readOfferedUndo(restores()) : std::nullopt);

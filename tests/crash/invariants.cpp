@@ -140,12 +140,14 @@ Invariants::Invariants(Places places, FileTree before, FileTree after, StoreView
     QSet<QByteArray> paths;
     for (const FileTree* tree : {&m_before, &m_after}) {
         for (const auto& [path, node] : tree->nodes()) {
-            if (node.kind == TreeNode::Kind::File && !copy::isTempName(nameOf(path)))
+            if (node.kind == TreeNode::Kind::File && fileAt(m_before, path) != fileAt(m_after, path))
                 paths.insert(path);
         }
     }
+    for (const QByteArray& path : std::as_const(m_places.named))
+        paths.insert(path);
     for (const QByteArray& path : std::as_const(paths)) {
-        if (fileAt(m_before, path) != fileAt(m_after, path))
+        if (!copy::isTempName(nameOf(path)))
             m_targets.append(path);
     }
     std::sort(m_targets.begin(), m_targets.end());

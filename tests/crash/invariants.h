@@ -48,6 +48,7 @@ struct Places {
     QByteArray store;       // the snapshot store; empty when there is none
     QByteArray restores;    // the kept restores; empty when there are none
     QString saveFolderHost; // the save folder an undo goes to
+    QByteArrayList named;   // the names its steps made, replaced or removed
 };
 
 StoreView readStore(const QString& root);
@@ -55,7 +56,8 @@ OfferedUndo readOfferedUndo(const QString& restores);
 
 // What every state a crash may leave must hold, learnt from the trees before and after the
 // operation and from the store and the kept restores as the program read them then. Every file
-// whose content the operation changed is a target: it must hold its old or its new content.
+// whose content the operation changed, and every name its steps made, replaced or removed but a
+// temporary file's, is a target: it must hold its old or its new content.
 class Invariants {
 public:
     Invariants() = default;
