@@ -35,11 +35,14 @@ int writeFileDurably(FileIo& io, const QByteArray& folder, const QString& name, 
 
 namespace {
 
-// Reads to the end, at most limit bytes. 0 or -errno.
-int readToEnd(FileIo& io, int fd, qint64 limit, QByteArray& out) {
-    out.resize(qsizetype(limit) + 1);
+// Reads to the end, at most limit bytes, into room for the size the file had when opened and a byte
+// more, which tells that it grew; the room grows only when it did. 0 or -errno.
+int readToEnd(FileIo& io, int fd, qint64 expected, qint64 limit, QByteArray& out) {
+    out.resize(qsizetype(std::min(expected, limit)) + 1);
     qsizetype total = 0;
-    while (total < out.size()) {
+    while (total < out.size() || total <= limit) {
+        if (total == out.size())
+            out.resize(qsizetype(std::min<qint64>(qint64(out.size()) * 2, limit + 1)));
         const ssize_t n = io.read(fd, out.data() + total, std::size_t(out.size() - total));
         if (n < 0)
             return int(n);
@@ -85,7 +88,7 @@ int readSmallFile(FileIo& io, const QByteArray& path, qint64 maxBytes, QByteArra
     else if (result == 0 && opened.size > maxBytes)
         result = -EFBIG;
     if (result == 0)
-        result = readToEnd(io, fd, maxBytes, out);
+        result = readToEnd(io, fd, opened.size, maxBytes, out);
     io.close(fd);
     if (result < 0)
         out.clear();

@@ -161,8 +161,9 @@ bool Pruner::pruneGame(const GameHistory& history, const QByteArray& folder, con
             return false;
         }
     }
-    for (const QString& id : std::as_const(removed)) {
-        if (m_io.unlink(folder + '/' + QFile::encodeName(id + QLatin1String(kManifestSuffix))) == 0)
+    // Newest first: a removal cut short at any point leaves each record that stays with its parent.
+    for (qsizetype i = removed.size() - 1; i >= 0; --i) {
+        if (m_io.unlink(folder + '/' + QFile::encodeName(removed[i] + QLatin1String(kManifestSuffix))) == 0)
             ++outcome.snapshotsRemoved;
     }
     return copy::syncFolderAt(m_io, folder) == 0 || removed.isEmpty();

@@ -2,6 +2,8 @@
 #include "snapshots/retention.h"
 #include "store_fixture.h"
 
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QMap>
 #include <QThread>
 
@@ -130,4 +132,49 @@ TEST_F(PruneTest, PruningKeepsEveryKeptSnapshotAsItWasTakenAndRemovesWhatNoneNam
     EXPECT_EQ(contentCount(), left.size() + 1) << "one save per snapshot left, and the stash once";
     EXPECT_TRUE(store.verify().damaged.isEmpty());
     EXPECT_EQ(store.prune(now).snapshotsRemoved, 0) << "a second pass finds nothing more to prune";
+}
+
+// The pruning cut short after any of its steps, as a crash or a kill leaves it: several snapshots
+// in a row that go, and the one after them that stays, must leave every snapshot still listed one
+// that can be rebuilt, holding what it held.
+TEST_F(PruneTest, APruningCutShortAtAnyStepLeavesEverySnapshotListedWhole) {
+    put(QStringLiteral("Other.d2s"), test::d2s::stateFile(96, 1, 9, 0x20));
+    const QDateTime first(QDate(2026, 11, 1), QTime(8, 0));
+    QMap<QString, QStringList> asTaken;
+    const auto contentsOf = [](const snapshots::SaveState& state) {
+        QStringList contents;
+        for (const snapshots::FileEntry& file : state.files())
+            contents << file.name + u' ' + QString::fromLatin1(file.sha256);
+        return contents;
+    };
+    for (const int hour : {0, 1, 2, 3, 6}) {
+        put(QStringLiteral("Hero.d2s"), test::d2s::stateFile(96, 3, quint8(40 + hour), 0x24));
+        QThread::msleep(80);
+        const auto taken = store.take(game(), QStringLiteral("test"), first.addSecs(qint64(3600) * hour));
+        ASSERT_EQ(taken.status, snapshots::SnapshotOutcome::Status::Taken) << qPrintable(taken.failure);
+        asTaken.insert(taken.id, contentsOf(store.history(game()).latest()->state));
+    }
+    const QString kept = temp.path() + QStringLiteral("/kept");
+    ASSERT_TRUE(QDir().rename(storeRoot(), kept));
+    for (qint64 step = 0;; ++step) {
+        SCOPED_TRACE(step);
+        QDir(storeRoot()).removeRecursively();
+        for (QDirIterator it(kept, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString to = storeRoot() + it.next().mid(kept.size());
+            QDir().mkpath(QFileInfo(to).path());
+            ASSERT_TRUE(QFile::copy(it.filePath(), to));
+        }
+        io.changes = 0;
+        io.stopAfter = step;
+        const int removed = store.prune(first.addDays(10)).snapshotsRemoved;
+        io.stopAfter = -1;
+        const snapshots::GameHistory history = snapshots::SnapshotStore(storeRoot()).history(game());
+        EXPECT_TRUE(history.isSound());
+        history.replay([&](const snapshots::Manifest& m, const snapshots::SaveState& state, const QStringList&) {
+            EXPECT_EQ(contentsOf(state), asTaken.value(m.id)) << qPrintable(m.id);
+        });
+        if (removed == 3)
+            break;
+        ASSERT_LT(step, 100) << "the pruning never completed";
+    }
 }
