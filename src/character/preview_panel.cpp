@@ -69,7 +69,6 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
         box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         box->setLineWidth(kPortraitBorderPixels);
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        box->setPixmap(QPixmap(QLatin1String(portrait.image)));
         box->hide();
         m_portraits.at(static_cast<std::size_t>(portrait.cls)) = box;
     }
@@ -134,7 +133,11 @@ void PreviewPanel::showState(const QString& description) {
 void PreviewPanel::setPortrait(std::optional<game::CharacterClass> shown) {
     for (const Portrait& portrait : kPortraits) {
         QLabel* box = m_portraits.at(static_cast<std::size_t>(portrait.cls));
-        box->setVisible(shown == portrait.cls);
+        const bool visible = shown == portrait.cls;
+        // Each picture is decoded when first shown: the window opens without waiting for eight.
+        if (visible && box->pixmap().isNull())
+            box->setPixmap(QPixmap(QLatin1String(portrait.image)));
+        box->setVisible(visible);
     }
 }
 
