@@ -102,12 +102,20 @@ public:
     bool failed() const { return m_failed; }
 
     // The next line from here that starts with '[' (after blanks), or the end of the text.
-    const char* nextKeyLine();
+    const char* nextKeyLine() {
+        // Mostly the first '[' held, right at the start of its line.
+        const void* found = std::memchr(m_pos, '[', static_cast<std::size_t>(m_end - m_pos));
+        const char* p = static_cast<const char*>(found);
+        if (p && (p == m_pos || p[-1] == '\n'))
+            return p;
+        return nextKeyLineLooking();
+    }
     // A line holding a backslash may carry hex data on into the next one: the first of the lines
     // from here on that might carry on into the line at `lineStart`, or that line itself.
     const char* mayCarryOnFrom(const char* lineStart) const;
 
 private:
+    const char* nextKeyLineLooking();
     const char* readToNewline();
     bool readMore();
     const char* lineBefore(const char* lineStart) const;
