@@ -67,6 +67,7 @@ private:
     // look, or one that a line with a backslash before it might swallow as hex data.
     std::size_t passOverUnwantedKeys() {
         for (;;) {
+            m_lines.passKeyLines([this](const char* name, const char* end) { return m_wanted->passesOver(name, end); });
             const char* keyLine = m_lines.nextKeyLine();
             if (m_lines.holdsNul()) // came to light on reading on: from here every line is read
                 return m_lines.position();
