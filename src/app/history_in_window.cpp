@@ -6,8 +6,10 @@
 #include "snapshots/snapshot_store.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace quillmere::app {
 
@@ -37,8 +39,18 @@ HistoryInWindow::HistoryInWindow(MainWindow& window, snapshots::SnapshotStore& s
             updateMenuItem();
         });
     m_automatic.followGameInUse();
-    m_automatic.takeNow(QStringLiteral("start"));
     updateMenuItem();
+    window.installEventFilter(this);
+}
+
+// The snapshot of the opening window waits until the window has been drawn once: the window must
+// not share the disk and the processor with it while it opens.
+bool HistoryInWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::Paint) {
+        m_window.removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { m_automatic.takeNow(QStringLiteral("start")); });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // Below Undo Last Restore, the other way back to an earlier character.

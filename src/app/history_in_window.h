@@ -20,8 +20,8 @@ class MainWindow;
 
 // What the history adds to the main window: File > History..., offered once the chosen game has a
 // snapshot; snapshots that take themselves while the window is open, following the game chosen,
-// one taken as it opens; and a failed one told on its status bar, never in a box that would stop
-// the player.
+// one taken as it opens (once it has been drawn); and a failed one told on its status bar, never
+// in a box that would stop the player.
 class HistoryInWindow final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(HistoryInWindow)
@@ -31,6 +31,9 @@ public:
                     archive::RestoreHistory& restores, archive::ShellFileCopy& fileCopy);
 
     void mnuFile_History_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void addMenuItem();

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "archive/restore_history.h"
 #include "archive/shell_copy.h"
+#include "character/preview_panel.h"
 #include "controls/classic_fonts.h"
 #include "copy/shell_copy_windows.h"
 #include "host/process_start.h"
@@ -88,9 +89,12 @@ int showMainWindow(quillmere::app::GameChoice& gameChoice, std::future<quillmere
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
     // While the games are still being looked for: the first font lookup reads the system's font
-    // configuration, and the style loads its own; both would otherwise come after the wait.
+    // configuration, and the style loads its own; both would otherwise come after the wait, as
+    // would the loading of the window's other fonts, the caption's and the preview's.
     QFontMetrics(QApplication::font()).height();
     QApplication::style();
+    quillmere::titlebar::GradientTitleBar::preloadCaptionFont();
+    quillmere::character::PreviewPanel::preloadFonts();
     const QString notice = gameChoice.chooseAtStartUp(startUpGames.get());
     quillmere::host::WineProcessStarter starter;
     quillmere::app::Launcher launcher(starter, QCoreApplication::applicationFilePath());

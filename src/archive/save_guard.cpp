@@ -15,8 +15,9 @@ namespace quillmere::archive {
 
 namespace {
 
-// Pieces of this size are summed one after another, so that a large file is never held whole.
-constexpr qsizetype kReadPiece = qsizetype(1) << 20;
+// Pieces of this size are summed one after another, so that a large file is never held whole; a
+// piece is summed while the processor's cache still holds it from the read.
+constexpr qsizetype kReadPiece = qsizetype(64) << 10;
 // The game writes a save within moments; a second read this much later sees the whole file.
 constexpr int kRereadPauseMs = 250;
 constexpr qint64 kSameTimeMs = 2000;

@@ -6,6 +6,7 @@
 #include "game/regedit.h"
 #include "game/save_layout.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 
@@ -48,7 +49,20 @@ QLabel* makeLabel(QWidget* parent, const char* objectName, const QString& text, 
     return label;
 }
 
+QFont placeholderFont() {
+    return controls::classicFont(QStringLiteral("Arial"), 20.25, true);
+}
+
+QFont captionFont() {
+    return controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
+}
+
 } // namespace
+
+void PreviewPanel::preloadFonts() {
+    for (const QFont& font : {placeholderFont(), captionFont()})
+        QFontMetrics(font).height();
+}
 
 PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
     : QGroupBox(tr("Preview"), parent)
@@ -61,7 +75,7 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
 
     // Created first so that it lies beneath the portraits: a visible portrait covers it.
     m_placeholder = makeLabel(this, main ? "Label2" : "Label3", QString(), {480, 360, 705, 480});
-    m_placeholder->setFont(controls::classicFont(QStringLiteral("Arial"), 20.25, true));
+    m_placeholder->setFont(placeholderFont());
     setAutoSizedText(m_placeholder, tr("N/A"));
 
     for (const Portrait& portrait : kPortraits) {
@@ -69,16 +83,14 @@ PreviewPanel::PreviewPanel(Variant variant, QWidget* parent)
         box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         box->setLineWidth(kPortraitBorderPixels);
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        box->setPixmap(QPixmap(QLatin1String(portrait.image)));
         box->hide();
         m_portraits.at(static_cast<std::size_t>(portrait.cls)) = box;
     }
 
-    const QFont captionFont = controls::classicFont(QStringLiteral("MS Sans Serif"), 8.25, true);
     auto* classCaption = makeLabel(this, "lblCharacterClass", tr("Class:"), {120, 960, 495, 255});
-    classCaption->setFont(captionFont);
+    classCaption->setFont(captionFont());
     auto* levelCaption = makeLabel(this, "lblLevel", tr("Level:"), {120, 1200, 495, 255});
-    levelCaption->setFont(captionFont);
+    levelCaption->setFont(captionFont());
     // A substitute font may run wider than the designed one: widen rather than cut the colon off.
     for (QLabel* caption : {classCaption, levelCaption})
         caption->resize(qMax(caption->width(), caption->sizeHint().width()), caption->height());
@@ -134,7 +146,11 @@ void PreviewPanel::showState(const QString& description) {
 void PreviewPanel::setPortrait(std::optional<game::CharacterClass> shown) {
     for (const Portrait& portrait : kPortraits) {
         QLabel* box = m_portraits.at(static_cast<std::size_t>(portrait.cls));
-        box->setVisible(shown == portrait.cls);
+        const bool visible = shown == portrait.cls;
+        // Each picture is decoded when first shown: the window opens without waiting for eight.
+        if (visible && box->pixmap().isNull())
+            box->setPixmap(QPixmap(QLatin1String(portrait.image)));
+        box->setVisible(visible);
     }
 }
 

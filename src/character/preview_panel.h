@@ -27,6 +27,9 @@ public:
 
     Variant variant() const { return m_variant; }
 
+    // Loads the panel's own fonts ahead of the first panel, which then finds them loaded.
+    static void preloadFonts();
+
     // Back to the empty preview: placeholder shown, class and level "N/A", no portrait.
     void ResetPreview();
     // Applies one read. A class the file does not name leaves the class display alone, and a

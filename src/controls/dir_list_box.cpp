@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 
+#include <utility>
+
 namespace quillmere::controls {
 
 namespace {
@@ -107,7 +109,23 @@ void DirListBox::fill(const QString& windowsPath, const QStringList& subfolders)
         addRow(name, winpath::joinWindowsPath(windowsPath, name), childLevel, closedIcon);
     setCurrentItem(open);
     setUpdatesEnabled(true);
-    scrollToItem(open, QAbstractItemView::PositionAtTop);
+    m_openRow = row(open);
+    // Scrolling lays every row out: a list not on screen yet (the window being built fills it
+    // twice) does so once, as it is shown.
+    m_scrollWhenShown = !isVisible();
+    if (!m_scrollWhenShown)
+        scrollOpenRowToTop();
+}
+
+void DirListBox::scrollOpenRowToTop() {
+    if (QListWidgetItem* open = item(m_openRow))
+        scrollToItem(open, QAbstractItemView::PositionAtTop);
+}
+
+void DirListBox::showEvent(QShowEvent* event) {
+    QListWidget::showEvent(event);
+    if (std::exchange(m_scrollWhenShown, false))
+        scrollOpenRowToTop();
 }
 
 void DirListBox::openRow(const QListWidgetItem* row) {

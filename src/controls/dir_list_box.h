@@ -31,12 +31,16 @@ signals:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void openRow(const QListWidgetItem* row);
     void fill(const QString& windowsPath, const QStringList& subfolders);
+    void scrollOpenRowToTop();
 
     QString m_path;
+    int m_openRow = 0;
+    bool m_scrollWhenShown = false;
 };
 
 } // namespace quillmere::controls

@@ -76,7 +76,7 @@ std::size_t WantedKeys::find(const char* name, const char* close) const {
     return kNone;
 }
 
-bool WantedKeys::passesOver(const char* name, const char* end) {
+bool WantedKeys::passesOverLooking(const char* name, const char* end) {
     const char* bracket = unescapedBracket(name, end);
     if (!bracket)
         return false;

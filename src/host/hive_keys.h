@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -24,7 +27,16 @@ public:
 
     // Whether the key line whose name starts at `name` (the line ending at `end`) surely is well
     // formed and names none of the wanted keys; false when that takes a closer look.
-    bool passesOver(const char* name, const char* end);
+    bool passesOver(const char* name, const char* end) {
+        // Keys come sorted, so a line mostly starts as the one before it did, and has its bracket
+        // where that one had it: nearly every key line of a hive is passed over here.
+        const std::size_t parted = m_lastParted.size();
+        const char* bracket = name + m_bracketAt;
+        if (parted != 0 && m_bracketAt >= parted && bracket < end && *bracket == ']' && bracket[-1] != '\\' &&
+            startsAs(name, m_lastParted))
+            return true;
+        return passesOverLooking(name, end);
+    }
 
 private:
     struct Key {
@@ -33,6 +45,27 @@ private:
         bool spellable = true;
     };
 
+    // Whether the text at `p` starts with `prefix`, which it holds whole. Spelt out: the prefixes are
+    // a dozen bytes, and a library call costs more than comparing them.
+    static bool startsAs(const char* p, std::string_view prefix) {
+        const std::size_t size = prefix.size();
+        if (size < 8)
+            return std::string_view(p, size) == prefix;
+        // Eight bytes at a time, the last eight overlapping those before them.
+        for (std::size_t i = 0;; i += 8) {
+            const std::size_t at = std::min(i, size - 8);
+            std::uint64_t a = 0;
+            std::uint64_t b = 0;
+            std::memcpy(&a, p + at, 8);
+            std::memcpy(&b, prefix.data() + at, 8);
+            if (a != b)
+                return false;
+            if (at == size - 8)
+                return true;
+        }
+    }
+
+    bool passesOverLooking(const char* name, const char* end);
     std::size_t partingLength(std::string_view raw) const;
     const char* unescapedBracket(const char* name, const char* end);
 

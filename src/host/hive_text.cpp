@@ -249,7 +249,7 @@ bool Lines::readMore() {
     return true;
 }
 
-const char* Lines::nextKeyLine() {
+const char* Lines::nextKeyLineLooking() {
     std::size_t searched = 0; // from m_pos on, without a key line
     for (;;) {
         const char* p = m_pos + searched;

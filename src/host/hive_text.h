@@ -102,12 +102,38 @@ public:
     bool failed() const { return m_failed; }
 
     // The next line from here that starts with '[' (after blanks), or the end of the text.
-    const char* nextKeyLine();
+    const char* nextKeyLine() {
+        // Mostly the first '[' held, right at the start of its line.
+        const void* found = std::memchr(m_pos, '[', static_cast<std::size_t>(m_end - m_pos));
+        const char* p = static_cast<const char*>(found);
+        if (p && (p == m_pos || p[-1] == '\n'))
+            return p;
+        return nextKeyLineLooking();
+    }
     // A line holding a backslash may carry hex data on into the next one: the first of the lines
     // from here on that might carry on into the line at `lineStart`, or that line itself.
     const char* mayCarryOnFrom(const char* lineStart) const;
 
+    // Goes on past key line after key line, without a look at the lines between, while the next is
+    // held whole, has a blank line or none before it (so nothing can carry on into it) and
+    // `passes(name, end)` says so of its name, from just after its '[' to the end of the line.
+    // Where it stops, nextKeyLine() and mayCarryOnFrom() take a closer look. Only while the text
+    // holds no NUL.
+    template <typename Passes> void passKeyLines(Passes passes) {
+        for (;;) {
+            const auto held = [this](const char* p) { return static_cast<std::size_t>(m_end - p); };
+            const auto* key = static_cast<const char*>(std::memchr(m_pos, '[', held(m_pos)));
+            if (!key || (key != m_pos && (key[-1] != '\n' || (key - 1 != m_pos && key[-2] != '\n'))))
+                return;
+            const auto* newline = static_cast<const char*>(std::memchr(key, '\n', held(key)));
+            if (!newline || !passes(key + 1, newline[-1] == '\r' ? newline - 1 : newline))
+                return;
+            m_pos = newline + 1;
+        }
+    }
+
 private:
+    const char* nextKeyLineLooking();
     const char* readToNewline();
     bool readMore();
     const char* lineBefore(const char* lineStart) const;

@@ -67,19 +67,22 @@ private:
     // look, or one that a line with a backslash before it might swallow as hex data.
     std::size_t passOverUnwantedKeys() {
         for (;;) {
+            m_lines.passKeyLines([this](const char* name, const char* end) { return m_wanted->passesOver(name, end); });
             const char* keyLine = m_lines.nextKeyLine();
             if (m_lines.holdsNul()) // came to light on reading on: from here every line is read
                 return m_lines.position();
             const bool last = keyLine == m_lines.end();
             const std::size_t keyAt = m_lines.offsetOf(keyLine);
-            const std::size_t from = m_lines.offsetOf(m_lines.mayCarryOnFrom(keyLine));
-            m_lines.seek(from);
-            if (last)
-                return keyAt;
+            const char* from = m_lines.mayCarryOnFrom(keyLine);
+            if (last || from != keyLine) {
+                m_lines.seek(m_lines.offsetOf(from));
+                return last ? keyAt : keyAt + 1;
+            }
+            m_lines.seek(keyAt);
             const char* begin = nullptr;
             const char* end = nullptr;
-            if (from != keyAt || !m_lines.next(begin, end) || !m_wanted->passesOver(skipSpaces(begin, end) + 1, end)) {
-                m_lines.seek(from);
+            if (!m_lines.next(begin, end) || !m_wanted->passesOver(skipSpaces(begin, end) + 1, end)) {
+                m_lines.seek(keyAt);
                 return keyAt + 1;
             }
         }

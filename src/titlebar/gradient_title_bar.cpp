@@ -378,6 +378,14 @@ QMargins gradientTitleBarMargins() {
     return QMargins(kDialogFrameWidth, kDialogFrameWidth + kCaptionHeight, kDialogFrameWidth, kDialogFrameWidth);
 }
 
+void GradientTitleBar::preloadCaptionFont() {
+    // The title is drawn into a picture of its own, whose resolution sizes the font.
+    QPixmap buffer(1, 1);
+    QPainter memory(&buffer);
+    memory.setFont(systemCaptionFont());
+    memory.fontMetrics().height();
+}
+
 void GradientTitleBar::InstallGradientTitleBar(QWidget* form) {
     if (m_installed || form == nullptr)
         return;

@@ -34,6 +34,9 @@ public:
     // margins). The form must not paint into the margins, and its window title is the caption text.
     void InstallGradientTitleBar(QWidget* form);
 
+    // Loads the caption's font as the caption is drawn with it, ahead of the first caption.
+    static void preloadCaptionFont();
+
 private:
     bool m_installed = false;
 };

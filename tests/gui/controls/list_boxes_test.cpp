@@ -178,6 +178,18 @@ TEST_F(ListFixture, FolderListFailsOnFoldersItCannotReadAndKeepsItsRows) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// Whether it is filled on screen or before it is shown, the open folder's row is the first seen.
+TEST_F(ListFixture, FolderListShowsItsOpenFolderAtTheTop) {
+    DirListBox list;
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games\\Diablo")));
+    list.resize(200, list.sizeHintForRow(0) * 2 + 2 * list.frameWidth());
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    EXPECT_EQ(list.indexAt(QPoint(1, 1)).row(), 2);
+    ASSERT_TRUE(list.setPath(QStringLiteral("C:\\Games")));
+    EXPECT_EQ(list.indexAt(QPoint(1, 1)).row(), 1);
+}
+
 TEST_F(ListFixture, FolderListDriveTextReturnsToThatDrivesCurrentFolder) {
     DirListBox list;
     ASSERT_TRUE(list.setPath(QStringLiteral("d:")));
