@@ -76,6 +76,36 @@ int FileIo::listFolder(const QByteArray& path, QByteArrayList& names) {
     return -error;
 }
 
+int FileIo::listFolderStatus(const QByteArray& path, QList<FolderEntry>& entries) {
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return -errno;
+    const int folder = ::dirfd(dir);
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        FolderEntry found{name, {}, 0};
+        struct stat st {};
+        if (::fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+            fill(st, found.stat);
+        else if (errno == ENOENT)
+            continue;
+        else
+            found.status = -errno;
+        entries.append(std::move(found));
+    }
+    ::closedir(dir);
+    return -error;
+}
+
 int FileIo::pathStatus(const QByteArray& path, FileStat& out) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0)

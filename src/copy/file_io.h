@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QList>
 
 #include <ctime>
 
@@ -24,6 +25,13 @@ struct FileStat {
     bool isSameFile(const FileStat& other) const { return device == other.device && inode == other.inode; }
 };
 
+// A name in a folder with what linkStatus says of it; status < 0 when that failed.
+struct FolderEntry {
+    QByteArray name;
+    FileStat stat;
+    int status = 0;
+};
+
 // Every call the copy makes to the system, so that a test can fail any of them with any reason, or
 // act between two of them as another program would. Paths are host paths in the file system's
 // encoding; results are >= 0 on success and -errno on failure. The default is plain POSIX (Linux).
@@ -37,6 +45,10 @@ public:
     virtual int makeFolder(const QByteArray& path);
     // Every name in a folder but "." and "..", as the file system spells it.
     virtual int listFolder(const QByteArray& path, QByteArrayList& names);
+    // The same, each name with its status as a link: read relative to the open folder, which spares
+    // the walk of the whole path for each name in a folder of a thousand saves. A name gone since
+    // the folder was read is not listed.
+    virtual int listFolderStatus(const QByteArray& path, QList<FolderEntry>& entries);
     virtual int pathStatus(const QByteArray& path, FileStat& out); // follows links
     virtual int linkStatus(const QByteArray& path, FileStat& out); // the link itself
     virtual int openStatus(int fd, FileStat& out);

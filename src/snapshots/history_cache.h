@@ -9,7 +9,8 @@
 
 namespace quillmere::copy {
 class FileIo;
-}
+struct FileStat;
+} // namespace quillmere::copy
 
 namespace quillmere::snapshots {
 
@@ -22,6 +23,8 @@ public:
     // The history of folder, and its newest snapshot rebuilt.
     const GameHistory& history(copy::FileIo& io, const QByteArray& folder);
     const std::optional<GameHistory::Latest>& latest() const { return m_latest; }
+    // The history of folder as kept, without looking at the folder again; null when none is.
+    const GameHistory* kept(const QByteArray& folder) const { return folder == m_folder ? &m_history : nullptr; }
 
     // A snapshot just written into the folder, holding state.
     void written(copy::FileIo& io, const QString& fileName, const Manifest& manifest, const SaveState& state);
@@ -35,6 +38,7 @@ private:
         quint64 inode = 0;
         bool operator==(const Stamp&) const = default;
     };
+    static Stamp stampOf(const QByteArray& name, const copy::FileStat& found);
     static QList<Stamp> stampsOf(copy::FileIo& io, const QByteArray& folder);
 
     QByteArray m_folder; // empty while nothing is kept

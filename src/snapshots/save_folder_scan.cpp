@@ -42,23 +42,22 @@ FolderScan scanSaveFolder(copy::FileIo& io, const QString& hostFolder,
         scan.error = status < 0 ? status : -ENOTDIR;
         return scan;
     }
-    QByteArrayList names;
-    if (const int listed = io.listFolder(folder, names); listed < 0) {
+    QList<copy::FolderEntry> entries;
+    if (const int listed = io.listFolderStatus(folder, entries); listed < 0) {
         scan.error = listed;
         return scan;
     }
-    std::sort(names.begin(), names.end());
-    for (const QByteArray& raw : names) {
-        if (copy::isTempName(raw))
+    std::sort(entries.begin(), entries.end(),
+              [](const copy::FolderEntry& a, const copy::FolderEntry& b) { return a.name < b.name; });
+    for (copy::FolderEntry& entry : entries) {
+        if (copy::isTempName(entry.name))
             continue;
-        ScannedFile file{QFile::decodeName(raw), {}, {}};
+        ScannedFile file{QFile::decodeName(entry.name), {}, entry.stat};
         if (wanted && !wanted(file.name))
             continue;
-        file.hostPath = folder + '/' + raw;
-        const int status = io.linkStatus(file.hostPath, file.stat);
-        if (status == -ENOENT)
-            continue; // gone since the folder was read
-        const QString reason = status < 0 ? copy::reasonFor(-status) : reasonToLeaveOut(file.name, raw, file.stat);
+        file.hostPath = folder + '/' + entry.name;
+        const QString reason =
+            entry.status < 0 ? copy::reasonFor(-entry.status) : reasonToLeaveOut(file.name, entry.name, file.stat);
         if (reason.isEmpty())
             scan.files.append(std::move(file));
         else

@@ -42,9 +42,10 @@ SnapshotOutcome SnapshotStore::take(const GameRef& game, const QString& reason, 
     outcome = SnapshotWriter(m_io, m_paths).take(game, reason, now, m_cache);
     if (outcome.status != SnapshotOutcome::Status::Taken)
         return outcome;
+    const QByteArray folder = m_paths.gameFolder(game);
+    const GameHistory* kept = m_cache.kept(folder);
     const PruneOutcome pruned =
-        Pruner(m_io, m_paths)
-            .pruneAfterSnapshot(m_cache.history(m_io, m_paths.gameFolder(game)), m_paths.gameFolder(game), now);
+        Pruner(m_io, m_paths).pruneAfterSnapshot(kept ? *kept : m_cache.history(m_io, folder), folder, now);
     if (pruned.snapshotsRemoved > 0)
         m_cache.forget(); // records rewritten and removed: read anew next time
     return outcome;

@@ -23,23 +23,9 @@ qint64 nanoseconds(const timespec& time) {
 }
 
 // rsync's quick check: the same size, time and inode as the snapshot before is the same file.
-const FileEntry* unchangedEntry(const SaveState* previous, const ScannedFile& file) {
-    const FileEntry* before = previous ? previous->file(file.name) : nullptr;
-    if (before && before->size == file.stat.size && before->modifiedNs == nanoseconds(file.stat.modified) &&
-        before->inode == quint64(file.stat.inode))
-        return before;
-    return nullptr;
-}
-
-bool sameContents(const SaveState& a, const SaveState& b) {
-    if (a.files().size() != b.files().size())
-        return false;
-    for (const FileEntry& file : a.files()) {
-        const FileEntry* other = b.file(file.name);
-        if (!other || other->sha256 != file.sha256)
-            return false;
-    }
-    return true;
+bool isUnchanged(const FileEntry* before, const ScannedFile& file) {
+    return before && before->size == file.stat.size && before->modifiedNs == nanoseconds(file.stat.modified) &&
+           before->inode == quint64(file.stat.inode);
 }
 
 } // namespace
@@ -58,11 +44,8 @@ bool SnapshotWriter::prepare(const GameRef& game, SnapshotOutcome& outcome) {
             return false;
         }
     }
-    // What a killed snapshot left: its record's temporary file here, its contents' in objects/,
-    // which the pruning sweeps (the objects folder is long to list).
-    QByteArrayList names;
-    if (m_io.listFolder(m_paths.gameFolder(game), names) == 0)
-        copy::sweepStaleTemps(m_io, m_paths.gameFolder(game), names);
+    // What a killed snapshot left of its record is swept as the history is read; of its contents,
+    // by the pruning (the objects folder is long to list).
     return true;
 }
 
@@ -77,12 +60,13 @@ SnapshotOutcome SnapshotWriter::take(const GameRef& game, const QString& reason,
     const SaveState* previous = latest ? &latest->state : nullptr;
     SaveState state = previous ? *previous : SaveState(); // unchanged files stay as they are
     ContentWriter contents(m_io, m_paths.objects());
-    if (!readFolder(game, previous, contents, state, outcome))
+    bool contentsChanged = false;
+    if (!readFolder(game, contents, state, outcome, &contentsChanged))
         return outcome;
     // After damage a snapshot stands on its own, so that it does not depend on what is damaged.
     const bool chained = latest && history.isSound();
     outcome.files = state.files().size();
-    if (chained && sameContents(state, latest->state)) {
+    if (chained && !contentsChanged) {
         outcome.status = SnapshotOutcome::Status::Unchanged;
         outcome.id = latest->manifest.id;
         return outcome;
@@ -124,8 +108,8 @@ int SnapshotWriter::writeManifest(ContentWriter& contents, const QByteArray& fol
     return copy::syncFolderAt(m_io, folder);
 }
 
-bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, ContentWriter& contents,
-                                SaveState& state, SnapshotOutcome& outcome) {
+bool SnapshotWriter::readFolder(const GameRef& game, ContentWriter& contents, SaveState& state,
+                                SnapshotOutcome& outcome, bool* contentsChanged) {
     const FolderScan scan = scanSaveFolder(m_io, game.saveFolderHost);
     if (scan.error < 0) {
         outcome.failure =
@@ -135,35 +119,54 @@ bool SnapshotWriter::readFolder(const GameRef& game, const SaveState* previous, 
         return false;
     }
     outcome.skipped = scan.skipped;
-    QSet<QString> present;
-    present.reserve(scan.files.size());
+    // Names are unique in a listing: when every name the state held was seen, none is gone, and
+    // the set of what is present is needed only when some are.
+    const qsizetype heldBefore = state.files().size();
+    qsizetype seenBefore = 0;
+    bool changed = false;
+    QStringList leftOut;
     for (const ScannedFile& file : scan.files) {
-        present.insert(file.name);
-        if (unchangedEntry(previous, file))
+        // The state starts as the previous snapshot's, and each name is put at most once.
+        const FileEntry* before = state.file(file.name);
+        seenBefore += before ? 1 : 0;
+        if (isUnchanged(before, file))
             continue;
         FileEntry entry;
         std::optional<game::CharacterSummary> summary;
         QString why;
         switch (contents.add(file, entry, &summary, &why)) {
         case ContentWriter::Added::Stored:
+            changed = changed || !before || before->sha256 != entry.sha256;
             state.put(entry, summary);
             break;
         case ContentWriter::Added::LeftOut:
             outcome.skipped.append({file.name, why});
-            present.remove(file.name);
+            if (before)
+                leftOut.append(file.name);
             break;
         case ContentWriter::Added::Failed:
             outcome.failure = tr("the history in %1 cannot be written: %2").arg(QFile::decodeName(m_paths.root), why);
             return false;
         }
     }
+    if (leftOut.isEmpty() && seenBefore == heldBefore) {
+        *contentsChanged = changed;
+        return true;
+    }
     // Gone from the folder, or left out this time.
+    QSet<QString> present;
+    present.reserve(scan.files.size());
+    for (const ScannedFile& file : scan.files)
+        present.insert(file.name);
+    for (const QString& name : leftOut)
+        present.remove(name);
     QStringList gone;
     for (const FileEntry& file : state.files()) {
         if (!present.contains(file.name))
             gone.append(file.name);
     }
     state.forget(gone);
+    *contentsChanged = changed || !gone.isEmpty();
     return true;
 }
 

@@ -46,8 +46,10 @@ public:
 
 private:
     bool prepare(const GameRef& game, SnapshotOutcome& outcome);
-    bool readFolder(const GameRef& game, const SaveState* previous, ContentWriter& contents, SaveState& state,
-                    SnapshotOutcome& outcome);
+    // The folder's files into state, which starts as the previous snapshot's; contentsChanged
+    // tells whether any file's content differs from it, or is gone.
+    bool readFolder(const GameRef& game, ContentWriter& contents, SaveState& state, SnapshotOutcome& outcome,
+                    bool* contentsChanged);
     int writeManifest(ContentWriter& contents, const QByteArray& folder, const Manifest& manifest);
     void summarize(SaveState& state, const SaveState* previous);
     QByteArray headOf(const QByteArray& sha256) const;

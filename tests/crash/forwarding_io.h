@@ -14,6 +14,9 @@ public:
     int openFolder(const QByteArray& path) override { return m_inner.openFolder(path); }
     int makeFolder(const QByteArray& path) override { return m_inner.makeFolder(path); }
     int listFolder(const QByteArray& path, QByteArrayList& names) override { return m_inner.listFolder(path, names); }
+    int listFolderStatus(const QByteArray& path, QList<copy::FolderEntry>& entries) override {
+        return m_inner.listFolderStatus(path, entries);
+    }
     int pathStatus(const QByteArray& path, copy::FileStat& out) override { return m_inner.pathStatus(path, out); }
     int linkStatus(const QByteArray& path, copy::FileStat& out) override { return m_inner.linkStatus(path, out); }
     int openStatus(int fd, copy::FileStat& out) override { return m_inner.openStatus(fd, out); }

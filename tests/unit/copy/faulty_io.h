@@ -79,6 +79,9 @@ public:
     int listFolder(const QByteArray& path, QByteArrayList& names) override {
         return listError ? -listError : FileIo::listFolder(path, names);
     }
+    int listFolderStatus(const QByteArray& path, QList<copy::FolderEntry>& entries) override {
+        return listError ? -listError : FileIo::listFolderStatus(path, entries);
+    }
     int pathStatus(const QByteArray& path, copy::FileStat& out) override {
         return !statErrorPath.isEmpty() && path == statErrorPath ? -statError : FileIo::pathStatus(path, out);
     }

@@ -93,25 +93,31 @@ TEST_F(SnapshotStoreTest, OneChangedCharacterAddsOneContentAndASmallRecord) {
 
 TEST_F(SnapshotStoreTest, AFileRewrittenWhileItIsReadIsReadAgainAndStoredWhole) {
     const QByteArray final = test::d2s::stateFile(96, 3, 40, 0x24, 4 << 20);
-    int opened = 0;
+    // The game saves again once the first read of Hero.d2s has begun: what was read no longer
+    // matches what the file holds when the read ends.
     struct RewritingIo final : test::StoppingIo {
-        std::function<void(const QByteArray&)> onOpen;
+        std::function<void()> rewrite;
+        int heroFd = -1;
+        int opened = 0;
         int openRead(const QByteArray& path) override {
             const int fd = StoppingIo::openRead(path);
-            if (onOpen)
-                onOpen(path);
+            if (path.endsWith("Hero.d2s")) {
+                heroFd = fd;
+                ++opened;
+            }
             return fd;
         }
+        ssize_t read(int fd, void* buffer, size_t size) override {
+            if (fd == heroFd && rewrite)
+                std::exchange(rewrite, nullptr)();
+            return StoppingIo::read(fd, buffer, size);
+        }
     } rewriting;
-    rewriting.onOpen = [&](const QByteArray& path) {
-        // The game saves again just after the first read began.
-        if (path.endsWith("Hero.d2s") && ++opened == 1)
-            test::writeBytes(saveFolder() + QStringLiteral("/Hero.d2s"), final);
-    };
+    rewriting.rewrite = [&] { test::writeBytes(saveFolder() + QStringLiteral("/Hero.d2s"), final); };
     snapshots::SnapshotStore rewritten(storeRoot(), rewriting);
     const SnapshotOutcome outcome = rewritten.take(game(), QStringLiteral("test"));
     ASSERT_EQ(outcome.status, Status::Taken) << qPrintable(outcome.failure);
-    EXPECT_GE(opened, 2);
+    EXPECT_GE(rewriting.opened, 2);
     EXPECT_EQ(newest(rewritten).value(QStringLiteral("Hero.d2s")), final);
 }
 
