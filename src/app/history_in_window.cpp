@@ -16,6 +16,7 @@ namespace quillmere::app {
 namespace {
 
 constexpr int kFailureShownMs = 20000;
+constexpr int kOpeningSnapshotDelayMs = 500;
 
 } // namespace
 
@@ -43,12 +44,13 @@ HistoryInWindow::HistoryInWindow(MainWindow& window, snapshots::SnapshotStore& s
     window.installEventFilter(this);
 }
 
-// The snapshot of the opening window waits until the window has been drawn once: the window must
-// not share the disk and the processor with it while it opens.
+// The snapshot of the opening window waits until the window has been drawn, and a moment more: the
+// window must not share the disk and the processor with it while it opens and draws its first
+// frames.
 bool HistoryInWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &m_window && event->type() == QEvent::Paint) {
         m_window.removeEventFilter(this);
-        QTimer::singleShot(0, this, [this] { m_automatic.takeNow(QStringLiteral("start")); });
+        QTimer::singleShot(kOpeningSnapshotDelayMs, this, [this] { m_automatic.takeNow(QStringLiteral("start")); });
     }
     return QObject::eventFilter(watched, event);
 }
@@ -73,7 +75,7 @@ void HistoryInWindow::updateMenuItem() {
     if (!m_menuItem)
         return;
     const std::optional<snapshots::GameRef> game = m_automatic.game();
-    m_menuItem->setEnabled(game && !m_store.history(*game).entries().isEmpty());
+    m_menuItem->setEnabled(game && m_store.hasSnapshots(*game));
 }
 
 void HistoryInWindow::mnuFile_History_Click() {

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include <cerrno>
 
 namespace quillmere::snapshots {
@@ -63,6 +65,13 @@ PruneOutcome SnapshotStore::prune(const QDateTime& now, QString* failure) {
 
 GameHistory SnapshotStore::history(const GameRef& game) const {
     return GameHistory::read(m_io, m_paths.gameFolder(game));
+}
+
+bool SnapshotStore::hasSnapshots(const GameRef& game) const {
+    QByteArrayList names;
+    m_io.listFolder(m_paths.gameFolder(game), names);
+    return std::any_of(names.cbegin(), names.cend(),
+                       [](const QByteArray& name) { return name.endsWith(kManifestSuffix) && !name.startsWith('.'); });
 }
 
 QList<GameHistory> SnapshotStore::histories() const {

@@ -49,6 +49,8 @@ public:
     PruneOutcome prune(const QDateTime& now = QDateTime::currentDateTime(), QString* failure = nullptr);
 
     GameHistory history(const GameRef& game) const;
+    // Whether the game has a record of a snapshot, without reading any: for a menu item.
+    bool hasSnapshots(const GameRef& game) const;
     // Every game's history, by its folder.
     QList<GameHistory> histories() const;
     bool setPinned(const GameRef& game, const QString& id, bool pinned, QString* failure);
