@@ -263,20 +263,9 @@ LongHistory& longHistory() {
     return history;
 }
 
-// The copy's windows, with nothing to show: no copy runs while the window is only opened.
-class NoCopyUi final : public copy::CopyUi {
-public:
-    void copyStarted() override {}
-    void copyFinished() override {}
-    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::Cancel; }
-    bool confirmCreateFolder(const QString&) override { return false; }
-    void reportError(const copy::CopyError&) override {}
-    void progress(const QString&, qint64, qint64) override {}
-    bool cancelled() override { return true; }
-};
-
 struct WindowParts {
-    NoCopyUi ui;
+    // No copy runs while the window is only opened.
+    copy::SilentCopyUi ui{copy::SilentCopyUi::Answer::Refuse};
     archive::ShellFileCopy fileCopy{ui};
     archive::RestoreHistory restores{longHistory().dir.path() + QStringLiteral("/restores"), fileCopy};
 };

@@ -58,4 +58,27 @@ public:
     virtual bool cancelled() = 0;
 };
 
+// A copy without windows: nothing shown, nothing asked. One that goes on says yes to everything and
+// is never cancelled (the snapshots); one that does not says no and is cancelled at once (for what
+// only reads, and must never copy).
+class SilentCopyUi final : public CopyUi {
+public:
+    enum class Answer { GoOn, Refuse };
+    explicit SilentCopyUi(Answer answer)
+        : m_goOn(answer == Answer::GoOn) {}
+
+    void copyStarted() override {}
+    void copyFinished() override {}
+    ReplaceAnswer confirmReplace(const ReplaceInfo&) override {
+        return m_goOn ? ReplaceAnswer::Yes : ReplaceAnswer::Cancel;
+    }
+    bool confirmCreateFolder(const QString&) override { return m_goOn; }
+    void reportError(const CopyError&) override {}
+    void progress(const QString&, qint64, qint64) override {}
+    bool cancelled() override { return !m_goOn; }
+
+private:
+    bool m_goOn;
+};
+
 } // namespace quillmere::copy

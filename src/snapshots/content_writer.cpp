@@ -11,18 +11,6 @@ namespace quillmere::snapshots {
 
 namespace {
 
-// Snapshots are taken without a window: nothing to ask, nothing to show, never cancelled.
-class SilentUi final : public copy::CopyUi {
-public:
-    void copyStarted() override {}
-    void copyFinished() override {}
-    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::Yes; }
-    bool confirmCreateFolder(const QString&) override { return true; }
-    void reportError(const copy::CopyError&) override {}
-    void progress(const QString&, qint64, qint64) override {}
-    bool cancelled() override { return false; }
-};
-
 qint64 nanoseconds(const timespec& time) {
     return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
@@ -37,7 +25,7 @@ struct ContentWriter::Pending {
 ContentWriter::ContentWriter(copy::FileIo& io, const QByteArray& objects)
     : m_io(io)
     , m_objects(objects)
-    , m_ui(std::make_unique<SilentUi>())
+    , m_ui(std::make_unique<copy::SilentCopyUi>(copy::SilentCopyUi::Answer::GoOn))
     , m_progress(std::make_unique<copy::CopyProgress>(*m_ui, 0))
     , m_copier(io, *m_progress) {
     m_copier.setComputeSha256(true); // in the same pass as the copy: the name a content is stored under

@@ -44,18 +44,6 @@ private:
     }
 };
 
-// Nothing to ask or show: the readers never copy.
-class NoUi final : public copy::CopyUi {
-public:
-    void copyStarted() override {}
-    void copyFinished() override {}
-    copy::ReplaceAnswer confirmReplace(const copy::ReplaceInfo&) override { return copy::ReplaceAnswer::Cancel; }
-    bool confirmCreateFolder(const QString&) override { return false; }
-    void reportError(const copy::CopyError&) override {}
-    void progress(const QString&, qint64, qint64) override {}
-    bool cancelled() override { return true; }
-};
-
 QStringList contentsOf(const snapshots::SaveState& state) {
     QStringList contents;
     for (const snapshots::FileEntry& file : state.files())
@@ -121,7 +109,7 @@ StoreView readStore(const QString& root) {
 
 OfferedUndo readOfferedUndo(const QString& restores) {
     ReadOnlyIo io;
-    NoUi ui;
+    copy::SilentCopyUi ui{copy::SilentCopyUi::Answer::Refuse}; // the readers never copy
     archive::ShellFileCopy copy(ui, io);
     const archive::RestoreHistory history(restores, copy);
     const std::optional<archive::KeptRestore> last = history.lastRestore();
