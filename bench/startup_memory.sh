@@ -51,6 +51,10 @@ printf '[Game]\nPrefix=%s\nEdition=Classic\nFromRegistry=true\nSaveFolder=\nMod=
     >"$XDG_CONFIG_HOME/quillmere/quillmere.conf"
 # The demo prefix's c: drive as the current folder, as when started from the game's folder.
 cd "$work/prefix/drive_c" || exit 1
+# What the benchmarks before wrote (the copies' hundreds of MB) goes to the disk now, not while the
+# start-ups are timed: on a machine of two cores the kernel's writeback takes one of them.
+sync
+sleep 2
 
 # watch_once <title> <program>: prints "<shown ms> <cpu ms> <queued ms> <rss KB>"
 watch_once() {

@@ -16,7 +16,7 @@ namespace quillmere::app {
 namespace {
 
 constexpr int kFailureShownMs = 20000;
-constexpr int kOpeningSnapshotDelayMs = 500;
+constexpr int kOpeningSnapshotDelayMs = 2000;
 
 } // namespace
 
@@ -44,7 +44,7 @@ HistoryInWindow::HistoryInWindow(MainWindow& window, snapshots::SnapshotStore& s
     window.installEventFilter(this);
 }
 
-// The snapshot of the opening window waits until the window has been drawn, and a moment more: the
+// The snapshot of the opening window waits until the window has been drawn, and two seconds more: the
 // window must not share the disk and the processor with it while it opens and draws its first
 // frames.
 bool HistoryInWindow::eventFilter(QObject* watched, QEvent* event) {
