@@ -45,10 +45,8 @@ GameHistory GameHistory::read(copy::FileIo& io, const QByteArray& folder) {
     QByteArrayList names;
     if (io.listFolder(folder, names) < 0)
         return history;
-    names.erase(
-        std::remove_if(names.begin(), names.end(),
-                       [](const QByteArray& name) { return !name.endsWith(kManifestSuffix) || name.startsWith('.'); }),
-        names.end());
+    names.erase(std::remove_if(names.begin(), names.end(), [](const QByteArray& name) { return !isRecordName(name); }),
+                names.end());
     std::sort(names.begin(), names.end());
     // A long history is read on two cores: the records stand each on its own.
     const qsizetype half = names.size() >= kRecordsForTwoThreads && std::thread::hardware_concurrency() > 1

@@ -16,6 +16,10 @@ class FileIo;
 namespace quillmere::snapshots {
 
 inline constexpr char kManifestSuffix[] = ".snapshot";
+// A snapshot's record, not a temporary file or anything else in its game's folder.
+inline bool isRecordName(const QByteArray& name) {
+    return name.endsWith(kManifestSuffix) && !name.startsWith('.');
+}
 
 // One game's snapshots as its folder of the store holds them, oldest first, and the states they
 // hold, rebuilt by replaying each on the one before.

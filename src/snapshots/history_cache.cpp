@@ -24,7 +24,7 @@ QList<HistoryCache::Stamp> HistoryCache::stampsOf(copy::FileIo& io, const QByteA
     for (const copy::FolderEntry& entry : entries) {
         if (copy::isTempName(entry.name))
             temps.append(entry.name);
-        else if (entry.status == 0 && entry.name.endsWith(kManifestSuffix) && !entry.name.startsWith('.'))
+        else if (entry.status == 0 && isRecordName(entry.name))
             stamps.append(stampOf(entry.name, entry.stat));
     }
     copy::sweepStaleTemps(io, folder, temps);

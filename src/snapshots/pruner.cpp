@@ -60,15 +60,6 @@ bool holdsGroup(const SaveState& state, const QString& group) {
     return group.isEmpty() ? !names.isEmpty() : std::any_of(names.cbegin(), names.cend(), isCharacterFile);
 }
 
-QStringList heldGroups(const SaveState& state) {
-    QStringList held;
-    for (const QString& group : state.groups()) {
-        if (holdsGroup(state, group))
-            held.append(group);
-    }
-    return held;
-}
-
 QByteArrayList Pruner::gameFolders(copy::FileIo& io, const StorePaths& paths) {
     QByteArrayList names;
     io.listFolder(paths.games(), names);

@@ -53,8 +53,6 @@ private:
     StorePaths m_paths;
 };
 
-// The groups (characters and the stash) a state holds.
-QStringList heldGroups(const SaveState& state);
 // Whether a state holds one group's character (or, for the stash, any of it).
 bool holdsGroup(const SaveState& state, const QString& group);
 

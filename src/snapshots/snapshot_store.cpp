@@ -70,8 +70,7 @@ GameHistory SnapshotStore::history(const GameRef& game) const {
 bool SnapshotStore::hasSnapshots(const GameRef& game) const {
     QByteArrayList names;
     m_io.listFolder(m_paths.gameFolder(game), names);
-    return std::any_of(names.cbegin(), names.cend(),
-                       [](const QByteArray& name) { return name.endsWith(kManifestSuffix) && !name.startsWith('.'); });
+    return std::any_of(names.cbegin(), names.cend(), isRecordName);
 }
 
 QList<GameHistory> SnapshotStore::histories() const {

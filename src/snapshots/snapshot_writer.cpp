@@ -28,6 +28,23 @@ bool isUnchanged(const FileEntry* before, const ScannedFile& file) {
            before->inode == quint64(file.stat.inode);
 }
 
+// Forgets what the state holds that is gone from the folder, or left out this time; whether any.
+bool forgetGone(const FolderScan& scan, const QStringList& leftOut, SaveState& state) {
+    QSet<QString> present;
+    present.reserve(scan.files.size());
+    for (const ScannedFile& file : scan.files)
+        present.insert(file.name);
+    for (const QString& name : leftOut)
+        present.remove(name);
+    QStringList gone;
+    for (const FileEntry& file : state.files()) {
+        if (!present.contains(file.name))
+            gone.append(file.name);
+    }
+    state.forget(gone);
+    return !gone.isEmpty();
+}
+
 } // namespace
 
 SnapshotOutcome SnapshotWriter::failed(SnapshotOutcome outcome, int error) const {
@@ -153,20 +170,7 @@ bool SnapshotWriter::readFolder(const GameRef& game, ContentWriter& contents, Sa
         *contentsChanged = changed;
         return true;
     }
-    // Gone from the folder, or left out this time.
-    QSet<QString> present;
-    present.reserve(scan.files.size());
-    for (const ScannedFile& file : scan.files)
-        present.insert(file.name);
-    for (const QString& name : leftOut)
-        present.remove(name);
-    QStringList gone;
-    for (const FileEntry& file : state.files()) {
-        if (!present.contains(file.name))
-            gone.append(file.name);
-    }
-    state.forget(gone);
-    *contentsChanged = changed || !gone.isEmpty();
+    *contentsChanged = forgetGone(scan, leftOut, state) || changed;
     return true;
 }
 
